@@ -1,0 +1,9 @@
+// Not built yet: fails honestly with "this function is not supported in this build".
+#include "imaging/errors.h"
+#include "imaging/imaging.h"
+
+using zv::imaging::FailNotSupported;
+
+HGLOBAL IS40_ReadTGA(HISSRC, uint32_t*, uint32_t*, uint32_t, uint8_t*, uint32_t) { return FailNotSupported(); }
+
+uint32_t IS40_GetTGADims(HISSRC, uint32_t*, uint32_t*, uint32_t*, uint32_t) { FailNotSupported(); return 0; }

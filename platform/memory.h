@@ -1,0 +1,33 @@
+// Global memory and pixel-buffer allocation, both held to one allocation limit so that no
+// file can make the library ask for more than the host allows.
+#ifndef ZV_PLATFORM_MEMORY_H
+#define ZV_PLATFORM_MEMORY_H
+
+#include <cstdint>
+
+typedef void* HGLOBAL;
+
+namespace zv::platform {
+
+inline constexpr uint64_t kDefaultAllocationLimit = 0xFFFFFFFFull;  // 4 GiB - 1
+
+uint64_t AllocationLimit();
+void SetAllocationLimit(uint64_t bytes);  // 0 restores the default
+bool FitsAllocationLimit(uint64_t bytes);
+
+// Product of the factors in 64 bits; false when it overflows 64 bits.
+bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out);
+
+// A buffer that the host will own and free with delete[]. Throws std::bad_alloc when the
+// request exceeds the allocation limit or memory is exhausted.
+uint8_t* NewPixelBuffer(uint64_t bytes);
+
+} // namespace zv::platform
+
+// Stand-ins for the global-memory calls. GlobalAlloc returns null above the allocation limit
+// or when memory is exhausted; the block is the address of its bytes. GlobalFree accepts
+// null and returns null.
+HGLOBAL GlobalAlloc(uint64_t bytes);
+HGLOBAL GlobalFree(HGLOBAL block);
+
+#endif
