@@ -1,0 +1,104 @@
+#include "paths/folders.h"
+
+#include "frame/frame.h"
+#include "platform/file_system.h"
+
+namespace zv::paths {
+namespace {
+
+using platform::FindData;
+using platform::kAttributeDirectory;
+using platform::kInvalidFindHandle;
+
+enum class SearchResult { Nothing, Folder, OtherEntry };
+
+SearchResult Search(const CString& path)
+{
+    FindData found;
+    const platform::FindHandle handle = platform::FindFirstFile(path, &found);
+    if (handle == kInvalidFindHandle) {
+        return SearchResult::Nothing;
+    }
+    platform::FindClose(handle);
+    return (found.attributes & kAttributeDirectory) ? SearchResult::Folder : SearchResult::OtherEntry;
+}
+
+void Tell(bool showMessages, const char* text)
+{
+    if (showMessages) {
+        frame::MessageBox(text);
+    }
+}
+
+// Every level but the first: the first is a drive or an existing base and is never created.
+// A level that cannot be created (usually because it exists) is passed over; only the final
+// search decides.
+void CreateLevelsBelowTheFirst(const CStringArray& levels)
+{
+    for (int i = 1; i < levels.GetSize(); ++i) {
+        if (platform::CreateDirectory(levels[i])) {
+            platform::SetFileAttributes(levels[i], platform::kAttributeNormal);
+        }
+    }
+}
+
+} // namespace
+
+bool FileExists(const CString& path)
+{
+    FindData status;
+    return platform::GetFileStatus(path, &status);
+}
+
+bool FolderExists(const CString& path)
+{
+    platform::FileFinder finder;
+    return finder.FindFile(path);
+}
+
+CStringArray FolderLevels(const CString& path)
+{
+    CStringArray levels;
+    CString accumulated;
+    for (int i = 0; i < path.GetLength(); ++i) {
+        const char c = path[i];
+        if (c == '\\') {
+            levels.SetAtGrow(levels.GetSize(), accumulated);
+        }
+        accumulated += c;
+    }
+    levels.SetAtGrow(levels.GetSize(), accumulated);
+    return levels;
+}
+
+bool CreateFolder(const CString& folderPath, bool showMessages)
+{
+    CString path = folderPath;
+    if (path.IsEmpty()) {
+        Tell(showMessages, kNoFolderPathText);
+        return false;
+    }
+    if (path.Right(1) == "\\") {
+        path = path.Left(path.GetLength() - 1);
+    }
+    if (Search(path) == SearchResult::Folder) {
+        return true;
+    }
+    CStringArray levels = FolderLevels(path);
+    CreateLevelsBelowTheFirst(levels);
+    levels.SetSize(0);
+
+    switch (Search(path)) {
+    case SearchResult::Folder:
+        return true;
+    case SearchResult::OtherEntry:
+        Tell(showMessages, kFileInTheWayText);
+        return false;
+    case SearchResult::Nothing:
+        break;
+    }
+    Tell(showMessages, kCreateFailedText);
+    return false;
+}
+
+} // namespace zv::paths
