@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test demo bench sanitize clean
+.PHONY: all deps build test demo bench sanitize fuzz clean
 
 all: build
 
@@ -27,8 +27,17 @@ bench:
 	cmake --build build-bench -j$(JOBS)
 	@scripts/run-bench build-bench
 
+# Builds the libFuzzer programs with clang and runs each for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 600
+fuzz:
+	@scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_BUILD_FUZZ=ON \
+	  -DZV_SANITIZE=fuzzer-no-link,address,undefined
+	cmake --build build-fuzz -j$(JOBS) --target $(addprefix fuzz_,jpeg png tiff gif bmp tga pcx psd pcd metafile raw dims parse_line)
+	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 
 clean:
-	rm -rf build build-asan build-bench demo-out
+	rm -rf build build-asan build-bench build-fuzz demo-out

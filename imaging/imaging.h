@@ -13,6 +13,7 @@
 #ifndef ZV_IMAGING_IMAGING_H
 #define ZV_IMAGING_IMAGING_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/memory.h"
@@ -33,6 +34,8 @@ static_assert(sizeof(IS40DimInfo) == 20, "the info block is five 32-bit words");
 // ---- Sources ------------------------------------------------------------------------------
 // Opens a file (library path: backslashes separate) for reading; null on failure (code 2).
 HISSRC IS40_OpenFileSource(const char* path);
+// Opens bytes held in memory as a source (they are copied); null on failure.
+HISSRC IS40_OpenMemorySource(const uint8_t* data, size_t size);
 // Closes a source; accepts null. Returns 1 when a source was closed.
 uint32_t IS40_CloseSource(HISSRC source);
 
