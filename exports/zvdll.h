@@ -245,10 +245,12 @@ typedef struct ZvDimInfo {
 ZV_API int32_t ZV_GetImageDims(const char* path, int32_t* width, int32_t* height,
                                int32_t* bitsPerPixel, void* info);
 
-/* Camera data of a RAW file: rawBufferA (at least 64 bytes) receives the maker and rawBufferB
- * (at least 72 bytes) the model, zero-terminated; rawValue1..4 receive the ISO speed, the
- * shutter time in seconds, the aperture (f-number) and the focal length in millimetres.
- * rawOption is reserved; pass 0. Non-zero on success. */
+/* Camera data of a RAW file: width and height receive the decoded size (orientation applied);
+ * rawBufferA (at least 64 bytes) receives the maker and rawBufferB (at least 72 bytes) the
+ * model, zero-terminated and cut to fit; rawValue1..4 receive the ISO speed, the shutter time
+ * in seconds, the aperture (f-number) and the focal length in millimetres (0 when the file
+ * does not say). Null pointers are skipped; nothing is written on failure. rawOption is
+ * reserved; pass 0. Non-zero on success. */
 ZV_API int32_t ZV_GetRAWInfo(const char* path, int32_t* width, int32_t* height,
                              char* rawBufferA, char* rawBufferB,
                              double* rawValue1, double* rawValue2, double* rawValue3,
