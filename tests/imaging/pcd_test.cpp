@@ -3,7 +3,6 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "platform/memory.h"
-#include "tests/support/pil_composite.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -223,7 +222,7 @@ TEST(PcdReader, FlatColoursAndPatternsMatchPil)
     for (const YccAt& sample : samples) {
         SCOPED_TRACE("sample " + std::to_string(index++));
         const fs::path file = Save(dir, "colour.pcd", WritePack(sample, 0));
-        const auto reference = zv::test::PilCompositeReference(file);
+        const auto reference = zv::test::PilReference(file);
         if (!reference) {
             GTEST_SKIP() << "PIL is not available";
         }

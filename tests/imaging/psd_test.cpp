@@ -3,7 +3,6 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "platform/memory.h"
-#include "tests/support/pil_composite.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -294,7 +293,7 @@ TEST(PsdReader, CorpusDocumentsMatchPilWhereItReadsThem)
         if (IsHostile(file)) {
             continue;
         }
-        const auto reference = zv::test::PilCompositeReference(file);
+        const auto reference = zv::test::PilReference(file);
         if (!reference) {
             ExpectCleanOutcome(file);
             continue;
@@ -357,7 +356,7 @@ std::optional<RgbImage> ColourOnlyReference(const zv::test::TempDir& dir, PsdDoc
 {
     const size_t colourPlanes = doc.mode == 3 ? 3 : doc.mode == 4 ? 4 : 1;
     doc.planes.resize(colourPlanes);
-    return zv::test::PilCompositeReference(Save(dir, "colour-only.psd", WritePsd(doc)));
+    return zv::test::PilReference(Save(dir, "colour-only.psd", WritePsd(doc)));
 }
 
 TEST(PsdReader, EightBitVariantsMatchPil)

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Writes PIL's RGB decode of an image as 'width height\n' followed by raw RGB bytes."""
+"""Writes PIL's RGB decode of an image as it opens (the first frame; for a layered Photoshop
+document, the merged image) as 'width height\n' followed by raw RGB bytes."""
 import sys
 
 from PIL import Image
@@ -9,7 +10,6 @@ def main() -> int:
     source, target = sys.argv[1], sys.argv[2]
     try:
         with Image.open(source) as image:
-            image.seek(0)
             rgb = image.convert("RGB")
             data = rgb.tobytes()
             width, height = rgb.size

@@ -128,7 +128,10 @@ std::optional<RgbImage> PilReference(const fs::path& file)
     const fs::path cache = fs::path(ZV_BINARY_DIR) / "pil-references";
     std::error_code ignored;
     fs::create_directories(cache, ignored);
-    const std::string key = std::to_string(std::hash<std::string>{}(fs::absolute(file).string()));
+    // Keyed by content: tests write different images under the same name.
+    const std::vector<uint8_t> bytes = ReadFile(file);
+    const std::string content(bytes.begin(), bytes.end());
+    const std::string key = std::to_string(std::hash<std::string>{}(content)) + "-" + std::to_string(bytes.size());
     const fs::path dump = cache / (key + ".rgb");
     const fs::path failed = cache / (key + ".none");
     if (fs::exists(failed)) {
