@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,7 @@ std::vector<uint8_t> Stripes()
 {
     std::vector<uint8_t> row(size_t{kSourceWidth} * 3);
     for (uint32_t x = 0; x < kSourceWidth; ++x) {
-        const double value = 127.5 + 127.5 * std::cos(2.0 * M_PI * x / 2.5);
+        const double value = 127.5 + 127.5 * std::cos(2.0 * std::numbers::pi * x / 2.5);
         std::fill_n(row.begin() + size_t{x} * 3, 3, static_cast<uint8_t>(std::lround(value)));
     }
     std::vector<uint8_t> pixels;

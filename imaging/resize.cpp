@@ -21,6 +21,8 @@
 // pass that runs straight along memory 16 bytes at a time; the per-pixel horizontal pass then
 // works on one short row that stays in cache.
 //
+// Input and output must not overlap.
+//
 // Failures: null buffers, a zero size, or a row stride shorter than its row give code 5; the
 // temporaries (weight tables and one row) are checked against the allocation limit first and
 // give code 1 when they do not fit or cannot be allocated.
