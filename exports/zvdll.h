@@ -116,8 +116,89 @@ private:
     Rep* rep_;
 };
 
-class CWnd;      // a host window; see ZV_DisplayFrame
-class CPalette;  // a host palette object; see ZV_MakePalette
+/* ---- Host window and palette objects -------------------------------------------------------
+ * The framework objects that ZV_DisplayFrame and ZV_MakePalette work on. A host builds a CWnd
+ * from its window's rectangle and moves or resizes it whenever its real window changes;
+ * ZV_DisplayFrame fits the display copy into that rectangle. A CPalette owns the palette that
+ * ZV_MakePalette attaches to it and releases it with itself. Handles are opaque; a window
+ * handle is valid while its CWnd lives. None of these objects is shared between threads by the
+ * library. */
+struct WindowHandleRecord;
+struct GdiHandleRecord;
+typedef WindowHandleRecord* HWND;
+typedef GdiHandleRecord* HGDIOBJ;
+typedef HGDIOBJ HPALETTE;
+
+struct RECT {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+struct PALETTEENTRY {
+    uint8_t peRed;
+    uint8_t peGreen;
+    uint8_t peBlue;
+    uint8_t peFlags;
+};
+
+class ZV_API CRect : public RECT {
+public:
+    CRect();                                                  // all zero
+    CRect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    CRect(const RECT& rect);
+    int32_t Width() const;    // right - left, wrapping like 32-bit arithmetic; negative until normalised
+    int32_t Height() const;   // bottom - top, likewise
+    void NormalizeRect();     // swaps left/right and top/bottom so that left <= right, top <= bottom
+};
+
+class ZV_API CWnd {
+public:
+    CWnd();                                  // an object without a window: GetSafeHwnd() is null
+    explicit CWnd(const RECT& windowRect);   // a window occupying windowRect (screen pixels)
+    ~CWnd();                                 // destroys the window
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    // Moves or resizes the window; false when the object has no window.
+    bool MoveWindow(int32_t x, int32_t y, int32_t width, int32_t height);
+    bool MoveWindow(const RECT& windowRect);
+    // The window's rectangle as it was given (not normalised); false when there is no window.
+    bool GetWindowRect(RECT* rect) const;
+    HWND GetSafeHwnd() const;
+
+private:
+    HWND window_;
+};
+
+/* Owns at most one GDI object handle and deletes it in its destructor. Not polymorphic:
+ * destroy a CPalette as a CPalette. */
+class ZV_API CGdiObject {
+public:
+    CGdiObject();
+    ~CGdiObject();
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+
+    // Takes ownership of `handle`, deleting the one held before; false (nothing changed) for null.
+    bool Attach(HGDIOBJ handle);
+    // Gives up ownership without deleting; returns the handle (null when none).
+    HGDIOBJ Detach();
+    // Deletes the held object; false when there is none.
+    bool DeleteObject();
+    HGDIOBJ GetSafeHandle() const;
+
+private:
+    HGDIOBJ handle_;
+};
+
+class ZV_API CPalette : public CGdiObject {
+public:
+    int32_t GetEntryCount() const;   // 0 without a palette
+    // Copies up to `count` entries from index `start`; returns how many were copied.
+    uint32_t GetPaletteEntries(uint32_t start, uint32_t count, PALETTEENTRY* entries) const;
+};
 
 } // namespace zv
 
