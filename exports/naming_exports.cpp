@@ -18,7 +18,7 @@ ZV_API zv::CString ZV_ParseLine(const char* templateText, const char* defaultDat
 {
     ZV_EXPORT_FRAME;
     zv::naming::TemplateArguments args;
-    args.templateText = templateText;
+    args.templateText = templateText != nullptr ? templateText : "";
     args.defaultDateFormat = defaultDateFormat;
     args.filePath = filePath;
     args.fileName = fileName;

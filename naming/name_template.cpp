@@ -28,7 +28,7 @@ class TemplateExpander {
 public:
     TemplateExpander(const TemplateArguments& args, LocalClock clock)
         : args_(args),
-          text_(View(args.templateText)),
+          text_(args.templateText),
           lastClose_(text_.rfind(kClose)),
           clock_(clock)
     {
@@ -36,6 +36,9 @@ public:
 
     CString Expand()
     {
+        // Most names are about as long as their template: one allocation instead of a
+        // chain of growing copies.
+        result_.reserve(text_.size());
         size_t i = 0;
         while (i < text_.size()) {
             const size_t dollar = std::min(text_.find(kDollar, i), text_.size());
@@ -54,6 +57,12 @@ private:
     size_t ExpandTokensAt(size_t dollar)
     {
         size_t p = dollar;
+        // Every token text starts with "(": without one here no rule can match, which makes
+        // stray dollars and the end of a chain cheap.
+        if (!OpenAfter(p)) {
+            Append(std::string_view(&kDollar, 1));
+            return p;
+        }
         bool matched = MatchDate(p);
         matched |= MatchText(p, "(filepath)", args_.filePath);
         matched |= MatchText(p, "(filetitle)", args_.fileTitle);
@@ -61,14 +70,35 @@ private:
         matched |= MatchNumber(p, "(width)", args_.width);
         matched |= MatchNumber(p, "(height)", args_.height);
         matched |= MatchSize(p);
-        for (int counter = 0; counter < kCounterCount; ++counter) {
-            matched |= MatchPlainCounter(p, counter);
-            matched |= MatchCounterField(p, counter);
-        }
+        matched |= MatchCounters(p);
         if (!matched) {
             Append(std::string_view(&kDollar, 1));
         }
         return p;
+    }
+
+    // The counter rules, A to J, for each letter the plain rule, then the field rule.
+    // Only the letter that actually follows p can match there, and once it has been tried
+    // the earlier letters' rules are past, so each step jumps to the letter in the text.
+    bool MatchCounters(size_t& p)
+    {
+        bool matched = false;
+        int firstUntried = 0;
+        while (firstUntried < kCounterCount) {
+            const int counter = CounterLetterAfter(p);
+            if (counter < firstUntried) {
+                break;  // no counter token here, or only one whose rules have had their turn
+            }
+            matched |= MatchPlainCounter(p, counter);
+            matched |= MatchCounterField(p, counter);
+            firstUntried = counter + 1;
+        }
+        return matched;
+    }
+
+    bool OpenAfter(size_t p) const
+    {
+        return p + 1 < text_.size() && text_[p + 1] == '(';
     }
 
     // Does `token` begin right after position p?
@@ -77,7 +107,7 @@ private:
         return text_.substr(p + 1).starts_with(token);
     }
 
-    // Rule 1: "(date", an optional format, ")". The format ends at the first ")", so it
+    // The date token: "(date", an optional format, ")". The format ends at the first ")", so it
     // cannot contain one; one leading comma is dropped; an empty format means the default.
     bool MatchDate(size_t& p)
     {
@@ -101,7 +131,7 @@ private:
         return true;
     }
 
-    // Rules 2 to 4: a path part, which is a token only while its value is not empty.
+    // A path part, which is a token only while its value is not empty.
     bool MatchText(size_t& p, std::string_view token, const CString& value)
     {
         if (value.IsEmpty() || !TokenAfter(p, token)) {
@@ -135,22 +165,28 @@ private:
         return true;
     }
 
-    // "(counter" and the counter's letter right after p; the byte after them is returned
-    // through `next` when there is one.
-    bool CounterPrefixAfter(size_t p, int counter, char& next) const
+    // The counter (0 for A … 9 for J) whose "(counter" and letter follow p, or -1.
+    int CounterLetterAfter(size_t p) const
     {
         const size_t letterAt = p + 1 + kCounterPrefix.size();
-        if (!TokenAfter(p, kCounterPrefix) || letterAt + 1 >= text_.size()) {
-            return false;
+        if (!TokenAfter(p, kCounterPrefix) || letterAt >= text_.size()) {
+            return -1;
         }
-        next = text_[letterAt + 1];
-        return text_[letterAt] == static_cast<char>(kFirstCounterLetter + counter);
+        const int counter = text_[letterAt] - kFirstCounterLetter;
+        return counter >= 0 && counter < kCounterCount ? counter : -1;
+    }
+
+    // "(counter", the counter's letter and then `terminator` right after p.
+    bool CounterTokenAfter(size_t p, int counter, char terminator) const
+    {
+        const size_t terminatorAt = p + 1 + kCounterPrefix.size() + 1;
+        return CounterLetterAfter(p) == counter && terminatorAt < text_.size() &&
+               text_[terminatorAt] == terminator;
     }
 
     bool MatchPlainCounter(size_t& p, int counter)
     {
-        char next = 0;
-        if (!CounterPrefixAfter(p, counter, next) || next != kClose) {
+        if (!CounterTokenAfter(p, counter, kClose)) {
             return false;
         }
         Append(text::DecimalText(args_.counters[counter]));
@@ -162,8 +198,7 @@ private:
     // is: "(counterA,3 and $(width)" is one token with the parameter "3 and $(width".
     bool MatchCounterField(size_t& p, int counter)
     {
-        char next = 0;
-        if (!CounterPrefixAfter(p, counter, next) || next != ',') {
+        if (!CounterTokenAfter(p, counter, ',')) {
             return false;
         }
         const size_t parameterStart = p + 1 + kCounterPrefix.size() + 2;

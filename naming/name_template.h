@@ -17,13 +17,14 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace zv::naming {
 
 inline constexpr int kCounterCount = 10;  // counterA … counterJ
 
 struct TemplateArguments {
-    CString templateText;
+    std::string_view templateText;  // not copied: it only has to outlive the expansion
     CString defaultDateFormat;  // for a date token without a format of its own
     CString filePath;           // "(filepath)"; an empty value leaves the token as text
     CString fileName;           // "(filename)", likewise

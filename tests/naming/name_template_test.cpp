@@ -174,7 +174,7 @@ TEST(NameTemplate, EveryCounterLetterReadsItsOwnArgument)
         templateText += std::string("$(counter") + letter + ")/$(counter" + letter + ",-4)/";
         expected += std::to_string(100 + i) + "/" + std::to_string(100 + i) + " /";
     }
-    args.templateText = templateText.c_str();
+    args.templateText = templateText;
     EXPECT_EQ(ExpandTemplate(args, FixedLocalTime), expected.c_str());
 }
 
