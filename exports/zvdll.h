@@ -252,7 +252,8 @@ enum {
  * ZV_ParseLine expands $(date[,fmt]), $(filepath), $(filetitle), $(filename), $(width),
  * $(height), $(size), $(counterA)..$(counterJ) and $(counterX,width) fields.
  * ZV_MAX_FIELD_WIDTH bounds a counter field's width: a wider field (either sign) is treated
- * as exactly ZV_MAX_FIELD_WIDTH wide, so a hostile template cannot ask for gigabytes. */
+ * as exactly ZV_MAX_FIELD_WIDTH wide, keeping its alignment ($(counterA,-99999) is a
+ * 4096-byte left-aligned field), so a hostile template cannot ask for gigabytes. */
 #define ZV_MAX_FIELD_WIDTH 4096
 
 ZV_API zv::CString ZV_ParseLine(const char* templateText, const char* defaultDateFormat,

@@ -1,0 +1,45 @@
+// Naming exports: each opens the per-call frame and hands over to naming/.
+#include "zvdll.h"
+
+#include "frame/frame.h"
+#include "naming/date_stamp.h"
+#include "naming/folder_placeholders.h"
+#include "naming/name_template.h"
+
+extern "C" {
+
+ZV_API zv::CString ZV_ParseLine(const char* templateText, const char* defaultDateFormat,
+                                const char* filePath, const char* fileName, const char* fileTitle,
+                                int32_t width, int32_t height,
+                                int32_t counterA, int32_t counterB, int32_t counterC,
+                                int32_t counterD, int32_t counterE, int32_t counterF,
+                                int32_t counterG, int32_t counterH, int32_t counterI,
+                                int32_t counterJ)
+{
+    ZV_EXPORT_FRAME;
+    zv::naming::TemplateArguments args;
+    args.templateText = templateText != nullptr ? templateText : "";
+    args.defaultDateFormat = defaultDateFormat;
+    args.filePath = filePath;
+    args.fileName = fileName;
+    args.fileTitle = fileTitle;
+    args.width = width;
+    args.height = height;
+    args.counters = {counterA, counterB, counterC, counterD, counterE,
+                     counterF, counterG, counterH, counterI, counterJ};
+    return zv::naming::ExpandTemplate(args);
+}
+
+ZV_API zv::CString ZV_GetDate(const char* dateFormat)
+{
+    ZV_EXPORT_FRAME;
+    return zv::naming::DateStamp(dateFormat);
+}
+
+ZV_API zv::CString ZV_ParsePath(const char* path, const char* installFolder, const char* tempFolder)
+{
+    ZV_EXPORT_FRAME;
+    return zv::naming::ResolveFolderPlaceholders(path, installFolder, tempFolder);
+}
+
+} // extern "C"

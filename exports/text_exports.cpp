@@ -1,0 +1,47 @@
+// Text and number exports: each opens the per-call frame (except ZV_IsEven, which touches no
+// framework state) and hands over to text/.
+#include "zvdll.h"
+
+#include "frame/frame.h"
+#include "text/numeric_text.h"
+#include "text/spaces.h"
+
+extern "C" {
+
+ZV_API zv::CString ZV_GetFloatValue(zv::CString text, int32_t integerOnly)
+{
+    ZV_EXPORT_FRAME;
+    return zv::text::CleanDecimalText(text, integerOnly);
+}
+
+ZV_API double ZV_ConvertStringToDouble(const char* text)
+{
+    ZV_EXPORT_FRAME;
+    return zv::text::ReadTwoPlaceDecimal(text);
+}
+
+ZV_API int32_t ZV_StringToInteger(const char* text)
+{
+    ZV_EXPORT_FRAME;
+    return zv::text::ReadInteger(text);
+}
+
+ZV_API zv::CString ZV_IntegerToString(int32_t value)
+{
+    ZV_EXPORT_FRAME;
+    return zv::text::WriteInteger(value);
+}
+
+ZV_API int32_t ZV_IsEven(int32_t value)
+{
+    return zv::text::IsPowerOfTwoFromTwo(value) ? 1 : 0;
+}
+
+ZV_API zv::CString ZV_RemoveSpaces(const char* text, int32_t removeAll, int32_t trimLeft,
+                                   int32_t trimRight)
+{
+    ZV_EXPORT_FRAME;
+    return zv::text::RemoveSpaces(text, removeAll != 0, trimLeft != 0, trimRight != 0);
+}
+
+} // extern "C"
