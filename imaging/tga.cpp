@@ -131,6 +131,19 @@ ParseError ReadColourMap(ByteReader& in, const TgaHeader& h, TgaDescription* d)
     return std::nullopt;
 }
 
+// Checks that the data can describe every pixel: raw data must hold them all, and RLE data
+// needs at least one packet (a header byte and one pixel) for every 128 pixels.
+ParseError CheckDataSize(const TgaDescription& d, uint64_t dataBytes)
+{
+    const uint64_t pixels = uint64_t{d.width} * d.height;
+    if (!d.rle) {
+        return pixels * d.bytesPerPixel <= dataBytes ? std::nullopt : ParseError(Problem::Corrupt);
+    }
+    const uint64_t packetBytes = 1 + d.bytesPerPixel;
+    const uint64_t mostPackets = (dataBytes + packetBytes - 1) / packetBytes;
+    return pixels <= mostPackets * 128 ? std::nullopt : ParseError(Problem::Corrupt);
+}
+
 ParseError ParseTga(const IS40Source& source, TgaDescription* d)
 {
     ByteReader in(source);
@@ -155,13 +168,7 @@ ParseError ParseTga(const IS40Source& source, TgaDescription* d)
         return error;
     }
     d->dataOffset = in.position();
-    if (!d->rle) {
-        const uint64_t needed = uint64_t{d->width} * d->height * d->bytesPerPixel;
-        if (!in.Has(needed)) {
-            return Problem::Corrupt;
-        }
-    }
-    return std::nullopt;
+    return CheckDataSize(*d, in.remaining());
 }
 
 // ---- Pixel conversion ----------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "imaging/source.h"
+#include "platform/memory.h"
 #include "tests/support/raster_reading.h"
 #include "tests/support/test_support.h"
 
@@ -384,18 +385,26 @@ TEST(TgaReader, RefusesInvalidHeaders)
 
 TEST(TgaReader, AbsurdSizesFailBeforeAllocating)
 {
-    // Raw pixels must all be in the file; RLE can claim any size, which the allocation limit
-    // then refuses.
-    const std::vector<uint8_t> raw = BuildTga({2, 24, 0, 0, 0, 0, ""}, 65535, 65535, {}, {1, 2, 3});
-    RasterResult result = ReadRasterBytes(IS40_ReadTGA, raw);
-    EXPECT_FALSE(result.image.has_value());
-    EXPECT_EQ(result.error, kInvalidTga);
+    // Raw data must hold every pixel, and RLE data at least a packet for every 128 pixels.
+    for (uint8_t imageType : {2, 10}) {
+        SCOPED_TRACE(imageType);
+        const std::vector<uint8_t> file = BuildTga({imageType, 24, 0, 0, 0, 0, ""}, 65535, 65535, {}, {1, 2, 3});
+        const RasterResult result = ReadRasterBytes(IS40_ReadTGA, file);
+        EXPECT_FALSE(result.image.has_value());
+        EXPECT_EQ(result.error, kInvalidTga);
+        EXPECT_EQ(MeasureBytes(file).result, 0u);
+    }
+}
 
-    const std::vector<uint8_t> rle = BuildTga({10, 24, 0, 0, 0, 0, ""}, 65535, 65535, {}, {1, 2, 3});
-    result = ReadRasterBytes(IS40_ReadTGA, rle);
-    EXPECT_FALSE(result.image.has_value());
-    EXPECT_EQ(result.error, zv::imaging::kErrOutOfMemory);
-    EXPECT_EQ(MeasureBytes(rle).width, 65535u);
+TEST(TgaReader, HonoursTheAllocationLimit)
+{
+    const std::vector<uint8_t> file = BuildTga({2, 24, 0, 0, 0, 0, ""}, 4, 4, {}, std::vector<uint8_t>(48, 9));
+    zv::platform::SetAllocationLimit(4 * 4 * 3 - 1);
+    const RasterResult refused = ReadRasterBytes(IS40_ReadTGA, file);
+    zv::platform::SetAllocationLimit(0);
+    EXPECT_FALSE(refused.image.has_value());
+    EXPECT_EQ(refused.error, zv::imaging::kErrOutOfMemory);
+    EXPECT_TRUE(ReadRasterBytes(IS40_ReadTGA, file).image.has_value());
 }
 
 TEST(TgaReader, MapsIndicesOutsideTheMapToBlack)
