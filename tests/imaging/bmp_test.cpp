@@ -447,39 +447,6 @@ TEST(BmpReader, HonoursTheAllocationLimit)
     EXPECT_TRUE(ReadBmp(*suite / "g/rgb24.bmp").image.has_value());
 }
 
-// ---- Variants written here -----------------------------------------------------------------
-
-TEST(BmpReader, DecodesSmallWrittenFiles)
-{
-    zv::test::TempDir dir;
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> file;
-        std::vector<uint8_t> expected;  // 2 x 2 RGB, top row first
-    };
-    const std::vector<Case> cases = {
-        // 2-bit, 4 grey entries, top-down: rows 00 01 / 10 11 in two-bit fields.
-        {"2-bit top-down", MakeBmp(2, -2, 2, 0, 4, {0x10, 0, 0, 0, 0xB0, 0, 0, 0}),
-         {0, 0, 0, 85, 85, 85, 170, 170, 170, 255, 255, 255}},
-        // 24-bit bottom-up: the first stored row is the bottom one.
-        {"24-bit", MakeBmp(2, 2, 24, 0, 0, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
-         {9, 8, 7, 12, 11, 10, 3, 2, 1, 6, 5, 4}},
-        // RLE8: a delta skips the bottom-left pixel, which keeps entry 0; then the bitmap ends.
-        {"RLE8 delta", MakeBmp(2, 2, 8, 1, 2, {0, 2, 1, 0, 1, 1, 0, 0, 2, 1, 0, 1}),
-         {255, 255, 255, 255, 255, 255, 0, 0, 0, 255, 255, 255}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path file = dir / "small.bmp";
-        zv::test::WriteFile(file, c.file);
-        const RasterResult result = ReadBmp(file);
-        ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
-        EXPECT_EQ(result.image->width, 2);
-        EXPECT_EQ(result.image->height, 2);
-        EXPECT_EQ(result.image->pixels, c.expected);
-    }
-}
-
 TEST(BmpReader, RefusesOtherBitDepthsAndMissingArguments)
 {
     auto suite = SuiteDir();

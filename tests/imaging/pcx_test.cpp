@@ -17,20 +17,11 @@ using zv::test::MaxDifference;
 using zv::test::RasterResult;
 using zv::test::ReadRaster;
 using zv::test::ReadRasterBytes;
+using zv::test::WriteByContent;
 
 namespace {
 
 constexpr uint32_t kInvalidPcx = zv::imaging::kErrInvalidPCX;
-
-bool IsHostileName(const std::string& name)
-{
-    for (const char* word : {"crash", "oom", "timeout", "oob", "fuzz"}) {
-        if (name.find(word) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
 
 struct Dims {
     uint32_t result = 0;
@@ -90,7 +81,7 @@ TEST(PcxReader, CorpusFilesEqualPilDecodes)
         SCOPED_TRACE(file.filename().string());
         const RasterResult result = ReadRaster(IS40_ReadPCX, file);
         const auto reference = CorpusReference(file);
-        if (!reference || IsHostileName(file.filename().string())) {
+        if (!reference || zv::test::IsHostileName(file.filename().string())) {
             EXPECT_FALSE(result.image.has_value());
             EXPECT_EQ(result.error, kInvalidPcx);
             continue;
@@ -300,29 +291,15 @@ std::vector<Variant> MakeVariants()
     return variants;
 }
 
-// Writes bytes under a name made from their content, so that PIL's cached decode of a name
-// always belongs to the same bytes.
-fs::path WriteByContent(const std::vector<uint8_t>& bytes)
-{
-    const fs::path dir = fs::path(ZV_BINARY_DIR) / "pcx-variants";
-    fs::create_directories(dir);
-    const std::string key(bytes.begin(), bytes.end());
-    const fs::path file = dir / (std::to_string(std::hash<std::string>{}(key)) + ".pcx");
-    if (!fs::exists(file)) {
-        zv::test::WriteFile(file, bytes);
-    }
-    return file;
-}
-
 TEST(PcxReader, WrittenVariantsEqualPilDecodes)
 {
     const auto variants = MakeVariants();
-    if (!zv::test::PilReference(WriteByContent(variants.front().referenceFile))) {
+    if (!zv::test::PilReference(WriteByContent(variants.front().referenceFile, "pcx-variants", ".pcx"))) {
         GTEST_SKIP() << "PIL is not available";
     }
     for (const Variant& v : variants) {
         SCOPED_TRACE(v.name);
-        const auto reference = zv::test::PilReference(WriteByContent(v.referenceFile));
+        const auto reference = zv::test::PilReference(WriteByContent(v.referenceFile, "pcx-variants", ".pcx"));
         ASSERT_TRUE(reference.has_value()) << "PIL cannot read the reference file";
         const RasterResult result = ReadRasterBytes(IS40_ReadPCX, v.file);
         ASSERT_TRUE(result.image.has_value()) << "error " << result.error;

@@ -3,6 +3,7 @@
 #include "imaging/source.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace zv::test {
@@ -54,6 +55,29 @@ RasterResult ReadRasterBytes(RasterReader reader, const std::vector<uint8_t>& by
     source.data = copy.get();
     source.size = bytes.size();
     return ReadFromSource(reader, &source);
+}
+
+bool IsHostileName(const std::string& fileName)
+{
+    for (const char* word : {"crash", "oom", "timeout", "oob", "fuzz"}) {
+        if (fileName.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::filesystem::path WriteByContent(const std::vector<uint8_t>& bytes, const std::string& folder,
+                                     const std::string& extension)
+{
+    const std::filesystem::path dir = std::filesystem::path(ZV_BINARY_DIR) / folder;
+    std::filesystem::create_directories(dir);
+    const std::string key(bytes.begin(), bytes.end());
+    const std::filesystem::path file = dir / (std::to_string(std::hash<std::string>{}(key)) + extension);
+    if (!std::filesystem::exists(file)) {
+        WriteFile(file, bytes);
+    }
+    return file;
 }
 
 int MaxDifference(const RgbImage& a, const RgbImage& b)

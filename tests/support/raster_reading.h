@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace zv::test {
@@ -27,6 +28,14 @@ RasterResult ReadRaster(RasterReader reader, const std::filesystem::path& file);
 // The same on bytes held in memory, as a source over exactly those bytes, so that a read
 // past their end is caught by the address sanitizer.
 RasterResult ReadRasterBytes(RasterReader reader, const std::vector<uint8_t>& bytes);
+
+// True for the corpus's deliberately hostile files (crash, oom, timeout, oob, fuzz cases).
+bool IsHostileName(const std::string& fileName);
+
+// Writes bytes under `folder` of the build tree, named after their content, and returns the
+// path: a cached PIL decode of that path then always belongs to the same bytes.
+std::filesystem::path WriteByContent(const std::vector<uint8_t>& bytes, const std::string& folder,
+                                     const std::string& extension);
 
 // Largest byte difference between two images; -1 when their sizes differ.
 int MaxDifference(const RgbImage& a, const RgbImage& b);
