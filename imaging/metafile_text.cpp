@@ -1,5 +1,6 @@
 #include "imaging/metafile_text.h"
 
+#include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <iconv.h>
 
@@ -181,6 +182,12 @@ const std::string& FontResolver::FamilyFor(const std::string& faceName)
         FcPatternDestroy(pattern);
     }
     return cache_.emplace(faceName, family).first->second;
+}
+
+void ReleaseFontCaches()
+{
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 } // namespace zv::imaging::metafile

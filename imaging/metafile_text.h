@@ -27,6 +27,10 @@ private:
     std::unordered_map<std::string, std::string> cache_;
 };
 
+// Frees cairo's font-face cache and fontconfig's configuration, which otherwise live until the
+// process ends. For leak checkers at exit only: no thread may be rendering text.
+void ReleaseFontCaches();
+
 } // namespace zv::imaging::metafile
 
 #endif

@@ -4,6 +4,7 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "imaging/metafile_dc.h"
+#include "imaging/metafile_text.h"
 #include "platform/memory.h"
 #include "tests/support/metafile_writer.h"
 #include "tests/support/test_support.h"
@@ -19,6 +20,13 @@
 #include <vector>
 
 namespace {
+
+// Font caches live for the whole process; releasing them at the end keeps leak checkers quiet.
+class FontCacheRelease : public ::testing::Environment {
+public:
+    void TearDown() override { zv::imaging::metafile::ReleaseFontCaches(); }
+};
+const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
 
 using zv::test::ColorRef;
 using zv::test::EmfWriter;
@@ -701,8 +709,8 @@ TEST(Metafile, BitmapBlitsLandInTheDestination)
 
 TEST(Metafile, BitmapSourceRectangleFollowsRowOrder)
 {
-    // StretchDIBits counts the source y from the bottom row of a bottom-up bitmap; BitBlt
-    // from the top. Both pick the green top-right quadrant here.
+    // StretchDIBits counts the source y from the bottom row of a bottom-up bitmap; the blits
+    // from the top. All pick the green top-right quadrant here.
     const std::vector<uint8_t> dib = zv::test::MakeDib(4, 4, QuadrantPixels(), 24);
     Pictures pictures;
     pictures.wmf.StretchDib(0, 0, 1000, 1000, 2, 2, 2, 2, dib);
@@ -712,8 +720,14 @@ TEST(Metafile, BitmapSourceRectangleFollowsRowOrder)
     bitBlt.SetWindowExt(2, 2);
     bitBlt.SetViewportExt(1000, 1000);
     bitBlt.BitBlt(0, 0, 2, 2, 2, 0, dib);
+    WmfWriter stretchBlt = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+    stretchBlt.DibStretchBlt(0, 0, 1000, 1000, 2, 0, 2, 2, dib);
+    WmfWriter wmfBitBlt = WmfWriter::Placeable(0, 0, 2, 2, 1000);
+    wmfBitBlt.DibBitBlt(0, 0, 2, 2, 2, 0, dib);
     auto files = pictures.Files();
     files.emplace_back("emf-bitblt", bitBlt.Finish());
+    files.emplace_back("wmf-dibstretchblt", stretchBlt.Finish());
+    files.emplace_back("wmf-dibbitblt", wmfBitBlt.Finish());
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         const Rendered image = Render(bytes);
@@ -1071,6 +1085,40 @@ TEST(Metafile, EveryTruncationFailsCleanlyOrRenders)
             }
         }
         EXPECT_GT(rendered, 0);  // cut after a whole record, the rest still plays
+    }
+}
+
+TEST(Metafile, MutatedFilesFailCleanlyOrRender)
+{
+    std::vector<std::vector<uint8_t>> files = {RichMetafileForTruncation()};
+    const auto corpus = zv::test::CorpusDir();
+    if (corpus) {
+        for (const auto& file : zv::test::FilesIn(*corpus, {".wmf", ".emf"})) {
+            files.push_back(zv::test::ReadFile(file));
+        }
+    }
+    // A fixed linear congruential sequence: the same mutations on every run.
+    uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (const auto& original : files) {
+        for (int round = 0; round < 150; ++round) {
+            std::vector<uint8_t> bytes = original;
+            const int flips = 1 + static_cast<int>(next() % 4);
+            for (int i = 0; i < flips; ++i) {
+                const size_t at = next() % bytes.size();
+                // Half the time a plausible large value, else any byte.
+                bytes[at] = (next() % 2 == 0) ? static_cast<uint8_t>(0xFF) : static_cast<uint8_t>(next());
+            }
+            const Outcome outcome = RenderBytes(bytes, 24, 24);
+            if (outcome.image) {
+                EXPECT_EQ(outcome.image->width, 24);
+            } else {
+                EXPECT_EQ(outcome.error, zv::imaging::kErrInvalidMetafile);
+            }
+        }
     }
 }
 

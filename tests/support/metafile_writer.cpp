@@ -239,6 +239,29 @@ void WmfWriter::StretchDib(int x, int y, int w, int h, int sx, int sy, int sw, i
     RecordBytes(0x0F43, bytes);
 }
 
+void WmfWriter::DibStretchBlt(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                              const std::vector<uint8_t>& dib)
+{
+    std::vector<uint8_t> bytes;
+    Put32(&bytes, 0x00CC0020);
+    for (int value : {sh, sw, sy, sx, h, w, y, x}) {
+        Put16(&bytes, static_cast<uint32_t>(value) & 0xFFFF);
+    }
+    bytes.insert(bytes.end(), dib.begin(), dib.end());
+    RecordBytes(0x0B41, bytes);
+}
+
+void WmfWriter::DibBitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib)
+{
+    std::vector<uint8_t> bytes;
+    Put32(&bytes, 0x00CC0020);
+    for (int value : {sy, sx, h, w, y, x}) {
+        Put16(&bytes, static_cast<uint32_t>(value) & 0xFFFF);
+    }
+    bytes.insert(bytes.end(), dib.begin(), dib.end());
+    RecordBytes(0x0940, bytes);
+}
+
 std::vector<uint8_t> WmfWriter::Finish() const
 {
     std::vector<uint8_t> file;

@@ -74,6 +74,11 @@ public:
     void StretchDib(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                     const std::vector<uint8_t>& dib);
 
+    // DIBStretchBlt and DIBBitBlt (source y counted from the top row), SRCCOPY.
+    void DibStretchBlt(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                       const std::vector<uint8_t>& dib);
+    void DibBitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib);
+
     // The finished file: header sizes filled in and the end-of-file record appended.
     std::vector<uint8_t> Finish() const;
 
