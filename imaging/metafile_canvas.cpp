@@ -10,6 +10,9 @@ namespace {
 constexpr double kBudgetImagePaints = 256;
 constexpr double kBudgetFloorPixels = 64.0 * 1024 * 1024;
 constexpr int kHatchSize = 8;
+// What a path segment and a character of text cost beyond the pixels they cover.
+constexpr double kSegmentCost = 16;
+constexpr double kCharacterCost = 256;
 
 void SetSourceColor(cairo_t* cairo, Color color)
 {
@@ -144,8 +147,9 @@ CairoCanvas::CairoCanvas(cairo_t* cairo, int width, int height)
 {
 }
 
-bool CairoCanvas::Spend(const Rect& outputBounds)
+bool CairoCanvas::Spend(const Rect& outputBounds, double extraCost)
 {
+    budget_ -= extraCost;
     if (exhausted_) {
         return false;
     }
@@ -216,7 +220,8 @@ void CairoCanvas::ApplyClip()
 
 void CairoCanvas::Fill(const Path& path, const FillStyle& style)
 {
-    if (style.brush.kind == BrushKind::Null || path.IsEmpty() || !Spend(path.ControlBounds())) {
+    if (style.brush.kind == BrushKind::Null || path.IsEmpty() ||
+        !Spend(path.ControlBounds(), kSegmentCost * static_cast<double>(path.Segments().size()))) {
         return;
     }
     ApplyClip();
@@ -246,7 +251,7 @@ void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
     Rect bounds = path.ControlBounds();
     const double half = style.width / 2 + 1;
     bounds = {bounds.left - half, bounds.top - half, bounds.right + half, bounds.bottom + half};
-    if (!Spend(bounds)) {
+    if (!Spend(bounds, kSegmentCost * static_cast<double>(path.Segments().size()))) {
         return;
     }
     ApplyClip();
@@ -286,7 +291,7 @@ void CairoCanvas::DrawImage(const ImageDraw& image)
 {
     Affine outputToBitmap;
     if (image.bitmap == nullptr || image.outline.IsEmpty() ||
-        !image.bitmapToOutput.Invert(&outputToBitmap) || !Spend(image.outline.ControlBounds())) {
+        !image.bitmapToOutput.Invert(&outputToBitmap) || !Spend(image.outline.ControlBounds(), 0)) {
         return;
     }
     ApplyClip();
@@ -350,7 +355,11 @@ void CairoCanvas::DrawText(const TextRun& run)
         return;
     }
     const Rect bounds = TextRunBounds(run, run.font.sizePx, run.font.sizePx / 2, RunWidth(run));
-    if (!Spend(bounds)) {
+    double characters = 0;
+    for (const GlyphPiece& piece : run.pieces) {
+        characters += static_cast<double>(piece.utf8.size());
+    }
+    if (!Spend(bounds, kCharacterCost * characters)) {
         return;
     }
     ApplyClip();

@@ -103,7 +103,7 @@ public:
     bool Exhausted() const override { return exhausted_; }
 
 private:
-    bool Spend(const Rect& outputBounds);
+    bool Spend(const Rect& outputBounds, double extraCost);
     void AppendPath(const Path& path);
     void SelectFont(const FontRequest& font);
     void ApplyClip();

@@ -1,5 +1,7 @@
 #include "imaging/metafile_dc.h"
 
+#include "platform/memory.h"
+
 #include <cmath>
 #include <utility>
 
@@ -38,6 +40,15 @@ bool UsableExtent(Point extent)
 Brush SolidBrush(uint8_t grey)
 {
     return Brush{BrushKind::Solid, Color{grey, grey, grey}, 0, nullptr};
+}
+
+uint64_t PatternBytes(const GdiObject& object)
+{
+    const auto* brush = std::get_if<Brush>(&object);
+    if (brush == nullptr || brush->pattern == nullptr) {
+        return 0;
+    }
+    return static_cast<uint64_t>(brush->pattern->pixels.size()) * sizeof(uint32_t);
 }
 
 } // namespace
@@ -193,8 +204,26 @@ void DeviceContext::CreateObject(int64_t index, GdiObject object)
         }
         usedSlots_[slot] = true;
         index = static_cast<int64_t>(slot);
+    } else if (static_cast<uint64_t>(index) >= kMaxSlots) {
+        return;
+    }
+    Forget(index);
+    const uint64_t bytes = PatternBytes(object);
+    if (bytes > 0 && !platform::FitsAllocationLimit(patternBytes_ + bytes)) {
+        object = SolidBrush(128);
+    } else {
+        patternBytes_ += bytes;
     }
     objects_[index] = std::move(object);
+}
+
+void DeviceContext::Forget(int64_t index)
+{
+    const auto found = objects_.find(index);
+    if (found != objects_.end()) {
+        patternBytes_ -= PatternBytes(found->second);
+        objects_.erase(found);
+    }
 }
 
 void DeviceContext::SelectObject(int64_t index)
@@ -263,7 +292,7 @@ void DeviceContext::SelectStockObject(uint32_t stockIndex)
 
 void DeviceContext::DeleteObject(int64_t index)
 {
-    objects_.erase(index);
+    Forget(index);
     if (index >= 0 && static_cast<uint64_t>(index) < usedSlots_.size()) {
         usedSlots_[static_cast<size_t>(index)] = false;
     }

@@ -147,7 +147,9 @@ public:
     // Negative: that many levels back; positive: the absolute level. False when out of range.
     bool Restore(int level);
 
-    // Objects. Index -1 takes the lowest free slot (old-style metafiles).
+    // Objects. Index -1 takes the lowest free slot (old-style metafiles); other indices must
+    // fit the 16-bit handle count of the formats. Pattern bitmaps held by the table together
+    // stay within the allocation limit; a pattern beyond it becomes a grey brush.
     void CreateObject(int64_t index, GdiObject object);
     void SelectObject(int64_t index);
     // Stock objects by their index (white brush 0 ... default GUI font 17).
@@ -160,8 +162,11 @@ private:
     DeviceSetup setup_;
     DcState state_;
     std::vector<DcState> saved_;
+    void Forget(int64_t index);
+
     std::unordered_map<int64_t, GdiObject> objects_;
     std::vector<bool> usedSlots_;
+    uint64_t patternBytes_ = 0;
 };
 
 } // namespace zv::imaging::metafile

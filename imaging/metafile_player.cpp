@@ -12,6 +12,9 @@ constexpr double kMaxFontPx = 16384;
 constexpr double kMinFontPx = 0.1;
 constexpr double kDefaultFontPoints = 12;
 constexpr size_t kMaxDashes = 16;
+// Clip shapes are intersected one by one and copied by every SaveDC; a file asking for more
+// than this many gets the first ones only.
+constexpr size_t kMaxClipShapes = 64;
 
 // Raster operation codes (the byte that says how source, pattern and destination combine).
 constexpr uint32_t kRopBlackness = 0x00;
@@ -638,6 +641,9 @@ void Player::StrokeAndFillPath()
 void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
 {
     std::vector<ClipShape>& clip = dc_.MutableState().clip;
+    if (mode != kRegionCopy && clip.size() >= kMaxClipShapes) {
+        return;
+    }
     switch (mode) {
     case kRegionCopy:
         clip.clear();

@@ -1028,6 +1028,9 @@ TEST(Metafile, HostileValuesNeitherCrashNorHang)
     }
     wmf.SetWindowExt(0, 0);  // ignored
     wmf.Record(0x0410, {0, 1, 0, 1});  // scaling by x/0 is ignored
+    for (int i = 0; i < 5000; ++i) {
+        wmf.IntersectClipRect(-1000, -1000, 1000, 1000);  // each copied by every save below
+    }
     for (int i = 0; i < 3000; ++i) {
         wmf.SaveDc();
     }
@@ -1035,6 +1038,15 @@ TEST(Metafile, HostileValuesNeitherCrashNorHang)
     const Outcome outcome = RenderBytes(wmf.Finish(), 200, 200);
     ASSERT_TRUE(outcome.image) << outcome.error;
     EXPECT_EQ(outcome.image->At(100, 100), kRed);
+
+    // Object handles far beyond any handle table are ignored; the stock brush stays.
+    EmfWriter emf(0, 0, 2540, 2540, 10000, 254);
+    emf.CreateBrush(0x7FFFFFFF, 0, kBlueRef);
+    emf.SelectObject(0x7FFFFFFF);
+    emf.SelectObject(0x80000004u);  // black brush
+    emf.Rectangle(0, 0, 1000, 1000);
+    const Rendered image = Render(emf.Finish());
+    EXPECT_TRUE(IsInk(image.At(50, 50)));
 }
 
 std::vector<uint8_t> RichMetafileForTruncation()
