@@ -1,0 +1,36 @@
+// Text in metafiles: decoding the stored strings (ANSI code pages chosen by the font's
+// character set, or UTF-16) into Unicode, and finding an installed font family for a face name.
+#ifndef ZV_IMAGING_METAFILE_TEXT_H
+#define ZV_IMAGING_METAFILE_TEXT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace zv::imaging::metafile {
+
+// Bytes in the code page of a font character set (ANSI 0, Russian 204, Shift-JIS 128, ...).
+// Character sets without a known code page are read as Windows-1252.
+std::u32string DecodeAnsi(const uint8_t* bytes, size_t count, uint8_t charset);
+// Little-endian UTF-16 code units; unpaired surrogates become U+FFFD.
+std::u32string DecodeUtf16(const uint8_t* bytes, size_t unitCount);
+std::string EncodeUtf8(char32_t codePoint);
+
+// Resolves face names to installed families through fontconfig, remembering the answers.
+class FontResolver {
+public:
+    // The family fontconfig matches best for `faceName` ("sans-serif" for an empty name).
+    const std::string& FamilyFor(const std::string& faceName);
+
+private:
+    std::unordered_map<std::string, std::string> cache_;
+};
+
+// Frees cairo's font-face cache and fontconfig's configuration, which otherwise live until the
+// process ends. For leak checkers at exit only: no thread may be rendering text.
+void ReleaseFontCaches();
+
+} // namespace zv::imaging::metafile
+
+#endif
