@@ -1,9 +1,9 @@
 // Gaussian blur of an RGB buffer: the whole part of the amount as two iterations of an exact
-// integer box filter, a remaining fraction through the imaging library's Gaussian blur.
+// integer box filter (box_filter.h), a remaining fraction through the imaging library's
+// Gaussian blur.
 #ifndef ZV_IMAGEPROC_BLUR_H
 #define ZV_IMAGEPROC_BLUR_H
 
-#include <cstddef>
 #include <cstdint>
 
 namespace zv::imageproc {
@@ -26,24 +26,6 @@ BlurSplit SplitBlurAmount(double amount, int32_t width, int32_t height);
 // exceeds 0.01, returning its result (non-zero: the image is in `work`). Otherwise 0.
 // `image` and `work` are two separate buffers of width × height × 3 bytes.
 int32_t BlurGaussian(uint8_t* image, int32_t width, int32_t height, double amount, uint8_t* work);
-
-// How a box pass divides its sums by the window; each is exact, they differ in speed and in
-// the widest window they can serve.
-enum class BoxArithmetic {
-    Narrow,  // 16-bit sums, SIMD multiply-high: windows up to about 200
-    Wide,    // 32-bit sums, 32×32→64 multiply: windows up to about 16 million
-    Plain,   // 64-bit sums, plain division: any window
-};
-
-// The fastest arithmetic that is exact for `radius`.
-BoxArithmetic FastestBoxArithmetic(uint32_t radius);
-
-// Two iterations of (horizontal pass image → work, vertical pass work → image) with the
-// window 2·radius + 1, using `arithmetic`. Requires 1 ≤ radius ≤ width ÷ 4 and ≤ height ÷ 4.
-// Returns false, touching nothing, when `arithmetic` is not exact for this radius or the
-// radius is out of range.
-bool BoxBlurTwice(uint8_t* image, uint8_t* work, size_t width, size_t height, uint32_t radius,
-                  BoxArithmetic arithmetic);
 
 } // namespace zv::imageproc
 
