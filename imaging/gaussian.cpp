@@ -230,7 +230,8 @@ size_t HorizontalSse2(const Kernel& kernel, const uint16_t* middle, size_t pixel
     };
     size_t j = 0;
     for (; j + 16 <= rowBytes; j += 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm_packus_epi16(eight(middle + j), eight(middle + j + 8)));
+        const __m128i bytes = _mm_packus_epi16(eight(middle + j), eight(middle + j + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), bytes);
     }
     return j;
 }
