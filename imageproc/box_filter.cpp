@@ -182,6 +182,18 @@ void StartSums(Sum* sums, const uint8_t* column, size_t stride, size_t count, si
     }
 }
 
+// The row entering the window of output row y ≥ 1, and the row leaving it; beyond either end
+// the end row stands in.
+size_t LeadRow(size_t y, size_t radius, size_t height)
+{
+    return std::min(y + radius, height - 1);
+}
+
+size_t TrailRow(size_t y, size_t radius)
+{
+    return y > radius ? y - radius - 1 : 0;
+}
+
 // The vertical pass over `count` columns from `in` to `out` after row 0, rows in order, one
 // running sum per byte column. Every row step reads two rows and writes one, each a
 // contiguous run.
@@ -190,9 +202,8 @@ void SlideDown(typename Columns::Sum* sums, const uint8_t* in, uint8_t* out, siz
                size_t height, size_t radius, const Columns& columns)
 {
     for (size_t y = 1; y < height; ++y) {
-        const size_t lead = std::min(y + radius, height - 1);
-        const size_t trail = y > radius ? y - radius - 1 : 0;
-        columns.Slide(sums, in + lead * stride, in + trail * stride, out + y * stride, count);
+        columns.Slide(sums, in + LeadRow(y, radius, height) * stride, in + TrailRow(y, radius) * stride,
+                      out + y * stride, count);
     }
 }
 
@@ -229,10 +240,9 @@ void FusedIteration(uint8_t* image, uint8_t* work, const Geometry& g, const Rows
     StartSums(sums, work, stride, stride, g.radius);
     columns.Slide(sums, work, work, image, stride);  // row 0: adds and drops nothing
     for (size_t y = 1; y < g.height; ++y) {
-        filterThrough(std::min(y + g.radius, g.height - 1));
-        const size_t lead = std::min(y + g.radius, g.height - 1);
-        const size_t trail = y > g.radius ? y - g.radius - 1 : 0;
-        columns.Slide(sums, work + lead * stride, work + trail * stride, image + y * stride, stride);
+        const size_t lead = LeadRow(y, g.radius, g.height);
+        filterThrough(lead);
+        columns.Slide(sums, work + lead * stride, work + TrailRow(y, g.radius) * stride, image + y * stride, stride);
     }
 }
 
