@@ -3,11 +3,12 @@
 // greyscale, palette, RGB, CMYK (8-bit), YCbCr, CIE L*a*b* and every compression libtiff was
 // built with. What it cannot render (floating-point samples, for one) fails as an invalid TIFF.
 //
-// Two choices keep the delivered pixels those that are stored:
-//  - Rows come in the order they are stored; the Orientation tag is not applied (as for the
-//    EXIF orientation of a JPEG).
-//  - Alpha is dropped, not composited: extra samples are declared associated before
-//    rendering, which keeps libtiff from premultiplying the colour samples.
+// The Orientation tag is applied: images come out upright, turned and mirrored as the tag
+// says (libtiff's own handling only mirrors, so we place the pixels ourselves).
+//
+// Alpha is dropped, not composited: extra samples are declared associated before rendering,
+// which keeps libtiff from multiplying unassociated alpha into the colour, and colour that
+// the file stores premultiplied is divided back by its alpha.
 //
 // libtiff's messages go to per-handle handlers, never to standard error; the first error of
 // a handle decides the code that a failure reports.
@@ -192,39 +193,108 @@ bool Open(const TiffFile& file, uint32_t frameIndex)
     return true;
 }
 
-// Declares every extra sample associated alpha, so that colour samples are rendered as
-// stored instead of being multiplied by an unassociated alpha.
-void KeepColourAsStored(TIFF* tiff)
+// Declares every extra sample associated alpha, so that libtiff renders colour samples as
+// stored instead of multiplying them by an unassociated alpha. Returns whether the file's
+// own colour samples are premultiplied (its first extra sample is associated alpha).
+bool KeepColourAsStored(TIFF* tiff)
 {
     uint16_t count = 0;
     uint16_t* kinds = nullptr;
-    if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) != 1 || count == 0) {
-        return;
+    if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) != 1 || count == 0 || kinds == nullptr) {
+        return false;
     }
+    const bool premultiplied = kinds[0] == EXTRASAMPLE_ASSOCALPHA;
     const std::vector<uint16_t> associated(count, EXTRASAMPLE_ASSOCALPHA);
     TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, static_cast<int>(count), associated.data());
+    return premultiplied;
 }
 
-// Packs the 4-byte pixels of the raster into 3-byte pixels in place, front to back: each
-// pixel is read before any later write can reach it.
-void PackRgbInPlace(uint8_t* pixels, uint64_t count)
+// Where the stored pixel (row, column) goes for each Orientation value, so that the image
+// comes out upright: 2-4 mirror and turn, 5-8 also swap rows and columns.
+struct Placement {
+    uint32_t outWidth;
+    uint32_t outHeight;
+    uint16_t orientation;
+
+    static Placement For(uint16_t orientation, uint32_t width, uint32_t height)
+    {
+        const bool transposed = orientation >= ORIENTATION_LEFTTOP && orientation <= ORIENTATION_LEFTBOT;
+        return transposed ? Placement{height, width, orientation} : Placement{width, height, orientation};
+    }
+    bool Identity() const { return orientation < ORIENTATION_TOPRIGHT || orientation > ORIENTATION_LEFTBOT; }
+
+    // Output index of stored pixel (row, column) of an image `width` x `height` as stored.
+    uint64_t Index(uint32_t row, uint32_t column, uint32_t width, uint32_t height) const
+    {
+        uint32_t x = column;
+        uint32_t y = row;
+        switch (orientation) {
+        case ORIENTATION_TOPRIGHT: x = width - 1 - column; break;
+        case ORIENTATION_BOTRIGHT: x = width - 1 - column; y = height - 1 - row; break;
+        case ORIENTATION_BOTLEFT: y = height - 1 - row; break;
+        case ORIENTATION_LEFTTOP: x = row; y = column; break;
+        case ORIENTATION_RIGHTTOP: x = height - 1 - row; y = column; break;
+        case ORIENTATION_RIGHTBOT: x = height - 1 - row; y = width - 1 - column; break;
+        case ORIENTATION_LEFTBOT: x = row; y = width - 1 - column; break;
+        default: break;
+        }
+        return static_cast<uint64_t>(y) * outWidth + x;
+    }
+};
+
+// One raster pixel (A, B, G, R from the high byte down) to 3 bytes. Premultiplied colour is
+// divided back by its alpha, as decoders that drop alpha commonly do.
+void PutPixel(uint32_t abgr, bool premultiplied, uint8_t* out)
+{
+    uint32_t red = TIFFGetR(abgr);
+    uint32_t green = TIFFGetG(abgr);
+    uint32_t blue = TIFFGetB(abgr);
+    const uint32_t alpha = TIFFGetA(abgr);
+    if (premultiplied && alpha != 0 && alpha != 255) {
+        red = std::min<uint32_t>(255, red * 255 / alpha);
+        green = std::min<uint32_t>(255, green * 255 / alpha);
+        blue = std::min<uint32_t>(255, blue * 255 / alpha);
+    }
+    out[0] = static_cast<uint8_t>(red);
+    out[1] = static_cast<uint8_t>(green);
+    out[2] = static_cast<uint8_t>(blue);
+}
+
+uint32_t RasterPixel(const uint8_t* raster, uint64_t index)
+{
+    uint32_t abgr = 0;
+    std::memcpy(&abgr, raster + index * 4, sizeof abgr);
+    return abgr;
+}
+
+// Packs the 4-byte pixels into 3-byte pixels in place, front to back: each pixel is read
+// before any later write can reach it. The block keeps its size; the first width*height*3
+// bytes count.
+void PackInPlace(uint8_t* pixels, uint64_t count, bool premultiplied)
 {
     for (uint64_t i = 0; i < count; ++i) {
-        uint32_t abgr = 0;
-        std::memcpy(&abgr, pixels + i * 4, sizeof abgr);
-        uint8_t* out = pixels + i * 3;
-        out[0] = static_cast<uint8_t>(TIFFGetR(abgr));
-        out[1] = static_cast<uint8_t>(TIFFGetG(abgr));
-        out[2] = static_cast<uint8_t>(TIFFGetB(abgr));
+        PutPixel(RasterPixel(pixels, i), premultiplied, pixels + i * 3);
     }
 }
 
-// Renders the current image into a block allocated for 4-byte pixels, then packs it to
-// 3 bytes a pixel; the block keeps its size, of which the first width*height*3 bytes count.
+void PlaceInto(const uint8_t* raster, uint32_t width, uint32_t height, const Placement& placement,
+               bool premultiplied, uint8_t* out)
+{
+    for (uint32_t row = 0; row < height; ++row) {
+        for (uint32_t column = 0; column < width; ++column) {
+            const uint32_t abgr = RasterPixel(raster, static_cast<uint64_t>(row) * width + column);
+            PutPixel(abgr, premultiplied, out + placement.Index(row, column, width, height) * 3);
+        }
+    }
+}
+
+// Renders the current image into a raster of 4-byte pixels in stored row order, then turns
+// that into the 3-byte upright image: in place for the usual orientation, through a second
+// block for the others.
 HGLOBAL Render(const TiffFile& file, uint32_t* widthOut, uint32_t* heightOut)
 {
     TIFF* tiff = file.get();
-    KeepColourAsStored(tiff);
+    const bool premultiplied = KeepColourAsStored(tiff);
     char message[1024] = "";
     TIFFRGBAImage image{};
     if (TIFFRGBAImageOK(tiff, message) != 1 || TIFFRGBAImageBegin(&image, tiff, 1, message) != 1) {
@@ -233,22 +303,32 @@ HGLOBAL Render(const TiffFile& file, uint32_t* widthOut, uint32_t* heightOut)
     }
     const uint32_t width = image.width;
     const uint32_t height = image.height;
-    OwnedBlock block(AllocateImageBlock(Format::Tiff, width, height, 4));
-    if (block.get() == nullptr) {
+    const Placement placement = Placement::For(image.orientation, width, height);
+    OwnedBlock raster(AllocateImageBlock(Format::Tiff, width, height, 4));
+    if (raster.get() == nullptr) {
         TIFFRGBAImageEnd(&image);
         return nullptr;
     }
-    image.req_orientation = image.orientation;  // rows as stored
-    const int rendered = TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t*>(block.bytes()), width, height);
+    image.req_orientation = image.orientation;  // no flips by libtiff: rows as stored
+    const int rendered = TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t*>(raster.bytes()), width, height);
     TIFFRGBAImageEnd(&image);
     if (rendered != 1) {
         file.Fail(Problem::Corrupt);
         return nullptr;
     }
-    PackRgbInPlace(block.bytes(), static_cast<uint64_t>(width) * height);
-    Store(widthOut, width);
-    Store(heightOut, height);
-    return block.Release();
+    if (placement.Identity()) {
+        PackInPlace(raster.bytes(), static_cast<uint64_t>(width) * height, premultiplied);
+    } else {
+        OwnedBlock upright(AllocateImageBlock(Format::Tiff, placement.outWidth, placement.outHeight, 3));
+        if (upright.get() == nullptr) {
+            return nullptr;
+        }
+        PlaceInto(raster.bytes(), width, height, placement, premultiplied, upright.bytes());
+        raster.Reset(upright.Release());
+    }
+    Store(widthOut, placement.outWidth);
+    Store(heightOut, placement.outHeight);
+    return raster.Release();
 }
 
 } // namespace
@@ -286,10 +366,15 @@ uint32_t IS40_GetTIFFDims(HISSRC source, uint32_t frameIndex, uint32_t* width, u
     uint16_t bitsPerSample = 1;
     uint16_t samplesPerPixel = 1;
     uint16_t compression = COMPRESSION_NONE;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
     if (TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w) != 1 || TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h) != 1) {
         file.Fail(Problem::Corrupt);
         return 0;
     }
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    const Placement placement = Placement::For(orientation, w, h);  // the size the image opens at
+    w = placement.outWidth;
+    h = placement.outHeight;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
