@@ -313,7 +313,7 @@ ZV_API int32_t ZV_OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* wid
 /* The 20-byte block that ZV_GetImageDims fills for JPEG, PNG, TIFF, BMP, PCX and PSD files.
  * For other types its content is unspecified. */
 typedef struct ZvDimInfo {
-    uint32_t width;            /* pixels, as stored in the file */
+    uint32_t width;            /* pixels, as the image opens (TIFF: after its Orientation) */
     uint32_t height;
     uint32_t bitsPerSample;    /* bits of one channel sample as stored (1, 2, 4, 8, 16) */
     uint32_t samplesPerPixel;  /* stored channels: 1 grey/indexed, 3 colour, 4 with alpha/CMYK */

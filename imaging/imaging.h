@@ -22,7 +22,7 @@ typedef struct IS40Source* HISSRC;
 
 // The 20-byte dimension info block that some measuring operations fill (five 32-bit words).
 struct IS40DimInfo {
-    uint32_t width;            // pixels, as stored in the file
+    uint32_t width;            // pixels, as the image opens (TIFF: after its Orientation)
     uint32_t height;
     uint32_t bitsPerSample;    // bits of one stored channel sample
     uint32_t samplesPerPixel;  // stored channels

@@ -96,6 +96,41 @@ private:
     size_t pos_ = 0;
 };
 
+// Owns an image block until Release() hands it to the caller; frees it on every other way out.
+class OwnedBlock {
+public:
+    OwnedBlock() = default;
+    explicit OwnedBlock(HGLOBAL block) : block_(block) {}
+    ~OwnedBlock() { GlobalFree(block_); }
+    OwnedBlock(const OwnedBlock&) = delete;
+    OwnedBlock& operator=(const OwnedBlock&) = delete;
+
+    void Reset(HGLOBAL block)
+    {
+        GlobalFree(block_);
+        block_ = block;
+    }
+    HGLOBAL get() const { return block_; }
+    uint8_t* bytes() const { return static_cast<uint8_t*>(block_); }
+    HGLOBAL Release()
+    {
+        HGLOBAL block = block_;
+        block_ = nullptr;
+        return block;
+    }
+
+private:
+    HGLOBAL block_ = nullptr;
+};
+
+// Writes an optional out-value: the operations accept null for anything the caller ignores.
+inline void Store(uint32_t* out, uint32_t value)
+{
+    if (out != nullptr) {
+        *out = value;
+    }
+}
+
 // Allocates the image block for width x height pixels of bytesPerPixel bytes, after checking
 // the size against the allocation limit in 64 bits. On failure sets the last error (TooLarge
 // or OutOfMemory for `format`) and returns null.

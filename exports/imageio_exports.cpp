@@ -1,0 +1,40 @@
+// Image exports: each opens the per-call frame and hands over to imageio/.
+#include "zvdll.h"
+
+#include "frame/frame.h"
+#include "imageio/error_text.h"
+#include "imageio/image_dims.h"
+#include "imageio/image_open.h"
+
+extern "C" {
+
+ZV_API int32_t ZV_OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                                double pngGamma, int32_t metaWidth, int32_t metaHeight)
+{
+    ZV_EXPORT_FRAME;
+    return zv::imageio::OpenImageFile(path, rgbOut, width, height, pngGamma, metaWidth, metaHeight);
+}
+
+ZV_API int32_t ZV_GetImageDims(const char* path, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
+                               void* info)
+{
+    ZV_EXPORT_FRAME;
+    return zv::imageio::GetImageDims(path, width, height, bitsPerPixel, info);
+}
+
+ZV_API int32_t ZV_GetRAWInfo(const char* path, int32_t* width, int32_t* height, char* rawBufferA,
+                             char* rawBufferB, double* rawValue1, double* rawValue2, double* rawValue3,
+                             double* rawValue4, int32_t rawOption)
+{
+    ZV_EXPORT_FRAME;
+    return zv::imageio::GetRawInfo(path, width, height, rawBufferA, rawBufferB, rawValue1, rawValue2,
+                                   rawValue3, rawValue4, rawOption);
+}
+
+ZV_API zv::CString ZV_GetISerror(void)
+{
+    ZV_EXPORT_FRAME;
+    return zv::imageio::LastImagingErrorText();
+}
+
+} // extern "C"

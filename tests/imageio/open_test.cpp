@@ -1,0 +1,259 @@
+// ZV_OpenImageFile: reader choice by extension key, the buffer the host gets, the wait
+// cursor on every way out, out-arguments only on success, the out-of-memory report, and the
+// PNG screen gamma it leaves behind.
+#include "zvdll.h"
+
+#include "imaging/imaging.h"
+#include "tests/support/imaging_support.h"
+#include "tests/support/test_support.h"
+
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace fs = std::filesystem;
+using namespace zv::test;
+
+namespace {
+
+struct Opened {
+    int32_t result = 0;
+    uint8_t* buffer = nullptr;
+    int32_t width = -7;
+    int32_t height = -7;
+
+    Opened() = default;
+    Opened(const Opened&) = delete;
+    Opened& operator=(const Opened&) = delete;
+    ~Opened() { ZvFreeBuffer(buffer); }
+    bool Untouched() const { return buffer == nullptr && width == -7 && height == -7; }
+};
+
+void Open(const std::string& path, Opened* out, double pngGamma = 0.0)
+{
+    out->result = ZV_OpenImageFile(path.c_str(), &out->buffer, &out->width, &out->height, pngGamma, 0, 0);
+}
+
+std::string Backslashed(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+RgbImage Pattern(int width, int height)
+{
+    RgbImage image{width, height, {}};
+    for (int i = 0; i < width * height * 3; ++i) {
+        image.pixels.push_back(static_cast<uint8_t>(i * 31 + i / 7));
+    }
+    return image;
+}
+
+// A GIF whose palette entry i is (i, 2i, 3i) and whose pixel (x, y) is index x + y.
+bool WriteSmallGif(const fs::path& file, int width, int height)
+{
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
+    if (gif == nullptr) {
+        return false;
+    }
+    std::vector<GifColorType> colours(256);
+    for (int i = 0; i < 256; ++i) {
+        colours[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(2 * i), static_cast<GifByteType>(3 * i)};
+    }
+    ColorMapObject* map = GifMakeMapObject(256, colours.data());
+    bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK &&
+              EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
+    std::vector<GifPixelType> line(static_cast<size_t>(width));
+    for (int y = 0; ok && y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            line[x] = static_cast<GifPixelType>((x + y) % 256);
+        }
+        ok = EGifPutLine(gif, line.data(), width) == GIF_OK;
+    }
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    GifFreeMapObject(map);
+    return ok;
+}
+
+class ScreenGammaReset {
+public:
+    ~ScreenGammaReset() { IS40_PNGSetScreenGamma(0.0); }
+};
+
+} // namespace
+
+TEST(OpenImageFile, PngOpensUnderEveryCaseOfItsExtensionAndFromBackslashPaths)
+{
+    TempDir dir;
+    const RgbImage image = Pattern(23, 11);
+    for (const char* name : {"a.png", "b.Png", "c.PNG"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(WritePngFile(dir / name, image));
+        for (const std::string& path : {(dir / name).string(), Backslashed((dir / name).string())}) {
+            Opened opened;
+            Open(path, &opened);
+            ASSERT_EQ(opened.result, 1);
+            EXPECT_EQ(opened.width, 23);
+            EXPECT_EQ(opened.height, 11);
+            EXPECT_EQ(MaxDifference(image, opened.buffer, opened.width, opened.height), 0);
+        }
+    }
+}
+
+TEST(OpenImageFile, TheExtensionKeyChoosesTheReaderNotTheContent)
+{
+    auto corpus = CorpusDir();
+    if (!corpus) {
+        GTEST_SKIP() << "corpus absent";
+    }
+    TempDir dir;
+    const fs::path jpeg = *corpus / "pillow" / "hopper.jpg";
+    const fs::path tiff = *corpus / "pillow" / "hopper.tif";
+    struct Case {
+        fs::path source;
+        const char* name;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {jpeg, "photo.jpeg", 1}, {jpeg, "photo.JPE", 1}, {jpeg, "photo.jif", 1},
+        {jpeg, "photo.jfif", 0},  // "JFIF" is no key of the JPEG reader
+        {tiff, "scan.tif", 1},    {tiff, "scan.TIFF", 1}, {tiff, "scannedtiff", 1},  // the key is the last four bytes
+        {tiff, "scan.iff", 0},    {jpeg, "photo.png", 0},  // a JPEG under a PNG name goes to the PNG reader
+        {jpeg, "photo.dat", 0},   {jpeg, "jp", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::copy_file(c.source, dir / c.name, fs::copy_options::overwrite_existing);
+        Opened opened;
+        Open((dir / c.name).string(), &opened);
+        EXPECT_EQ(opened.result, c.result);
+        if (c.result == 0) {
+            EXPECT_TRUE(opened.Untouched());
+        } else {
+            EXPECT_EQ(opened.width, 128);
+            EXPECT_EQ(opened.height, 128);
+        }
+    }
+}
+
+TEST(OpenImageFile, TheBufferHoldsWhatTheReaderDeliveredMovedOnce)
+{
+    TempDir dir;
+    const fs::path png = dir / "image.png";
+    ASSERT_TRUE(WritePngFile(png, Pattern(40, 30)));
+    Source source(png);
+    uint32_t w = 0, h = 0;
+    HGLOBAL block = IS40_ReadPNG(source.get(), &w, &h, 24, nullptr, 0);
+    ASSERT_NE(block, nullptr);
+    Opened opened;
+    Open(png.string(), &opened);
+    ASSERT_EQ(opened.result, 1);
+    EXPECT_TRUE(std::equal(opened.buffer, opened.buffer + w * h * 3, static_cast<const uint8_t*>(block)));
+    GlobalFree(block);
+}
+
+TEST(OpenImageFile, GifIndicesBecomeThreeBytesThroughThePalette)
+{
+    TempDir dir;
+    const fs::path gif = dir / "small.gif";
+    ASSERT_TRUE(WriteSmallGif(gif, 300, 2));
+    Opened opened;
+    Open(gif.string(), &opened);
+    ASSERT_EQ(opened.result, 1);
+    ASSERT_EQ(opened.width, 300);
+    ASSERT_EQ(opened.height, 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            const int index = (x + y) % 256;
+            const uint8_t* pixel = opened.buffer + (y * 300 + x) * 3;
+            ASSERT_EQ(pixel[0], static_cast<uint8_t>(index));
+            ASSERT_EQ(pixel[1], static_cast<uint8_t>(2 * index));
+            ASSERT_EQ(pixel[2], static_cast<uint8_t>(3 * index));
+        }
+    }
+}
+
+TEST(OpenImageFile, TheWaitCursorEndsOnEveryWayOut)
+{
+    TempDir dir;
+    const fs::path png = dir / "ok.png";
+    ASSERT_TRUE(WritePngFile(png, Pattern(4, 4)));
+    WriteFile(dir / "broken.png", std::vector<uint8_t>(40, 1));
+    WriteFile(dir / "unknown.xyz", std::vector<uint8_t>(40, 1));
+    for (const fs::path& path : {png, dir / "broken.png", dir / "unknown.xyz", dir / "missing.png"}) {
+        SCOPED_TRACE(path.filename().string());
+        HostServicesRecorder recorder;
+        Opened opened;
+        Open(path.string(), &opened);
+        EXPECT_EQ(recorder.cursorBegins, 1);
+        EXPECT_EQ(recorder.cursorEnds, 1);
+        EXPECT_TRUE(recorder.texts.empty());
+        EXPECT_EQ(opened.result == 0, opened.Untouched());
+    }
+}
+
+TEST(OpenImageFile, FailuresLeaveTheOutArgumentsAndExplainThemselves)
+{
+    TempDir dir;
+    WriteFile(dir / "broken.png", std::vector<uint8_t>(40, 1));
+    struct Case {
+        fs::path path;
+        const char* text;
+    };
+    for (const Case& c : {Case{dir / "missing.jpg", "2: error on file open"},
+                          Case{dir / "broken.png", "15: invalid PNG file"}}) {
+        Opened opened;
+        Open(c.path.string(), &opened);
+        EXPECT_EQ(opened.result, 0);
+        EXPECT_TRUE(opened.Untouched());
+        EXPECT_STREQ(ZV_GetISerror().GetString(), c.text);
+    }
+}
+
+// The GIF block holds one byte a pixel, the RGB buffer three: a limit between the two lets
+// the read succeed and the host's buffer fail.
+TEST(OpenImageFile, AFailedBufferAllocationIsReportedOnceAndLeavesNothingBehind)
+{
+    TempDir dir;
+    const fs::path gif = dir / "wide.gif";
+    ASSERT_TRUE(WriteSmallGif(gif, 200, 100));
+    HostServicesRecorder recorder;
+    AllocationLimitScope limit(200 * 100 * 2);
+    Opened opened;
+    Open(gif.string(), &opened);
+    EXPECT_EQ(opened.result, 0);
+    EXPECT_TRUE(opened.Untouched());
+    EXPECT_EQ(recorder.texts, std::vector<std::string>{"Out of memory."});
+    EXPECT_EQ(recorder.cursorBegins, 1);
+    EXPECT_EQ(recorder.cursorEnds, 1);
+}
+
+TEST(OpenImageFile, ANonZeroPngGammaStaysSetForLaterReads)
+{
+    ScreenGammaReset reset;
+    TempDir dir;
+    const fs::path png = dir / "gamma.png";
+    ASSERT_TRUE(WritePngFile(png, Pattern(8, 8)));
+    Opened plain;
+    Open(png.string(), &plain, 0.0);
+    ASSERT_EQ(plain.result, 1);
+    EXPECT_EQ(IS40_PNGGetScreenGamma(), 0.0);
+
+    Opened corrected;
+    Open(png.string(), &corrected, 1.0);
+    ASSERT_EQ(corrected.result, 1);
+    EXPECT_EQ(IS40_PNGGetScreenGamma(), 1.0);
+    Opened later;
+    Open(png.string(), &later, 0.0);  // 0.0 leaves the setting alone
+    ASSERT_EQ(later.result, 1);
+    EXPECT_EQ(IS40_PNGGetScreenGamma(), 1.0);
+    EXPECT_TRUE(std::equal(corrected.buffer, corrected.buffer + 8 * 8 * 3, later.buffer));
+    EXPECT_FALSE(std::equal(plain.buffer, plain.buffer + 8 * 8 * 3, later.buffer));
+
+    WriteFile(dir / "not-a-png.jpg", std::vector<uint8_t>(10, 0));
+    Opened other;
+    Open((dir / "not-a-png.jpg").string(), &other, 2.2);  // only the PNG branch sets it
+    EXPECT_EQ(IS40_PNGGetScreenGamma(), 1.0);
+}
