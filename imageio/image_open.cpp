@@ -4,6 +4,7 @@
 #include "imageio/type_keys.h"
 #include "imaging/imaging.h"
 #include "platform/memory.h"
+#include "platform/page_advice.h"
 
 #include <cstring>
 #include <new>
@@ -131,6 +132,7 @@ int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_
         frame::ReportOutOfMemory();
         return 0;
     }
+    platform::AdviseHugePages(buffer, bytes);
     FillBuffer(image, buffer, bytes);
     if (rgbOut == nullptr) {
         delete[] buffer;  // nobody to hand it to

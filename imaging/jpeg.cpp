@@ -220,6 +220,7 @@ HGLOBAL IS40_ReadJPG(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
     if (source == nullptr || bitDepth != 24) {
         return Fail(Format::Jpeg, Problem::BadArgument);
     }
+    PrefetchWholeFile(*source);
     JpegSession session;
     if (!DecodeGuarded(session, *source)) {
         return nullptr;

@@ -166,7 +166,10 @@ int RequestRgb(PngSession& session)
         png_set_gray_to_rgb(png);
     }
     // Drops the alpha channel, and also the one that palette expansion adds for tRNS.
-    png_set_strip_alpha(png);
+    if ((colourType & PNG_COLOR_MASK_ALPHA) != 0 ||
+        (colourType == PNG_COLOR_TYPE_PALETTE && png_get_valid(png, session.info, PNG_INFO_tRNS) != 0)) {
+        png_set_strip_alpha(png);
+    }
     const double screenGamma = g_screenGamma.load(std::memory_order_relaxed);
     if (screenGamma > 0.0) {
         CorrectGamma(session, screenGamma);
@@ -259,6 +262,7 @@ HGLOBAL IS40_ReadPNG(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
     if (!CheckHeader(*source)) {
         return nullptr;
     }
+    PrefetchWholeFile(*source);
     PngSession session(*source);
     if (!CreateReader(session) || !DecodeGuarded(session)) {
         return nullptr;

@@ -2,6 +2,7 @@
 
 #include "imaging/errors.h"
 #include "platform/native_path.h"
+#include "platform/page_advice.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -35,7 +36,13 @@ HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint6
     if (block == nullptr) {
         return Fail(format, Problem::OutOfMemory);
     }
+    platform::AdviseHugePages(block, bytes);
     return block;
+}
+
+void PrefetchWholeFile(const IS40Source& source)
+{
+    platform::PrefaultForReading(source.data, source.size);
 }
 
 } // namespace zv::imaging

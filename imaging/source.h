@@ -131,6 +131,11 @@ inline void Store(uint32_t* out, uint32_t value)
     }
 }
 
+// Maps the whole file now: readers that go through all of it (JPEG, PNG) call this first,
+// since one request costs far less than a page fault per 4 KiB as the decoder advances.
+// Readers that may need only part of a file (the first image of a TIFF or GIF) do not.
+void PrefetchWholeFile(const IS40Source& source);
+
 // Allocates the image block for width x height pixels of bytesPerPixel bytes, after checking
 // the size against the allocation limit in 64 bits. On failure sets the last error (TooLarge
 // or OutOfMemory for `format`) and returns null.

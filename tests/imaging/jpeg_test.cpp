@@ -36,9 +36,10 @@ int Components(J_COLOR_SPACE space)
 }
 
 // Writes a flat image whose every pixel has the given samples (one per input component).
-// `scans`, when given, is a custom progressive scan script.
+// `scans`, when given, is a custom progressive scan script; `fullChroma` keeps colour at full
+// resolution instead of halving it both ways.
 bool WriteJpeg(const fs::path& file, int width, int height, const std::vector<uint8_t>& samples,
-               const EncodeOptions& options, std::vector<jpeg_scan_info> scans = {})
+               const EncodeOptions& options, std::vector<jpeg_scan_info> scans = {}, bool fullChroma = false)
 {
     FILE* out = std::fopen(file.c_str(), "wb");
     if (out == nullptr) {
@@ -57,6 +58,10 @@ bool WriteJpeg(const fs::path& file, int width, int height, const std::vector<ui
     jpeg_set_colorspace(&cinfo, options.stored);
     cinfo.write_Adobe_marker = options.adobeMarker ? TRUE : FALSE;
     jpeg_set_quality(&cinfo, 95, TRUE);
+    if (fullChroma) {
+        cinfo.comp_info[0].h_samp_factor = 1;
+        cinfo.comp_info[0].v_samp_factor = 1;
+    }
     if (options.progressive) {
         jpeg_simple_progression(&cinfo);
     }
@@ -188,6 +193,20 @@ TEST(JpegReader, RefusesProgressiveFilesWithTooManyScans)
     const ReadResult accepted = ReadJpeg(fewer);
     ASSERT_TRUE(accepted.ok) << accepted.error;
     EXPECT_LE(MaxDistance(accepted, {90, 90, 90}), 2);
+}
+
+// A progressive file keeps every coefficient until its last scan: 6 bytes a pixel at full
+// chroma resolution, twice the 3 of the decoded image. libjpeg is held to the same limit.
+TEST(JpegReader, ProgressiveCoefficientsAreHeldToTheAllocationLimit)
+{
+    TempDir dir;
+    const fs::path progressive = dir / "progressive.jpg";
+    const fs::path baseline = dir / "baseline.jpg";
+    ASSERT_TRUE(WriteJpeg(progressive, 200, 200, {5, 6, 7}, {JCS_RGB, JCS_YCbCr, true, true}, {}, true));
+    ASSERT_TRUE(WriteJpeg(baseline, 200, 200, {5, 6, 7}, {JCS_RGB, JCS_YCbCr, true, false}, {}, true));
+    AllocationLimitScope limit(200 * 200 * 4);
+    EXPECT_EQ(ReadJpeg(progressive).error, kErrOutOfMemory);
+    EXPECT_TRUE(ReadJpeg(baseline).ok);
 }
 
 TEST(JpegReader, TruncatedForeignAndOversizedFilesFailWithTheirCodes)

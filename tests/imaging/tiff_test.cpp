@@ -304,8 +304,8 @@ TEST(TiffReader, EverySampleLayoutDecodesExactly)
 }
 
 // PIL is the reference. Exact, except where the two reduce to 8 bits differently: 16-bit
-// samples (libtiff rounds, PIL keeps the high byte) and CMYK (libtiff truncates the ink
-// product, PIL rounds) differ by at most 1. Modes with no 8-bit meaning (F, I, LAB) and
+// colour samples (libtiff rounds, PIL keeps the high byte) and CMYK (libtiff truncates the
+// ink product, PIL rounds) differ by at most 1. Modes with no 8-bit meaning (F, I, LAB) and
 // 16-bit premultiplied alpha (dividing by a tiny alpha magnifies that rounding) are only
 // decoded, not compared.
 TEST(TiffReader, CorpusImagesMatchPil)

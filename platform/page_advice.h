@@ -1,0 +1,23 @@
+// Hints to the virtual-memory system for the library's large buffers. Touching fresh memory
+// one 4 KiB page at a time costs a fault per page, which on virtualised hosts can cost more
+// than decoding the pixels; these hints let the kernel map large buffers in 2 MiB pages and
+// map a whole input file in one go. Both are hints only: when the kernel declines, nothing
+// changes but the speed.
+#ifndef ZV_PLATFORM_PAGE_ADVICE_H
+#define ZV_PLATFORM_PAGE_ADVICE_H
+
+#include <cstdint>
+
+namespace zv::platform {
+
+// Asks for huge pages under a freshly allocated buffer, before it is first touched. Buffers
+// under a few megabytes are left alone.
+void AdviseHugePages(void* start, uint64_t bytes);
+
+// Maps every page of a read-only file mapping now, in one call, instead of one fault per page
+// as a decoder reads through it.
+void PrefaultForReading(const void* start, uint64_t bytes);
+
+} // namespace zv::platform
+
+#endif
