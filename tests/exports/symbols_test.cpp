@@ -37,14 +37,15 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& command)
     while (fgets(line.data(), static_cast<int>(line.size()), pipe.get()) != nullptr) {
         std::string text(line.data());
         text.erase(text.find_last_not_of("\r\n") + 1);
-        const size_t space = text.rfind(' ');
-        if (space == std::string::npos) {
+        // "address kind name"; a demangled name may itself contain spaces.
+        const size_t first = text.find(' ');
+        if (first == std::string::npos || first + 3 > text.size() || text[first + 2] != ' ') {
             continue;
         }
-        const char kind = text[space - 1];
+        const char kind = text[first + 1];
         // Code (T), data (D, B, R), unique globals (u), weak (W, V): what the library defines.
         if (std::string("TDBRuWV").find(kind) != std::string::npos) {
-            names.insert(text.substr(space + 1));
+            names.insert(text.substr(first + 3));
         }
     }
     return names;
