@@ -2,7 +2,7 @@
 
 #include "frame/frame.h"
 #include "imageio/image_open.h"
-#include "imageio/type_keys.h"
+#include "imagetype/predicates.h"
 #include "imaging/imaging.h"
 
 #include <cstring>
@@ -41,7 +41,7 @@ uint32_t PngBitsPerPixel(uint32_t colourType)
 void MeasureByKey(HISSRC source, const CString& path, const CString& key, Measured* m)
 {
     uint32_t ignored = 0;
-    if (KeyIsJpg(key)) {
+    if (imagetype::IsJpg(key)) {
         m->result = AsResult(IS40_GetJPGDims(source, &m->width, &m->height, &m->bits, &ignored, &ignored,
                                              &m->info, 0));
     }
@@ -71,7 +71,7 @@ void MeasureByKey(HISSRC source, const CString& path, const CString& key, Measur
     if (key.CompareNoCase(".PSD") == 0) {
         m->result = AsResult(IS40_GetPSDDims(source, &m->width, &m->height, &ignored, &m->info, 0));
     }
-    if (KeyIsMeta(key)) {
+    if (imagetype::IsMeta(key)) {
         HGLOBAL block = IS40_ReadMetafile(path, &m->width, &m->height, kMetafileProbeSize,
                                           kMetafileProbeSize, 0, 0);
         m->result = block != nullptr ? 1 : 0;
@@ -81,7 +81,7 @@ void MeasureByKey(HISSRC source, const CString& path, const CString& key, Measur
         m->width = kPhotoCdWidth;
         m->height = kPhotoCdHeight;
     }
-    if (KeyIsRaw(key)) {
+    if (imagetype::IsRaw(key)) {
         m->bits = 24;
         char maker[64];
         char model[72];
@@ -100,7 +100,7 @@ int32_t GetImageDims(const char* path, int32_t* width, int32_t* height, int32_t*
 {
     frame::WaitCursor waitCursor;
     const CString libraryPath(path);
-    const CString key = ExtensionKey(libraryPath);
+    const CString key = imagetype::ExtensionKey(libraryPath);
     HISSRC source = IS40_OpenFileSource(libraryPath);
     if (source == nullptr) {
         IS40_CloseSource(nullptr);
@@ -129,14 +129,14 @@ int32_t GetRawInfo(const char* path, int32_t* width, int32_t* height, char* rawB
                    int32_t rawOption)
 {
     const CString libraryPath(path);
-    const CString key = ExtensionKey(libraryPath);
+    const CString key = imagetype::ExtensionKey(libraryPath);
     HISSRC source = IS40_OpenFileSource(libraryPath);
     if (source == nullptr) {
         IS40_CloseSource(nullptr);
         return 0;
     }
     int32_t result = 0;
-    if (KeyIsRaw(key)) {
+    if (imagetype::IsRaw(key)) {
         result = AsResult(SARAW_GetRAWDims(source, reinterpret_cast<uint32_t*>(width),
                                            reinterpret_cast<uint32_t*>(height), rawBufferA, rawBufferB,
                                            rawValue1, rawValue2, rawValue3, rawValue4,

@@ -1,7 +1,7 @@
 #include "imageio/image_open.h"
 
 #include "frame/frame.h"
-#include "imageio/type_keys.h"
+#include "imagetype/predicates.h"
 #include "imaging/imaging.h"
 #include "platform/memory.h"
 #include "platform/page_advice.h"
@@ -26,6 +26,13 @@ public:
         block_ = block;
     }
     const uint8_t* bytes() const { return static_cast<const uint8_t*>(block_); }
+    // Gives the block up: it is the caller's from now on.
+    uint8_t* Release()
+    {
+        auto* bytes = static_cast<uint8_t*>(block_);
+        block_ = nullptr;
+        return bytes;
+    }
     bool empty() const { return block_ == nullptr; }
 
 private:
@@ -48,7 +55,7 @@ void ReadByKey(HISSRC source, const CString& path, const CString& key, double pn
     uint32_t& w = out->width;
     uint32_t& h = out->height;
     uint32_t ignored = 0;
-    if (KeyIsJpg(key)) {
+    if (imagetype::IsJpg(key)) {
         out->block.Replace(IS40_ReadJPG(source, &w, &h, 24, 0));
     }
     if (key.CompareNoCase(".PNG") == 0) {
@@ -76,42 +83,41 @@ void ReadByKey(HISSRC source, const CString& path, const CString& key, double pn
     if (key.CompareNoCase(".PSD") == 0) {
         out->block.Replace(IS40_ReadPSD(source, &w, &h, 24, nullptr, 0));
     }
-    if (KeyIsMeta(key)) {
+    if (imagetype::IsMeta(key)) {
         out->block.Replace(IS40_ReadMetafile(path, &w, &h, metaWidth, metaHeight, 0, 0));
     }
     if (key.CompareNoCase(".PCD") == 0) {
         out->block.Replace(IS40_ReadPCD(source, &w, &h, 3, 0));
     }
-    if (KeyIsRaw(key)) {
+    if (imagetype::IsRaw(key)) {
         out->block.Replace(SARAW_ReadRAW(source, &w, &h, 24, 1.0, 1.0, 1.0, 0, -1, 0, 0, 0, 0, 0, 0, 0));
     }
 }
 
-// The one move of the pixels into the host's buffer: a palette conversion for GIF, a plain
-// copy otherwise.
-void FillBuffer(const Decoded& image, uint8_t* buffer, uint64_t bytes)
+// The host's RGB buffer. A 24-bit block already is one (blocks come from the host buffers'
+// allocator), so it is handed over as it is and the pixels never move; GIF palette indices are
+// converted into a new buffer. Throws std::bad_alloc when that buffer can't be had.
+uint8_t* TakeRgbBuffer(Decoded* image)
 {
-    if (image.isGif) {
-        IS40_8BitToRGB(image.block.bytes(), image.width, image.height, image.width, buffer,
-                       image.width * 3, 256, image.palette, 0);
-    } else {
-        std::memcpy(buffer, image.block.bytes(), bytes);
+    if (!image->isGif) {
+        return image->block.Release();
     }
+    const uint64_t bytes = static_cast<uint64_t>(image->width) * image->height * 3;
+    uint8_t* buffer = platform::NewPixelBuffer(bytes);
+    platform::AdviseHugePages(buffer, bytes);
+    IS40_8BitToRGB(image->block.bytes(), image->width, image->height, image->width, buffer, image->width * 3, 256,
+                   image->palette, 0);
+    return buffer;
 }
 
 } // namespace
-
-CString ExtensionKey(const CString& path)
-{
-    return path.Right(4);
-}
 
 int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
                       double pngGamma, int32_t metaWidth, int32_t metaHeight)
 {
     frame::WaitCursor waitCursor;
     const CString libraryPath(path);
-    const CString key = ExtensionKey(libraryPath);
+    const CString key = imagetype::ExtensionKey(libraryPath);
     HISSRC source = IS40_OpenFileSource(libraryPath);
     if (source == nullptr) {
         IS40_CloseSource(nullptr);
@@ -123,17 +129,13 @@ int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_
     if (image.block.empty()) {
         return 0;
     }
-    // In 64 bits: the readers already held the image to the allocation limit.
-    const uint64_t bytes = static_cast<uint64_t>(image.width) * image.height * 3;
     uint8_t* buffer = nullptr;
     try {
-        buffer = platform::NewPixelBuffer(bytes);
+        buffer = TakeRgbBuffer(&image);
     } catch (const std::bad_alloc&) {
         frame::ReportOutOfMemory();
         return 0;
     }
-    platform::AdviseHugePages(buffer, bytes);
-    FillBuffer(image, buffer, bytes);
     if (rgbOut == nullptr) {
         delete[] buffer;  // nobody to hand it to
     } else {

@@ -6,11 +6,7 @@
 
 namespace zv::imageio {
 
-// The extension key that readers are chosen by: the path's last four bytes (all of it when
-// shorter).
-CString ExtensionKey(const CString& path);
-
-// Decodes `path` with the reader its extension key selects. On success (1) *rgbOut receives
+// Decodes `path` with the reader its extension key (imagetype::ExtensionKey) selects. On success (1) *rgbOut receives
 // a width*height*3 buffer from new[] and *width, *height the size; on failure (0) nothing is
 // written. A failed buffer allocation shows the out-of-memory message box.
 int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,

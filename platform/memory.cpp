@@ -1,7 +1,6 @@
 #include "platform/memory.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <new>
 
 namespace zv::platform {
@@ -45,16 +44,18 @@ uint8_t* NewPixelBuffer(uint64_t bytes)
 
 } // namespace zv::platform
 
+// Image blocks come from the same allocator as the buffers handed to hosts (new[]), so that a
+// finished 24-bit block can become the host's buffer without a copy.
 HGLOBAL GlobalAlloc(uint64_t bytes)
 {
     if (!zv::platform::FitsAllocationLimit(bytes)) {
         return nullptr;
     }
-    return std::malloc(bytes == 0 ? 1 : bytes);
+    return new (std::nothrow) uint8_t[bytes == 0 ? 1 : bytes];
 }
 
 HGLOBAL GlobalFree(HGLOBAL block)
 {
-    std::free(block);
+    delete[] static_cast<uint8_t*>(block);
     return nullptr;
 }

@@ -25,7 +25,8 @@ uint8_t* NewPixelBuffer(uint64_t bytes);
 } // namespace zv::platform
 
 // Stand-ins for the global-memory calls. GlobalAlloc returns null above the allocation limit
-// or when memory is exhausted; the block is the address of its bytes. GlobalFree accepts
+// or when memory is exhausted; the block is the address of its bytes, allocated with new[]
+// like NewPixelBuffer, so a block may be handed to a host as its buffer. GlobalFree accepts
 // null and returns null.
 HGLOBAL GlobalAlloc(uint64_t bytes);
 HGLOBAL GlobalFree(HGLOBAL block);
