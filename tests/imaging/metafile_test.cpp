@@ -6,7 +6,7 @@
 #include "imaging/metafile_dc.h"
 #include "imaging/metafile_text.h"
 #include "platform/memory.h"
-#include "tests/support/metafile_writer.h"
+#include "metafile_writer.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +28,9 @@ public:
 };
 const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
 
-using zv::test::ColorRef;
-using zv::test::EmfWriter;
-using zv::test::WmfWriter;
+using zv::samples::ColorRef;
+using zv::samples::EmfWriter;
+using zv::samples::WmfWriter;
 
 struct Rgb {
     int r, g, b;
@@ -397,7 +397,7 @@ TEST(Metafile, ShapesFillWhereTheyShould)
 
 TEST(Metafile, PolyFillModeDecidesNestedPolygons)
 {
-    const std::vector<std::vector<zv::test::IntPoint>> nested = {
+    const std::vector<std::vector<zv::samples::IntPoint>> nested = {
         {{100, 100}, {900, 100}, {900, 900}, {100, 900}},
         {{300, 300}, {700, 300}, {700, 700}, {300, 700}},
     };
@@ -523,7 +523,7 @@ TEST(Metafile, EmfPathsWithBeziersFillAndStroke)
     // A circle of four Bézier quarters around (500, 500), radius 400.
     const double k = 0.5523 * 400;
     const auto kk = static_cast<int>(k);
-    const std::vector<zv::test::IntPoint> circle = {
+    const std::vector<zv::samples::IntPoint> circle = {
         {900, 500 + kk}, {500 + kk, 900}, {500, 900}, {500 - kk, 900}, {100, 500 + kk}, {100, 500},
         {100, 500 - kk}, {500 - kk, 100}, {500, 100}, {500 + kk, 100}, {900, 500 - kk}, {900, 500}};
     for (const char* operation : {"fill", "stroke", "strokefill"}) {
@@ -689,7 +689,7 @@ TEST(Metafile, BitmapBlitsLandInTheDestination)
 {
     for (int bits : {4, 8, 24}) {
         SCOPED_TRACE(bits);
-        const std::vector<uint8_t> dib = zv::test::MakeDib(4, 4, QuadrantPixels(), bits);
+        const std::vector<uint8_t> dib = zv::samples::MakeDib(4, 4, QuadrantPixels(), bits);
         Pictures pictures;
         pictures.wmf.StretchDib(250, 250, 500, 500, 0, 0, 4, 4, dib);
         pictures.emf.StretchDiBits(250, 250, 500, 500, 0, 0, 4, 4, dib);
@@ -711,7 +711,7 @@ TEST(Metafile, BitmapSourceRectangleFollowsRowOrder)
 {
     // StretchDIBits counts the source y from the bottom row of a bottom-up bitmap; the blits
     // from the top. All pick the green top-right quadrant here.
-    const std::vector<uint8_t> dib = zv::test::MakeDib(4, 4, QuadrantPixels(), 24);
+    const std::vector<uint8_t> dib = zv::samples::MakeDib(4, 4, QuadrantPixels(), 24);
     Pictures pictures;
     pictures.wmf.StretchDib(0, 0, 1000, 1000, 2, 2, 2, 2, dib);
     pictures.emf.StretchDiBits(0, 0, 1000, 1000, 2, 2, 2, 2, dib);
@@ -744,7 +744,7 @@ TEST(Metafile, MonochromeBitmapUsesItsPalette)
         const Rgb c = (i % 2 == 0) ? kRed : kBlue;
         rgb.insert(rgb.end(), {static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.g), static_cast<uint8_t>(c.b)});
     }
-    const std::vector<uint8_t> dib = zv::test::MakeDib(4, 4, rgb, 1);
+    const std::vector<uint8_t> dib = zv::samples::MakeDib(4, 4, rgb, 1);
     WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
     wmf.StretchDib(0, 0, 1000, 1000, 0, 0, 4, 4, dib);
     const Rendered image = Render(wmf.Finish());
@@ -1058,7 +1058,7 @@ std::vector<uint8_t> RichMetafileForTruncation()
     wmf.CreateFont(-100, 450, 400, true, "Arial");
     wmf.SelectObject(1);
     wmf.ExtTextOut(100, 100, "Text", {50, 50, 50, 50});
-    wmf.StretchDib(500, 500, 400, 400, 0, 0, 4, 4, zv::test::MakeDib(4, 4, QuadrantPixels(), 8));
+    wmf.StretchDib(500, 500, 400, 400, 0, 0, 4, 4, zv::samples::MakeDib(4, 4, QuadrantPixels(), 8));
     wmf.PolyPolygon({{{0, 0}, {100, 0}, {0, 100}}, {{500, 500}, {600, 500}, {600, 600}}});
     return wmf.Finish();
 }
@@ -1070,7 +1070,7 @@ TEST(Metafile, EveryTruncationFailsCleanlyOrRenders)
     pictures.emf.CreateFont(1, -100, 900, 400, u"Arial");
     pictures.emf.SelectObject(1);
     pictures.emf.ExtTextOutW(100, 100, u"abc", {10, 10, 10});
-    pictures.emf.StretchDiBits(0, 0, 500, 500, 0, 0, 4, 4, zv::test::MakeDib(4, 4, QuadrantPixels(), 4));
+    pictures.emf.StretchDiBits(0, 0, 500, 500, 0, 0, 4, 4, zv::samples::MakeDib(4, 4, QuadrantPixels(), 4));
     pictures.emf.BeginPath();
     pictures.emf.Poly(5, {{1, 1}, {500, 1}, {500, 500}});
     pictures.emf.EndPath();

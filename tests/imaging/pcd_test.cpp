@@ -3,6 +3,7 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "platform/memory.h"
+#include "pcd_writer.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +20,13 @@ using zv::test::RgbImage;
 
 namespace {
 
-constexpr size_t kSector = 2048;
-constexpr size_t kBaseAt = 96 * kSector;
-constexpr uint32_t kBaseWidth = 768;
-constexpr uint32_t kBaseHeight = 512;
-constexpr size_t kBaseEnd = kBaseAt + kBaseWidth * kBaseHeight * 3 / 2;
-constexpr size_t kOrientationAt = 0x0e02;
+using zv::samples::kPcdBaseAt;
+using zv::samples::kPcdBaseEnd;
+using zv::samples::kPcdBaseHeight;
+using zv::samples::kPcdBaseWidth;
+using zv::samples::kPcdOrientationAt;
+using zv::samples::kPcdSector;
+using zv::samples::YccAt;
 
 struct Decoded {
     bool ok = false;
@@ -57,35 +59,6 @@ Decoded DecodePcd(const fs::path& file, uint32_t resolution = 3)
     return result;
 }
 
-// An image pack with only the Base image filled in: luma and chroma given per pixel of the
-// 768 x 512 image (chroma is sampled at even x and y, as the pack stores it).
-using YccAt = std::function<void(uint32_t x, uint32_t y, uint8_t* ycc)>;
-
-std::vector<uint8_t> WritePack(const YccAt& yccAt, uint8_t orientation)
-{
-    std::vector<uint8_t> bytes(kBaseEnd + kSector, 0);
-    const char signature[] = "PCD_IPI";
-    std::copy(signature, signature + 7, bytes.begin() + 0x800);
-    bytes[kOrientationAt] = orientation;
-    size_t at = kBaseAt;
-    for (uint32_t y = 0; y < kBaseHeight; y += 2) {
-        uint8_t ycc[3];
-        for (uint32_t line = 0; line < 2; ++line) {
-            for (uint32_t x = 0; x < kBaseWidth; ++x) {
-                yccAt(x, y + line, ycc);
-                bytes[at++] = ycc[0];
-            }
-        }
-        for (uint32_t chroma = 1; chroma <= 2; ++chroma) {
-            for (uint32_t x = 0; x < kBaseWidth; x += 2) {
-                yccAt(x, y, ycc);
-                bytes[at++] = ycc[chroma];
-            }
-        }
-    }
-    return bytes;
-}
-
 fs::path Save(const zv::test::TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
     const fs::path file = dir / name;
@@ -97,8 +70,8 @@ fs::path Save(const zv::test::TempDir& dir, const std::string& name, const std::
 void Pattern(uint32_t x, uint32_t y, uint8_t* ycc)
 {
     ycc[0] = static_cast<uint8_t>((x * 3 + y / 2) % 189);
-    ycc[1] = static_cast<uint8_t>(x < kBaseWidth / 2 ? 90 + y / 4 : 200);
-    ycc[2] = static_cast<uint8_t>(y < kBaseHeight / 3 ? 60 : 137 + x / 16);
+    ycc[1] = static_cast<uint8_t>(x < kPcdBaseWidth / 2 ? 90 + y / 4 : 200);
+    ycc[2] = static_cast<uint8_t>(y < kPcdBaseHeight / 3 ? 60 : 137 + x / 16);
 }
 
 RgbImage TurnAnticlockwise(const RgbImage& in)
@@ -141,8 +114,8 @@ TEST(PcdReader, CorpusImagePackMatchesPil)
         }
         const Decoded decoded = DecodePcd(file);
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-        EXPECT_EQ(decoded.image.width, static_cast<int>(kBaseWidth));
-        EXPECT_EQ(decoded.image.height, static_cast<int>(kBaseHeight));
+        EXPECT_EQ(decoded.image.width, static_cast<int>(kPcdBaseWidth));
+        EXPECT_EQ(decoded.image.height, static_cast<int>(kPcdBaseHeight));
         EXPECT_EQ(Difference(*reference, decoded.image), 0);
         ++compared;
     }
@@ -200,7 +173,7 @@ TEST(PcdReader, NeutralFlatColoursAreGreysOfScaledLuma)
             ycc[1] = 156;
             ycc[2] = 137;
         };
-        const Decoded decoded = DecodePcd(Save(dir, "grey.pcd", WritePack(flat, 0)));
+        const Decoded decoded = DecodePcd(Save(dir, "grey.pcd", zv::samples::PhotoCdPack(flat, 0)));
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
         const long grey = std::min(255L, std::lround(1.3584 * luma));
         for (size_t i = 0; i < decoded.image.pixels.size(); ++i) {
@@ -221,7 +194,7 @@ TEST(PcdReader, FlatColoursAndPatternsMatchPil)
     int index = 0;
     for (const YccAt& sample : samples) {
         SCOPED_TRACE("sample " + std::to_string(index++));
-        const fs::path file = Save(dir, "colour.pcd", WritePack(sample, 0));
+        const fs::path file = Save(dir, "colour.pcd", zv::samples::PhotoCdPack(sample, 0));
         const auto reference = zv::test::PilReference(file);
         if (!reference) {
             GTEST_SKIP() << "PIL is not available";
@@ -237,7 +210,7 @@ TEST(PcdReader, FlatColoursAndPatternsMatchPil)
 TEST(PcdReader, OrientationIsHonoured)
 {
     zv::test::TempDir dir;
-    const Decoded stored = DecodePcd(Save(dir, "landscape.pcd", WritePack(Pattern, 0)));
+    const Decoded stored = DecodePcd(Save(dir, "landscape.pcd", zv::samples::PhotoCdPack(Pattern, 0)));
     ASSERT_TRUE(stored.ok);
     struct Row {
         uint8_t orientation;
@@ -252,7 +225,7 @@ TEST(PcdReader, OrientationIsHonoured)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE("orientation byte " + std::to_string(row.orientation));
-        const Decoded decoded = DecodePcd(Save(dir, "turned.pcd", WritePack(Pattern, row.orientation)));
+        const Decoded decoded = DecodePcd(Save(dir, "turned.pcd", zv::samples::PhotoCdPack(Pattern, row.orientation)));
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
         EXPECT_EQ(decoded.image.width, row.expected.width);
         EXPECT_EQ(decoded.image.height, row.expected.height);
@@ -265,7 +238,7 @@ TEST(PcdReader, OrientationIsHonoured)
 TEST(PcdReader, FilesThatAreNotUsablePacksReportCode63)
 {
     zv::test::TempDir dir;
-    const std::vector<uint8_t> valid = WritePack(Pattern, 0);
+    const std::vector<uint8_t> valid = zv::samples::PhotoCdPack(Pattern, 0);
     ASSERT_TRUE(DecodePcd(Save(dir, "valid.pcd", valid)).ok);
 
     std::vector<uint8_t> unsigned_ = valid;
@@ -273,22 +246,22 @@ TEST(PcdReader, FilesThatAreNotUsablePacksReportCode63)
     EXPECT_EQ(DecodePcd(Save(dir, "unsigned.pcd", unsigned_)).error, zv::imaging::kErrInvalidPhotoCD);
 
     for (size_t length : {size_t{0}, size_t{1}, size_t{0x800}, size_t{0x806}, size_t{0x807},
-                          kOrientationAt, kBaseAt, kBaseEnd - 1}) {
+                          kPcdOrientationAt, kPcdBaseAt, kPcdBaseEnd - 1}) {
         SCOPED_TRACE(std::to_string(length) + " bytes");
         const fs::path file = Save(dir, "short.pcd", {valid.begin(), valid.begin() + length});
         const Decoded decoded = DecodePcd(file);
         EXPECT_FALSE(decoded.ok);
         EXPECT_EQ(decoded.error, zv::imaging::kErrInvalidPhotoCD);
     }
-    EXPECT_TRUE(DecodePcd(Save(dir, "exact.pcd", {valid.begin(), valid.begin() + kBaseEnd})).ok);
+    EXPECT_TRUE(DecodePcd(Save(dir, "exact.pcd", {valid.begin(), valid.begin() + kPcdBaseEnd})).ok);
 }
 
 // A pack cut short after Base/16 still gives Base/16, but not the larger images.
 TEST(PcdReader, EachResolutionNeedsOnlyItsOwnData)
 {
     zv::test::TempDir dir;
-    std::vector<uint8_t> bytes = WritePack(Pattern, 0);
-    const size_t base16End = 4 * kSector + 192 * 128 * 3 / 2;
+    std::vector<uint8_t> bytes = zv::samples::PhotoCdPack(Pattern, 0);
+    const size_t base16End = 4 * kPcdSector + 192 * 128 * 3 / 2;
     bytes.resize(base16End);
     const fs::path file = Save(dir, "cut.pcd", bytes);
     const Decoded small = DecodePcd(file, 1);
@@ -302,7 +275,7 @@ TEST(PcdReader, EachResolutionNeedsOnlyItsOwnData)
 TEST(PcdReader, UnknownResolutionsAndMissingArgumentsAreRefused)
 {
     zv::test::TempDir dir;
-    const fs::path file = Save(dir, "valid.pcd", WritePack(Pattern, 0));
+    const fs::path file = Save(dir, "valid.pcd", zv::samples::PhotoCdPack(Pattern, 0));
     for (uint32_t resolution : {0u, 4u, 5u, 0xFFFFFFFFu}) {
         SCOPED_TRACE("resolution " + std::to_string(resolution));
         EXPECT_EQ(DecodePcd(file, resolution).error, zv::imaging::kErrBadParameter);
@@ -316,8 +289,8 @@ TEST(PcdReader, UnknownResolutionsAndMissingArgumentsAreRefused)
 TEST(PcdReader, ImageAboveTheAllocationLimitFailsWithOutOfMemory)
 {
     zv::test::TempDir dir;
-    const fs::path file = Save(dir, "valid.pcd", WritePack(Pattern, 0));
-    zv::platform::SetAllocationLimit(kBaseWidth * kBaseHeight * 3 - 1);
+    const fs::path file = Save(dir, "valid.pcd", zv::samples::PhotoCdPack(Pattern, 0));
+    zv::platform::SetAllocationLimit(kPcdBaseWidth * kPcdBaseHeight * 3 - 1);
     const Decoded decoded = DecodePcd(file);
     zv::platform::SetAllocationLimit(0);
     EXPECT_EQ(decoded.error, zv::imaging::kErrOutOfMemory);

@@ -1,7 +1,7 @@
 // Camera RAW reading and measuring, on small DNG files written by the tests.
 #include "imaging/imaging.h"
 #include "platform/memory.h"
-#include "tests/support/dng_writer.h"
+#include "dng_writer.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,10 +15,10 @@
 
 namespace {
 
-using zv::test::DngOptions;
-using zv::test::LinearRgb;
+using zv::samples::DngOptions;
+using zv::samples::LinearRgb;
 using zv::test::TempDir;
-using zv::test::WriteTestDng;
+using zv::samples::WriteTestDng;
 
 // Scene colours kept below three quarters of the sensor range, so no channel clips.
 const LinearRgb kRed{0.6, 0.05, 0.05};

@@ -1,0 +1,123 @@
+// zvtool: batch-convert and rename images with ZVDll.
+#include "batch.h"
+#include "info.h"
+#include "name_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kTemplateHelp =
+    "Name template: $(counterA) .. $(counterJ), $(counterA,04) (zero-filled field), $(width), $(height), "
+    "$(size), $(filename), $(filetitle), $(filepath), $(date) and $(date,FORMAT) (strftime)";
+
+// Turns "A=5" options into counters; CLI11 has already split repeated options.
+void AddCounterOption(CLI::App* command, std::vector<std::string>* texts, const char* help)
+{
+    command->add_option("--counter", *texts, help)->type_name("X=N");
+}
+
+bool ApplyCounters(const std::vector<std::string>& texts, zvtool::Counters* counters)
+{
+    for (const std::string& text : texts) {
+        std::string error;
+        if (!zvtool::ParseCounter(text, counters, &error)) {
+            std::fprintf(stderr, "zvtool: --counter %s: %s\n", text.c_str(), error.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+CLI::Validator SizeValidator()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return zvtool::ParseSize(text) ? std::string() : std::string("expected WIDTHxHEIGHT, e.g. 800x600");
+        },
+        "WxH");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"zvtool: batch-convert, fit, blur and rename images with ZVDll"};
+    app.set_version_flag("--version", std::string("zvtool ") + ZVTOOL_VERSION);
+    app.require_subcommand(1);
+
+    // batch
+    zvtool::BatchOptions batch;
+    std::string formatName = "png";
+    std::string fitText;
+    std::vector<std::string> batchCounters;
+    batch.counters.values[0] = 1;
+    CLI::App* batchCommand = app.add_subcommand("batch", "Convert images into a folder, named by a template");
+    batchCommand->add_option("inputs", batch.inputs, "Image files and folders (a folder's images, sorted)")
+        ->required();
+    batchCommand->add_option("-o,--output", batch.outputFolder,
+                             "Output folder; may begin with <TEMP_FOLDER> or <INSTALL_FOLDER>; created if missing")
+        ->required();
+    batchCommand->add_option("--name", batch.nameTemplate, kTemplateHelp)->required();
+    batchCommand->add_option("--blur", batch.blurAmount, "Gaussian blur amount (e.g. 1.5)")
+        ->check(CLI::Range(0.0, 10000.0));
+    batchCommand->add_option("--fit", fitText, "Fit inside WxH, keeping proportions")->check(SizeValidator());
+    batchCommand->add_option("--format", formatName, "Output format")
+        ->check(CLI::IsMember({"png", "jpg", "jpeg", "bmp"}))
+        ->capture_default_str();
+    batchCommand->add_option("--quality", batch.jpegQuality, "JPEG quality")
+        ->check(CLI::Range(1, 100))
+        ->capture_default_str();
+    AddCounterOption(batchCommand, &batchCounters, "Counter start value, e.g. A=1 (A counts files)");
+    batchCommand->add_option("--date-format", batch.dateFormat, "strftime format of $(date)")->capture_default_str();
+    batchCommand->add_flag("--overwrite", batch.overwrite, "Replace existing output files");
+
+    // info
+    std::vector<std::string> infoFiles;
+    bool json = false;
+    CLI::App* infoCommand = app.add_subcommand("info", "Show type, size and bit depth (and RAW camera data)");
+    infoCommand->add_option("files", infoFiles, "Image files")->required();
+    infoCommand->add_flag("--json", json, "Machine-readable output");
+
+    // name
+    zvtool::NameOptions name;
+    std::string sizeText;
+    std::vector<std::string> nameCounters;
+    CLI::App* nameCommand = app.add_subcommand("name", "Print a template's expansion");
+    nameCommand->add_option("template", name.nameTemplate, kTemplateHelp)->required();
+    nameCommand->add_option("--file", name.file, "Source file for $(filepath), $(filename), $(filetitle)");
+    nameCommand->add_option("--size", sizeText, "Image size for $(width), $(height), $(size)")
+        ->check(SizeValidator());
+    AddCounterOption(nameCommand, &nameCounters, "Counter value, e.g. B=42 (repeatable)");
+    nameCommand->add_option("--date-format", name.dateFormat, "strftime format of $(date)")->capture_default_str();
+
+    CLI11_PARSE(app, argc, argv);
+
+    if (batchCommand->parsed()) {
+        batch.format = *zvtool::ParseOutputFormat(formatName);
+        if (!fitText.empty()) {
+            batch.fit = zvtool::ParseSize(fitText);
+        }
+        if (!ApplyCounters(batchCounters, &batch.counters)) {
+            return 2;
+        }
+        const zvtool::BatchSummary summary = zvtool::RunBatch(batch, stdout, stdout);
+        return summary.failed == 0 ? 0 : 1;
+    }
+    if (infoCommand->parsed()) {
+        return zvtool::PrintInfo(infoFiles, json, stdout) == 0 ? 0 : 1;
+    }
+    if (nameCommand->parsed()) {
+        if (!sizeText.empty()) {
+            name.size = zvtool::ParseSize(sizeText);
+        }
+        if (!ApplyCounters(nameCounters, &name.counters)) {
+            return 2;
+        }
+        std::printf("%s\n", zvtool::ExpandForCommandLine(name).c_str());
+        return 0;
+    }
+    return 2;
+}

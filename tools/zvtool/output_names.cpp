@@ -1,0 +1,152 @@
+#include "output_names.h"
+
+#include <zvdll.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <limits.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace zvtool {
+namespace {
+
+std::string ToLibraryPath(const std::string& posixPath)
+{
+    std::string path = posixPath;
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+std::string InstallFolder()
+{
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        return ".";
+    }
+    return fs::path(std::string(self, static_cast<size_t>(length))).parent_path().string();
+}
+
+std::string TempFolder()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+}
+
+// The library creates the levels that follow backslashes below a first level that must exist.
+// Give it the deepest existing folder as that first level and the missing ones after it.
+std::string AsCreatableFolder(const fs::path& folder)
+{
+    std::vector<std::string> missing;  // deepest first
+    fs::path existing = folder;
+    std::error_code error;
+    while (!existing.empty() && !fs::is_directory(existing, error) && existing.has_filename()) {
+        missing.push_back(existing.filename().string());
+        existing = existing.parent_path();
+    }
+    std::string result = existing.empty() ? std::string(".") : existing.string();
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        result += "\\" + *level;
+    }
+    return result;
+}
+
+} // namespace
+
+bool ParseCounter(const std::string& text, Counters* counters, std::string* error)
+{
+    if (text.size() < 3 || text[1] != '=') {
+        *error = "expected LETTER=NUMBER, e.g. A=1";
+        return false;
+    }
+    const int letter = std::toupper(static_cast<unsigned char>(text[0])) - 'A';
+    if (letter < 0 || letter > 9) {
+        *error = "counter letters run from A to J";
+        return false;
+    }
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str() + 2, &end, 10);
+    if (*end != '\0' || value < INT32_MIN || value > INT32_MAX) {
+        *error = "not a 32-bit number: " + text.substr(2);
+        return false;
+    }
+    counters->values[static_cast<size_t>(letter)] = static_cast<int32_t>(value);
+    return true;
+}
+
+std::optional<Size> ParseSize(const std::string& text)
+{
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos || x == 0 || x + 1 >= text.size()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const unsigned long width = std::strtoul(text.c_str(), &end, 10);
+    if (end != text.c_str() + x) {
+        return std::nullopt;
+    }
+    const unsigned long height = std::strtoul(text.c_str() + x + 1, &end, 10);
+    if (*end != '\0' || width == 0 || height == 0 || width > 65535 || height > 65535) {
+        return std::nullopt;
+    }
+    return Size{static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+}
+
+std::string ExpandName(const std::string& nameTemplate, const std::string& dateFormat,
+                       const std::string& sourceFile, uint32_t width, uint32_t height,
+                       const Counters& counters)
+{
+    const std::string libraryPath = ToLibraryPath(sourceFile);
+    const zv::CString folder = ZV_GetFolderPathPlusBS(libraryPath.c_str());
+    const zv::CString name = ZV_GetFileName(libraryPath.c_str());
+    const zv::CString title = ZV_GetFileTitle(libraryPath.c_str());
+    const auto& c = counters.values;
+    const zv::CString expanded =
+        ZV_ParseLine(nameTemplate.c_str(), dateFormat.c_str(), folder, name, title,
+                     static_cast<int32_t>(width), static_cast<int32_t>(height),
+                     c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9]);
+    return expanded.GetString();
+}
+
+std::string WithExtension(const std::string& name, const std::string& extension)
+{
+    const zv::CString current = ZV_GetFileExt(name.c_str());
+    if (current.CompareNoCase(extension.c_str()) == 0) {
+        return name;
+    }
+    return name + extension;
+}
+
+std::optional<std::string> PrepareOutputFolder(const std::string& outputFolder, std::string* error)
+{
+    const std::string install = ToLibraryPath(InstallFolder());
+    const std::string temp = ToLibraryPath(TempFolder());
+    const zv::CString resolved = ZV_ParsePath(outputFolder.c_str(), install.c_str(), temp.c_str());
+
+    std::string posix = resolved.GetString();
+    for (char& c : posix) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    fs::path folder = fs::path(posix).lexically_normal();
+    if (!folder.has_filename() && folder.has_parent_path() && folder != folder.root_path()) {
+        folder = folder.parent_path();  // "out/" names the folder "out"
+    }
+    const std::string creatable = AsCreatableFolder(folder);
+    if (!ZV_CreateFolder(creatable.c_str(), 0)) {
+        *error = "cannot create the output folder " + folder.string();
+        return std::nullopt;
+    }
+    return folder.string();
+}
+
+} // namespace zvtool
