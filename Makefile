@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test demo bench sanitize fuzz clean
+.PHONY: all deps build test demo bench sanitize tsan fuzz clean
 
 all: build
 
@@ -39,5 +39,11 @@ fuzz:
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 
+# The concurrency test under ThreadSanitizer.
+tsan: deps
+	cmake -S . -B build-tsan -DZV_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build-tsan -j$(JOBS) --target test_exports_threads
+	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_exports_threads
+
 clean:
-	rm -rf build build-asan build-bench build-fuzz demo-out
+	rm -rf build build-asan build-tsan build-bench build-fuzz demo-out
