@@ -69,17 +69,22 @@ void MeasureByKey(HISSRC source, const CString& path, const CString& key, Measur
         m->result = AsResult(IS40_GetPCXDims(source, &m->width, &m->height, &m->bits, &m->info, 0));
     }
     if (key.CompareNoCase(".PSD") == 0) {
-        m->result = AsResult(IS40_GetPSDDims(source, &m->width, &m->height, &ignored, &m->info, 0));
+        uint32_t channels = 0;
+        m->result = AsResult(IS40_GetPSDDims(source, &m->width, &m->height, &channels, &m->info, 0));
+        // The document's stored depth, as the other measurements report theirs.
+        m->bits = m->result != 0 ? channels * m->info.bitsPerSample : 0;
     }
     if (imagetype::IsMeta(key)) {
         HGLOBAL block = IS40_ReadMetafile(path, &m->width, &m->height, kMetafileProbeSize,
                                           kMetafileProbeSize, 0, 0);
         m->result = block != nullptr ? 1 : 0;
+        m->bits = 24;  // a metafile is always rendered in 24-bit colour
         GlobalFree(block);
     }
     if (key.CompareNoCase(".PCD") == 0) {
         m->width = kPhotoCdWidth;
         m->height = kPhotoCdHeight;
+        m->bits = 24;  // Photo CD images are 24-bit YCC
     }
     if (imagetype::IsRaw(key)) {
         m->bits = 24;
