@@ -12,6 +12,7 @@
 // PNG, CMYK) report "RLE variation not supported".
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
+#include "imaging/parsed_reader.h"
 #include "imaging/source.h"
 
 #include <algorithm>
@@ -30,7 +31,6 @@ constexpr int64_t kMaxSide = int64_t{1} << 24;
 // 25,400 dots per inch; beyond this a density is garbage, not a resolution.
 constexpr int32_t kMaxDensity = 1'000'000;
 
-using ParseError = std::optional<Problem>;
 
 enum class Encoding { Raw, BitFields, Rle8, Rle4, Rle24 };
 
@@ -611,24 +611,7 @@ HGLOBAL IS40_ReadBMP(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
                      uint32_t)
 {
     using namespace zv::imaging;
-    if (source == nullptr || width == nullptr || height == nullptr || bitDepth != 24) {
-        return Fail(kFormat, Problem::BadArgument);
-    }
-    BmpDescription description;
-    if (ParseError error = ParseBmp(*source, &description)) {
-        return Fail(kFormat, *error);
-    }
-    HGLOBAL block = AllocateImageBlock(kFormat, description.width, description.height, 3);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    if (!DecodePixels(*source, description, static_cast<uint8_t*>(block))) {
-        GlobalFree(block);
-        return Fail(kFormat, Problem::Corrupt);
-    }
-    *width = description.width;
-    *height = description.height;
-    return block;
+    return ReadParsedImage<BmpDescription>(kFormat, source, width, height, bitDepth, ParseBmp, DecodePixels);
 }
 
 uint32_t IS40_GetBMPDims(HISSRC source, uint32_t* width, uint32_t* height, uint32_t* bitsPerPixel,

@@ -11,6 +11,7 @@
 // the next; a run past the end of the image makes the file invalid.
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
+#include "imaging/parsed_reader.h"
 #include "imaging/source.h"
 
 #include <algorithm>
@@ -29,7 +30,6 @@ constexpr size_t kVgaPaletteBytes = 1 + 256 * 3;
 // The longest run one RLE pair of bytes can describe.
 constexpr uint64_t kLongestRun = 63;
 
-using ParseError = std::optional<Problem>;
 
 struct Rgb {
     uint8_t r = 0;
@@ -292,24 +292,7 @@ HGLOBAL IS40_ReadPCX(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
                      uint32_t)
 {
     using namespace zv::imaging;
-    if (source == nullptr || width == nullptr || height == nullptr || bitDepth != 24) {
-        return Fail(kFormat, Problem::BadArgument);
-    }
-    PcxDescription description;
-    if (ParseError error = ParsePcx(*source, &description)) {
-        return Fail(kFormat, *error);
-    }
-    HGLOBAL block = AllocateImageBlock(kFormat, description.width, description.height, 3);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    if (!DecodePixels(*source, description, static_cast<uint8_t*>(block))) {
-        GlobalFree(block);
-        return Fail(kFormat, Problem::Corrupt);
-    }
-    *width = description.width;
-    *height = description.height;
-    return block;
+    return ReadParsedImage<PcxDescription>(kFormat, source, width, height, bitDepth, ParsePcx, DecodePixels);
 }
 
 uint32_t IS40_GetPCXDims(HISSRC source, uint32_t* width, uint32_t* height, uint32_t* bitsPerPixel,

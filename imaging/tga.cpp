@@ -10,6 +10,7 @@
 // outside the map gives black.
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
+#include "imaging/parsed_reader.h"
 #include "imaging/source.h"
 
 #include <optional>
@@ -21,7 +22,6 @@ namespace {
 constexpr Format kFormat = Format::Tga;
 constexpr size_t kHeaderSize = 18;
 
-using ParseError = std::optional<Problem>;
 
 enum class Kind { ColourMapped, TrueColour, Grey };
 
@@ -256,6 +256,17 @@ bool DecodeRle(ByteReader in, const TgaDescription& d, PixelPlacer& placer)
     return true;
 }
 
+bool DecodePixels(const IS40Source& source, const TgaDescription& description, uint8_t* pixels)
+{
+    PixelPlacer placer(description, pixels);
+    if (description.rle) {
+        ByteReader data(source.data + description.dataOffset, source.size - description.dataOffset);
+        return DecodeRle(data, description, placer);
+    }
+    DecodeRaw(source.data + description.dataOffset, description, placer);
+    return true;
+}
+
 } // namespace
 } // namespace zv::imaging
 
@@ -263,30 +274,7 @@ HGLOBAL IS40_ReadTGA(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
                      uint32_t)
 {
     using namespace zv::imaging;
-    if (source == nullptr || width == nullptr || height == nullptr || bitDepth != 24) {
-        return Fail(kFormat, Problem::BadArgument);
-    }
-    TgaDescription description;
-    if (ParseError error = ParseTga(*source, &description)) {
-        return Fail(kFormat, *error);
-    }
-    HGLOBAL block = AllocateImageBlock(kFormat, description.width, description.height, 3);
-    if (block == nullptr) {
-        return nullptr;
-    }
-    PixelPlacer placer(description, static_cast<uint8_t*>(block));
-    if (description.rle) {
-        ByteReader data(source->data + description.dataOffset, source->size - description.dataOffset);
-        if (!DecodeRle(data, description, placer)) {
-            GlobalFree(block);
-            return Fail(kFormat, Problem::Corrupt);
-        }
-    } else {
-        DecodeRaw(source->data + description.dataOffset, description, placer);
-    }
-    *width = description.width;
-    *height = description.height;
-    return block;
+    return ReadParsedImage<TgaDescription>(kFormat, source, width, height, bitDepth, ParseTga, DecodePixels);
 }
 
 uint32_t IS40_GetTGADims(HISSRC source, uint32_t* width, uint32_t* height, uint32_t* bitsPerPixel,
