@@ -931,24 +931,10 @@ bool EmfPlayer::ClipRegion(Params& params)
 
 bool PlayEmf(const uint8_t* data, size_t size, const EmfInfo& info, Player& player)
 {
-    RecordWalker walker(RecordWalker::Style::Emf, data, size, info.firstRecord);
     EmfPlayer emf(player);
-    Record record;
-    for (;;) {
-        const Step step = walker.Next(&record);
-        if (step == Step::Corrupt) {
-            return false;
-        }
-        if (step == Step::End) {
-            return true;
-        }
-        if (player.Stopped()) {
-            continue;  // still check that the rest of the file is well formed
-        }
-        if (!emf.Play(record)) {
-            return false;
-        }
-    }
+    return PlayRecords(RecordWalker(RecordWalker::Style::Emf, data, size, info.firstRecord),
+                       [&](const Record& record) { return emf.Play(record); },
+                       [&] { return player.Stopped(); });
 }
 
 } // namespace zv::imaging::metafile

@@ -35,6 +35,28 @@ private:
     size_t position_;
 };
 
+// Hands every record to `play` (a callable taking a Record and returning false when the record
+// is invalid) until the end. False for a malformed record or one `play` refuses. Once `stopped()`
+// says drawing is over (the work budget is spent), the rest is still walked, so that a malformed
+// tail is noticed, but not played.
+template <typename Play, typename Stopped>
+bool PlayRecords(RecordWalker walker, Play play, Stopped stopped)
+{
+    Record record;
+    for (;;) {
+        const Step step = walker.Next(&record);
+        if (step == Step::Corrupt) {
+            return false;
+        }
+        if (step == Step::End) {
+            return true;
+        }
+        if (!stopped() && !play(record)) {
+            return false;
+        }
+    }
+}
+
 struct WmfInfo {
     bool placeable = false;
     Rect boundingBox;           // placeable only, in the metafile's logical units

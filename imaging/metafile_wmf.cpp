@@ -711,24 +711,10 @@ bool WmfPlayer::Bitmaps(const Record& record, Params& params)
 
 bool PlayWmf(const uint8_t* data, size_t size, const WmfInfo& info, Player& player)
 {
-    RecordWalker walker(RecordWalker::Style::Wmf, data, size, info.firstRecord);
     WmfPlayer wmf(player);
-    Record record;
-    for (;;) {
-        const Step step = walker.Next(&record);
-        if (step == Step::Corrupt) {
-            return false;
-        }
-        if (step == Step::End) {
-            return true;
-        }
-        if (player.Stopped()) {
-            continue;  // still check that the rest of the file is well formed
-        }
-        if (!wmf.Play(record)) {
-            return false;
-        }
-    }
+    return PlayRecords(RecordWalker(RecordWalker::Style::Wmf, data, size, info.firstRecord),
+                       [&](const Record& record) { return wmf.Play(record); },
+                       [&] { return player.Stopped(); });
 }
 
 bool FindWmfWindow(const uint8_t* data, size_t size, const WmfInfo& info, Rect* window)
