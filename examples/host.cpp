@@ -2,6 +2,7 @@
 // and prints what the exports return.
 #include <zvdll.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -33,6 +34,46 @@ void ShowNameTemplate(const char* path)
     std::printf("  date stamp  %s\n", ZV_GetDate("%H:%M:%S").GetString());
 }
 
+// What a viewer does with an image file: measure it, open it, blur it, and make the display
+// copy for its window. A failure is explained by ZV_GetISerror().
+void ShowImage(const char* path)
+{
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bits = 0;
+    ZvDimInfo info{};
+    std::printf("image         %s\n", path);
+    if (!ZV_GetImageDims(path, &width, &height, &bits, &info)) {
+        std::printf("  measure     failed: %s\n", ZV_GetISerror().GetString());
+    } else {
+        std::printf("  measured    %d x %d, %d bits per pixel\n", width, height, bits);
+    }
+    uint8_t* pixels = nullptr;
+    if (!ZV_OpenImageFile(path, &pixels, &width, &height, 0.0, 0, 0)) {
+        std::printf("  open        failed: %s\n", ZV_GetISerror().GetString());
+        return;
+    }
+    std::printf("  opened      %d x %d RGB\n", width, height);
+
+    uint8_t* work = new uint8_t[static_cast<size_t>(width) * height * 3];
+    const bool inWork = ZV_BlurGaussian(pixels, width, height, 2.5, work) != 0;
+    std::printf("  blurred     amount 2.5, result in %s\n", inWork ? "work" : "image");
+
+    zv::CWnd window(zv::CRect(0, 0, 404, 304));
+    uint8_t* source = inWork ? work : pixels;
+    uint32_t sourceWidth = static_cast<uint32_t>(width);
+    uint32_t sourceHeight = static_cast<uint32_t>(height);
+    uint8_t* display = nullptr;
+    uint32_t displayWidth = 0;
+    uint32_t displayHeight = 0;
+    if (ZV_DisplayFrame(&source, &sourceWidth, &sourceHeight, &display, &displayWidth, &displayHeight, &window)) {
+        std::printf("  display     %u x %u for a 404 x 304 window\n", displayWidth, displayHeight);
+    }
+    ZvFreeBuffer(display);
+    delete[] work;
+    delete[] pixels;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -40,5 +81,6 @@ int main(int argc, char** argv)
     const char* path = argc > 1 ? argv[1] : "D:\\Photos\\2006\\img_001.jpg";
     ShowPathPieces(path);
     ShowNameTemplate(path);
+    ShowImage(path);
     return 0;
 }
