@@ -232,6 +232,19 @@ bool DecodeFrame(const GifFile& file, uint8_t* screen)
     return true;
 }
 
+// A logical screen is filled with the background wherever the first image does not cover it,
+// so its size costs nothing in the file: a 30-byte file can claim 65535 x 65535. A screen of
+// more than 16 megapixels that is also more than four times the first image's area is taken
+// for what it is, a decompression bomb, and refused.
+bool ScreenIsPlausible(const GifFileType* gif)
+{
+    constexpr uint64_t kFreeScreenPixels = 16u << 20;
+    const uint64_t screen = static_cast<uint64_t>(gif->SWidth) * static_cast<uint64_t>(gif->SHeight);
+    const uint64_t frame =
+        static_cast<uint64_t>(std::max(gif->Image.Width, 0)) * static_cast<uint64_t>(std::max(gif->Image.Height, 0));
+    return screen <= kFreeScreenPixels || screen <= 4 * frame;
+}
+
 } // namespace
 } // namespace zv::imaging
 
@@ -249,6 +262,9 @@ HGLOBAL IS40_ReadGIF(HISSRC source, uint32_t* width, uint32_t* height, uint32_t*
         return nullptr;
     }
     const GifFileType* gif = file.get();
+    if (!ScreenIsPlausible(gif)) {
+        return Fail(Format::Gif, Problem::Corrupt);
+    }
     OwnedBlock block(AllocateImageBlock(Format::Gif, static_cast<uint64_t>(gif->SWidth),
                                         static_cast<uint64_t>(gif->SHeight), 1));
     if (block.get() == nullptr) {

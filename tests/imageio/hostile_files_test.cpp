@@ -1,0 +1,144 @@
+// Hostile files through the exports: every fuzzer-found file of the public corpus, PngSuite's
+// corrupt files, BMP Suite's bad files and this project's fuzzing corpus. Each must be opened
+// and measured without a crash, quickly, and the whole run must stay within a stated memory
+// bound. Time is the thread's CPU time, so a busy machine does not make the test flaky.
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr double kSlowdown = 10.0;   // sanitizers run code several times slower
+constexpr long kPeakMemoryBoundMiB = 3072;
+#else
+constexpr double kSlowdown = 1.0;
+// Peak resident memory of the whole run. The largest legitimate buffers the corpus can ask
+// for stay far below this; a reader that allocated in proportion to a hostile header would not.
+constexpr long kPeakMemoryBoundMiB = 1024;
+#endif
+constexpr double kSecondsPerFile = 1.0;
+
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+long PeakResidentMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+bool NamedHostile(const fs::path& file)
+{
+    const std::string name = file.filename().string();
+    for (const char* word : {"crash", "oom", "timeout", "oob", "fuzz"}) {
+        if (name.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<fs::path> HostileFiles()
+{
+    std::vector<fs::path> files;
+    if (const auto corpus = zv::test::CorpusDir()) {
+        for (const fs::path& file : zv::test::FilesIn(*corpus / "pillow")) {
+            if (NamedHostile(file)) {
+                files.push_back(file);
+            }
+        }
+        for (const fs::path& file : zv::test::FilesIn(*corpus / "pngsuite", {".png"})) {
+            if (file.filename().string().rfind("x", 0) == 0) {
+                files.push_back(file);
+            }
+        }
+        for (const fs::path& file : zv::test::FilesIn(*corpus / "bmpsuite" / "b")) {
+            files.push_back(file);
+        }
+    }
+    return files;
+}
+
+// Every reader chooses by extension, so a fuzzing input is tried under each family's name.
+std::vector<fs::path> FuzzCorpusUnderEveryName(const zv::test::TempDir& dir)
+{
+    static const char* kExtensions[] = {".jpg", ".png", ".tif", ".gif", ".bmp", ".tga", ".pcx",
+                                        ".psd", ".pcd", ".wmf", ".emf", ".dng"};
+    std::vector<fs::path> files;
+    const fs::path corpus = fs::path(ZV_SOURCE_DIR) / "tests/fuzz/corpus";
+    int index = 0;
+    for (const fs::path& input : zv::test::FilesIn(corpus)) {
+        const std::vector<uint8_t> bytes = zv::test::ReadFile(input);
+        for (const char* extension : kExtensions) {
+            const fs::path copy = dir / (std::to_string(index++) + extension);
+            zv::test::WriteFile(copy, bytes);
+            files.push_back(copy);
+        }
+    }
+    return files;
+}
+
+void OpenAndMeasure(const fs::path& file)
+{
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bits = 0;
+    ZvDimInfo info{};
+    ZV_GetImageDims(file.c_str(), &width, &height, &bits, &info);
+    uint8_t* pixels = nullptr;
+    if (ZV_OpenImageFile(file.c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
+        EXPECT_GT(width, 0);
+        EXPECT_GT(height, 0);
+        // The buffer must be as large as the size says: touch its last byte.
+        volatile uint8_t last = pixels[static_cast<size_t>(width) * height * 3 - 1];
+        (void)last;
+        ZvFreeBuffer(pixels);
+    } else {
+        EXPECT_FALSE(ZV_GetISerror().IsEmpty()) << "a failure has a reason";
+    }
+}
+
+TEST(HostileFiles, FailOrDecodeQuicklyWithinAMemoryBound)
+{
+    zv::test::TempDir dir;
+    std::vector<fs::path> files = HostileFiles();
+    const std::vector<fs::path> fuzzed = FuzzCorpusUnderEveryName(dir);
+    files.insert(files.end(), fuzzed.begin(), fuzzed.end());
+    ASSERT_FALSE(files.empty());
+
+    double slowest = 0;
+    std::string slowestFile;
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.string());
+        const double start = ThreadCpuSeconds();
+        OpenAndMeasure(file);
+        const double seconds = ThreadCpuSeconds() - start;
+        EXPECT_LT(seconds, kSecondsPerFile * kSlowdown);
+        if (seconds > slowest) {
+            slowest = seconds;
+            slowestFile = file.filename().string();
+        }
+    }
+    const long peak = PeakResidentMiB();
+    RecordProperty("files", static_cast<int>(files.size()));
+    RecordProperty("peak_mib", static_cast<int>(peak));
+    std::printf("%zu hostile files, slowest %.3f s (%s), peak memory %ld MiB\n", files.size(), slowest,
+                slowestFile.c_str(), peak);
+    EXPECT_LT(peak, kPeakMemoryBoundMiB);
+}
+
+} // namespace
