@@ -618,13 +618,8 @@ uint32_t IS40_GetBMPDims(HISSRC source, uint32_t* width, uint32_t* height, uint3
                          IS40DimInfo* info, uint32_t)
 {
     using namespace zv::imaging;
-    if (source == nullptr) {
-        Fail(kFormat, Problem::BadArgument);
-        return 0;
-    }
     BmpDescription d;
-    if (ParseError error = ParseBmp(*source, &d)) {
-        Fail(kFormat, *error);
+    if (!ParseForMeasuring<BmpDescription>(kFormat, source, ParseBmp, &d)) {
         return 0;
     }
     const bool indexed = d.bitCount <= 8;

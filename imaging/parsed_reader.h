@@ -46,6 +46,22 @@ HGLOBAL ReadParsedImage(Format format, HISSRC source, uint32_t* width, uint32_t*
     return block;
 }
 
+// The start of a measuring operation: the header parsed into `description`, or false with the
+// last error set.
+template <typename Description>
+bool ParseForMeasuring(Format format, HISSRC source, HeaderParser<Description> parse, Description* description)
+{
+    if (source == nullptr) {
+        Fail(format, Problem::BadArgument);
+        return false;
+    }
+    if (ParseError error = parse(*source, description)) {
+        Fail(format, *error);
+        return false;
+    }
+    return true;
+}
+
 } // namespace zv::imaging
 
 #endif

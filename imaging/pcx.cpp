@@ -299,13 +299,8 @@ uint32_t IS40_GetPCXDims(HISSRC source, uint32_t* width, uint32_t* height, uint3
                          IS40DimInfo* info, uint32_t)
 {
     using namespace zv::imaging;
-    if (source == nullptr) {
-        Fail(kFormat, Problem::BadArgument);
-        return 0;
-    }
     PcxDescription d;
-    if (ParseError error = ParsePcx(*source, &d)) {
-        Fail(kFormat, *error);
+    if (!ParseForMeasuring<PcxDescription>(kFormat, source, ParsePcx, &d)) {
         return 0;
     }
     if (width != nullptr) {

@@ -281,13 +281,8 @@ uint32_t IS40_GetTGADims(HISSRC source, uint32_t* width, uint32_t* height, uint3
                          uint32_t)
 {
     using namespace zv::imaging;
-    if (source == nullptr) {
-        Fail(kFormat, Problem::BadArgument);
-        return 0;
-    }
     TgaDescription d;
-    if (ParseError error = ParseTga(*source, &d)) {
-        Fail(kFormat, *error);
+    if (!ParseForMeasuring<TgaDescription>(kFormat, source, ParseTga, &d)) {
         return 0;
     }
     if (width != nullptr) {
