@@ -163,7 +163,7 @@ public:
                 for (uint32_t s = 0; s < plane_.samples; ++s) {
                     const int slot = RasterSlot(layout_, plane_.firstSample + s);
                     if (slot >= 0) {
-                        out[c * 4 + slot] = Sample8(row, static_cast<uint64_t>(c) * plane_.samples + s, layout_);
+                        out[static_cast<uint64_t>(c) * 4 + slot] = Sample8(row, static_cast<uint64_t>(c) * plane_.samples + s, layout_);
                     }
                 }
             }
