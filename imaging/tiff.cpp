@@ -1,7 +1,10 @@
 // TIFF on libtiff, reading straight from the mapped file. libtiff's RGBA interface does the
 // pixel work: strips and tiles, contiguous and planar samples, 1 to 16 bits, bilevel,
 // greyscale, palette, RGB, CMYK (8-bit), YCbCr, CIE L*a*b* and every compression libtiff was
-// built with. What it cannot render (floating-point samples, for one) fails as an invalid TIFF.
+// built with. What it refuses, tiff_samples converts from the samples libtiff decodes: other
+// unsigned depths up to 16 bits (12-bit, say), 32-bit unsigned and floating-point greyscale
+// and RGB, 16-bit CMYK. What neither takes (signed integers, 16-bit palettes, ...) fails as
+// an invalid TIFF.
 //
 // The Orientation tag is applied: images come out upright, turned and mirrored as the tag
 // says (libtiff's own handling only mirrors, so we place the pixels ourselves).
@@ -15,12 +18,14 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "imaging/source.h"
+#include "imaging/tiff_samples.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include <tiffio.h>
@@ -175,6 +180,13 @@ public:
         SetLastError(CodeFor(Format::Tiff, input_.failed ? input_.problem : fallback));
     }
 
+    // Forgets what libtiff reported so far: a second way of reading the image starts afresh.
+    void ForgetErrors()
+    {
+        input_.failed = false;
+        input_.problem = Problem::Corrupt;
+    }
+
 private:
     TiffInput input_;
     TIFF* tiff_ = nullptr;
@@ -288,47 +300,103 @@ void PlaceInto(const uint8_t* raster, uint32_t width, uint32_t height, const Pla
     }
 }
 
-// Renders the current image into a raster of 4-byte pixels in stored row order, then turns
-// that into the 3-byte upright image: in place for the usual orientation, through a second
-// block for the others.
-HGLOBAL Render(const TiffFile& file, uint32_t* widthOut, uint32_t* heightOut)
+// A raster of 4-byte pixels (A, B, G, R from the high byte down) in stored row order.
+struct Raster {
+    OwnedBlock block;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+};
+
+enum class Rendered { Done, Failed, Refused };
+
+// libtiff's RGBA interface; Refused when it will not take the layout, before any allocation.
+Rendered RenderWithLibtiff(const TiffFile& file, Raster& raster)
 {
     TIFF* tiff = file.get();
-    const bool premultiplied = KeepColourAsStored(tiff);
     char message[1024] = "";
     TIFFRGBAImage image{};
     if (TIFFRGBAImageOK(tiff, message) != 1 || TIFFRGBAImageBegin(&image, tiff, 1, message) != 1) {
-        file.Fail(Problem::Unsupported);
-        return nullptr;
+        return Rendered::Refused;
     }
-    const uint32_t width = image.width;
-    const uint32_t height = image.height;
-    const Placement placement = Placement::For(image.orientation, width, height);
-    OwnedBlock raster(AllocateImageBlock(Format::Tiff, width, height, 4));
-    if (raster.get() == nullptr) {
+    raster.width = image.width;
+    raster.height = image.height;
+    raster.orientation = image.orientation;
+    raster.block.Reset(AllocateImageBlock(Format::Tiff, raster.width, raster.height, 4));
+    if (raster.block.get() == nullptr) {
         TIFFRGBAImageEnd(&image);
-        return nullptr;
+        return Rendered::Failed;  // the allocation has set the error
     }
     image.req_orientation = image.orientation;  // no flips by libtiff: rows as stored
-    const int rendered = TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t*>(raster.bytes()), width, height);
+    const int rendered =
+        TIFFRGBAImageGet(&image, reinterpret_cast<uint32_t*>(raster.block.bytes()), raster.width, raster.height);
     TIFFRGBAImageEnd(&image);
     if (rendered != 1) {
         file.Fail(Problem::Corrupt);
+        return Rendered::Failed;
+    }
+    return Rendered::Done;
+}
+
+// The layouts the RGBA interface refuses (other depths, 32-bit and floating-point samples,
+// 16-bit CMYK): libtiff decodes the samples, tiff_samples converts them.
+Rendered RenderFromSamples(TiffFile& file, bool premultiplied, Raster& raster)
+{
+    TIFF* tiff = file.get();
+    file.ForgetErrors();
+    const std::optional<SampleLayout> layout = DescribeSamples(tiff, premultiplied);
+    if (!layout) {
+        return Rendered::Refused;
+    }
+    raster.width = layout->width;
+    raster.height = layout->height;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &raster.orientation);
+    raster.block.Reset(AllocateImageBlock(Format::Tiff, raster.width, raster.height, 4));
+    if (raster.block.get() == nullptr) {
+        return Rendered::Failed;
+    }
+    switch (ReadSamples(tiff, *layout, raster.block.bytes())) {
+    case SampleRead::Done:
+        return Rendered::Done;
+    case SampleRead::Failed:
+        file.Fail(Problem::Corrupt);
+        return Rendered::Failed;
+    case SampleRead::NoMemory:
+        break;
+    }
+    return Rendered::Failed;
+}
+
+// Renders the current image into a raster, then turns that into the 3-byte upright image: in
+// place for the usual orientation, through a second block for the others.
+HGLOBAL Render(TiffFile& file, uint32_t* widthOut, uint32_t* heightOut)
+{
+    const bool premultiplied = KeepColourAsStored(file.get());
+    Raster raster;
+    Rendered rendered = RenderWithLibtiff(file, raster);
+    if (rendered == Rendered::Refused) {
+        rendered = RenderFromSamples(file, premultiplied, raster);
+    }
+    if (rendered == Rendered::Refused) {
+        file.Fail(Problem::Unsupported);
+    }
+    if (rendered != Rendered::Done) {
         return nullptr;
     }
+    const Placement placement = Placement::For(raster.orientation, raster.width, raster.height);
     if (placement.Identity()) {
-        PackInPlace(raster.bytes(), static_cast<uint64_t>(width) * height, premultiplied);
+        PackInPlace(raster.block.bytes(), static_cast<uint64_t>(raster.width) * raster.height, premultiplied);
     } else {
         OwnedBlock upright(AllocateImageBlock(Format::Tiff, placement.outWidth, placement.outHeight, 3));
         if (upright.get() == nullptr) {
             return nullptr;
         }
-        PlaceInto(raster.bytes(), width, height, placement, premultiplied, upright.bytes());
-        raster.Reset(upright.Release());
+        PlaceInto(raster.block.bytes(), raster.width, raster.height, placement, premultiplied, upright.bytes());
+        raster.block.Reset(upright.Release());
     }
     Store(widthOut, placement.outWidth);
     Store(heightOut, placement.outHeight);
-    return raster.Release();
+    return raster.block.Release();
 }
 
 } // namespace
