@@ -37,7 +37,8 @@ fuzz:
 	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
 
 sanitize:
-	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  $(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 
 # The concurrency test under ThreadSanitizer.
 tsan: deps
