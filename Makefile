@@ -38,7 +38,8 @@ fuzz:
 
 sanitize:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
-	  $(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
+	  $(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug \
+	  -DZV_PIL_CACHE_DIR=$(CURDIR)/build/pil-references"
 
 # The concurrency test under ThreadSanitizer.
 tsan: deps

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -33,12 +35,15 @@ std::optional<PilRendering> ReadRendering(const fs::path& dump)
 
 std::optional<PilRendering> PilRender(const fs::path& file)
 {
-    const fs::path cache = fs::path(ZV_BINARY_DIR) / "pil-renderings";
+    const fs::path cache = fs::path(ZV_PIL_CACHE_DIR);
     std::error_code ignored;
     fs::create_directories(cache, ignored);
-    const std::string key = std::to_string(std::hash<std::string>{}(fs::absolute(file).string()));
-    const fs::path dump = cache / (key + ".rgb");
-    const fs::path failed = cache / (key + ".none");
+    // Keyed by content: tests write different images under the same name.
+    const std::vector<uint8_t> bytes = ReadFile(file);
+    const std::string key = std::to_string(std::hash<std::string>{}(std::string(bytes.begin(), bytes.end()))) +
+                            "-" + std::to_string(bytes.size());
+    const fs::path dump = cache / (key + ".render");
+    const fs::path failed = cache / (key + ".unreadable");
     if (fs::exists(failed)) {
         return std::nullopt;
     }
@@ -52,6 +57,15 @@ std::optional<PilRendering> PilRender(const fs::path& file)
         }
     }
     return ReadRendering(dump);
+}
+
+std::optional<RgbImage> PilReference(const fs::path& file)
+{
+    std::optional<PilRendering> rendering = PilRender(file);
+    if (!rendering || !rendering->hasPixels) {
+        return std::nullopt;
+    }
+    return std::move(rendering->image);
 }
 
 } // namespace zv::test

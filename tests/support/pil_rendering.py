@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Writes PIL's 8-bit RGB rendering of an image's first frame as
+"""Writes PIL's 8-bit RGB rendering of an image as it opens (the first frame; for a layered
+Photoshop document, the merged image) as
 'mode width height\n' followed by raw RGB bytes.
 
 16-bit greyscale (PIL modes I;16*, and I for PNG) is rendered from the high byte of each
@@ -23,7 +24,6 @@ def main() -> int:
     source, target = sys.argv[1], sys.argv[2]
     try:
         with Image.open(source) as image:
-            image.seek(0)
             image.load()
             mode = image.mode
             width, height = image.size

@@ -103,52 +103,6 @@ std::vector<fs::path> FilesIn(const fs::path& folder, const std::vector<std::str
     return files;
 }
 
-namespace {
-
-std::optional<RgbImage> ReadReferenceDump(const fs::path& dump)
-{
-    std::ifstream in(dump, std::ios::binary);
-    RgbImage image;
-    if (!(in >> image.width >> image.height) || image.width <= 0 || image.height <= 0) {
-        return std::nullopt;
-    }
-    in.get();
-    image.pixels.resize(static_cast<size_t>(image.width) * image.height * 3);
-    in.read(reinterpret_cast<char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
-    if (!in) {
-        return std::nullopt;
-    }
-    return image;
-}
-
-} // namespace
-
-std::optional<RgbImage> PilReference(const fs::path& file)
-{
-    const fs::path cache = fs::path(ZV_BINARY_DIR) / "pil-references";
-    std::error_code ignored;
-    fs::create_directories(cache, ignored);
-    // Keyed by content: tests write different images under the same name.
-    const std::vector<uint8_t> bytes = ReadFile(file);
-    const std::string content(bytes.begin(), bytes.end());
-    const std::string key = std::to_string(std::hash<std::string>{}(content)) + "-" + std::to_string(bytes.size());
-    const fs::path dump = cache / (key + ".rgb");
-    const fs::path failed = cache / (key + ".none");
-    if (fs::exists(failed)) {
-        return std::nullopt;
-    }
-    if (!fs::exists(dump)) {
-        const std::string script = std::string(ZV_SOURCE_DIR) + "/tests/support/pil_reference.py";
-        const std::string command = "/usr/bin/python3 '" + script + "' '" + file.string() + "' '" +
-                                    dump.string() + "' 2>/dev/null";
-        if (std::system(command.c_str()) != 0) {
-            std::ofstream(failed).put('\n');
-            return std::nullopt;
-        }
-    }
-    return ReadReferenceDump(dump);
-}
-
 std::optional<RgbImage> ReadPngFile(const fs::path& file)
 {
     png_image image{};

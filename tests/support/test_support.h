@@ -61,8 +61,8 @@ struct RgbImage {
     std::vector<uint8_t> pixels;  // width * height * 3
 };
 
-// PIL's decode of `file` converted to RGB (first frame), or nothing when PIL cannot read it
-// or is not installed. Results are cached in the build folder.
+// PIL's 8-bit RGB decode of `file` (see PilRender in pil_rendering.h), or nothing when PIL
+// cannot read it, is not installed, or decodes to a mode without an 8-bit meaning.
 std::optional<RgbImage> PilReference(const std::filesystem::path& file);
 
 // Reads an 8-bit RGB or RGBA PNG (alpha dropped) with libpng, for reference renderings.
