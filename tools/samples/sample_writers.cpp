@@ -153,7 +153,7 @@ bool WriteTga(const std::string& path, const Picture& picture)
     out.U8(0);      // no colour map
     out.U8(10);     // RLE true colour
     for (int i = 0; i < 5; ++i) {
-        out.U8(0);  // colour map specification
+        out.U8(0);  // colour map origin, length and entry size: none
     }
     out.U16LE(0);
     out.U16LE(0);
