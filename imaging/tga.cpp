@@ -19,7 +19,6 @@ namespace zv::imaging {
 namespace {
 
 constexpr Format kFormat = Format::Tga;
-constexpr size_t kHeaderSize = 18;
 
 using ParseError = std::optional<Problem>;
 
