@@ -108,7 +108,8 @@ int main(int argc, char** argv)
         ok &= Save(corpus / name, bytes);
     }
     for (const auto& variants : {zv::fuzz::PngVariants(), zv::fuzz::JpegVariants(), zv::fuzz::TiffVariants(scratch),
-                                 zv::fuzz::BmpVariants(), zv::fuzz::TgaVariants(), zv::fuzz::PcxVariants()}) {
+                                 zv::fuzz::BmpVariants(), zv::fuzz::TgaVariants(), zv::fuzz::PcxVariants(),
+                                 zv::fuzz::GifVariants(scratch)}) {
         for (const auto& [name, bytes] : variants) {
             ok &= !bytes.empty() && Save(corpus / name, bytes);
         }

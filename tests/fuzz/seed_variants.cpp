@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
@@ -384,7 +385,69 @@ std::vector<uint8_t> PcxImage(uint32_t bits, uint32_t planes, uint32_t bytesPerL
     return b.Take();
 }
 
+struct GifShape {
+    const char* name;
+    bool globalMap;
+    bool localMap;
+    bool interlaced;
+    bool transparency;  // a graphic control extension naming index 1
+    int left, top;      // the frame's place on a screen two pixels larger than the frame
+};
+
+std::vector<uint8_t> EncodeGif(const GifShape& shape, const std::filesystem::path& file)
+{
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
+    if (gif == nullptr) {
+        return {};
+    }
+    GifColorType colours[16] = {};
+    for (int i = 0; i < 16; ++i) {
+        colours[i] = {static_cast<GifByteType>(i * 16), static_cast<GifByteType>(255 - i * 16),
+                      static_cast<GifByteType>(i * 8)};
+    }
+    ColorMapObject* global = shape.globalMap ? GifMakeMapObject(16, colours) : nullptr;
+    ColorMapObject* local = shape.localMap ? GifMakeMapObject(4, colours + 4) : nullptr;
+    EGifSetGifVersion(gif, true);
+    bool ok = EGifPutScreenDesc(gif, kWidth + 2, kHeight + 2, 4, 2, global) == GIF_OK;
+    if (ok && shape.transparency) {
+        GifByteType control[4] = {0x01, 0, 0, 1};
+        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_OK;
+    }
+    ok = ok && EGifPutImageDesc(gif, shape.left, shape.top, kWidth, kHeight, shape.interlaced, local) == GIF_OK;
+    const uint32_t maximum = shape.localMap ? 3 : 15;
+    // Interlaced images are written in pass order; the values only need to vary.
+    for (uint32_t y = 0; y < kHeight && ok; ++y) {
+        std::vector<GifPixelType> line(kWidth);
+        for (uint32_t x = 0; x < kWidth; ++x) {
+            line[x] = static_cast<GifPixelType>(Sample(x, y, 0, maximum));
+        }
+        ok = EGifPutLine(gif, line.data(), kWidth) == GIF_OK;
+    }
+    GifFreeMapObject(global);
+    GifFreeMapObject(local);
+    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    std::ifstream in(file, std::ios::binary);
+    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::filesystem::remove(file);
+    return ok ? bytes : std::vector<uint8_t>{};
+}
+
 } // namespace
+
+std::vector<Seed> GifVariants(const std::filesystem::path& scratch)
+{
+    const GifShape shapes[] = {
+        {"seed-interlaced-transparent", true, false, true, true, 1, 1},
+        {"seed-local-map-offset", true, true, false, false, 2, 0},
+        {"seed-transparent-low", true, false, false, true, 0, 2},
+    };
+    std::vector<Seed> seeds;
+    for (const GifShape& shape : shapes) {
+        seeds.emplace_back(std::string("gif/") + shape.name, EncodeGif(shape, scratch / shape.name));
+    }
+    return seeds;
+}
 
 std::vector<Seed> BmpVariants()
 {

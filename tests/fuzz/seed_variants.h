@@ -21,6 +21,8 @@ std::vector<Seed> TiffVariants(const std::filesystem::path& scratch);
 std::vector<Seed> BmpVariants();
 std::vector<Seed> TgaVariants();
 std::vector<Seed> PcxVariants();
+// giflib writes through a file too.
+std::vector<Seed> GifVariants(const std::filesystem::path& scratch);
 
 } // namespace zv::fuzz
 
