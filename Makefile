@@ -27,14 +27,15 @@ bench:
 	cmake --build build-bench -j$(JOBS)
 	@scripts/run-bench build-bench
 
-# Builds the libFuzzer programs with clang and runs each for FUZZ_SECONDS.
+# Builds the libFuzzer programs with clang and runs each for FUZZ_SECONDS, FUZZ_JOBS at once.
 FUZZ_SECONDS ?= 600
+FUZZ_JOBS ?= 2
 fuzz:
 	@scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_BUILD_FUZZ=ON \
 	  -DZV_SANITIZE=fuzzer-no-link,address,undefined
 	cmake --build build-fuzz -j$(JOBS) --target $(addprefix fuzz_,jpeg png tiff gif bmp tga pcx psd pcd metafile raw dims parse_line)
-	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS) $(FUZZ_JOBS)
 
 sanitize:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \

@@ -204,6 +204,13 @@ public:
 
 extern "C" {
 
+/* Several exports return the string class by value: the host is C++ and expects exactly that,
+ * so clang's warning that such a type is not C-compatible does not apply here. */
+#if defined(__clang__)
+#  pragma clang diagnostic push
+#  pragma clang diagnostic ignored "-Wreturn-type-c-linkage"
+#endif
+
 /* ---- Host services ------------------------------------------------------------------------
  * How the library's wait cursor and message boxes reach the host. Every callback may be null;
  * `context` is passed back to each. With no services installed (or after passing null), the
@@ -364,6 +371,10 @@ ZV_API zv::CString ZV_IntegerToString(int32_t value);
 ZV_API int32_t ZV_IsEven(int32_t value);
 ZV_API zv::CString ZV_RemoveSpaces(const char* text, int32_t removeAll, int32_t trimLeft,
                                    int32_t trimRight);
+
+#if defined(__clang__)
+#  pragma clang diagnostic pop
+#endif
 
 } /* extern "C" */
 

@@ -20,7 +20,6 @@ namespace zv::imaging {
 namespace {
 
 constexpr Format kFormat = Format::Tga;
-constexpr size_t kHeaderSize = 18;
 
 
 enum class Kind { ColourMapped, TrueColour, Grey };

@@ -71,8 +71,10 @@ void Psd(const uint8_t* d, size_t n)
 {
     WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPSD(s, w, h, 24, nullptr, 0); });
 }
+// Base/16 as well as Base: a small input already reaches the real colour conversion.
 void Pcd(const uint8_t* d, size_t n)
 {
+    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPCD(s, w, h, 1, 0); });
     WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPCD(s, w, h, 3, 0); });
 }
 void Raw(const uint8_t* d, size_t n)

@@ -5,6 +5,7 @@
 #include "metafile_writer.h"
 #include "pcd_writer.h"
 #include "sample_writers.h"
+#include "tests/fuzz/seed_variants.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -105,6 +106,13 @@ int main(int argc, char** argv)
     };
     for (const auto& [name, bytes] : seeds) {
         ok &= Save(corpus / name, bytes);
+    }
+    for (const auto& variants : {zv::fuzz::PngVariants(), zv::fuzz::JpegVariants(), zv::fuzz::TiffVariants(scratch),
+                                 zv::fuzz::BmpVariants(), zv::fuzz::TgaVariants(), zv::fuzz::PcxVariants(),
+                                 zv::fuzz::GifVariants(scratch)}) {
+        for (const auto& [name, bytes] : variants) {
+            ok &= !bytes.empty() && Save(corpus / name, bytes);
+        }
     }
     // A Photo CD pack is large; its header and the start of the Base image are enough to seed.
     const std::vector<uint8_t> pack = zv::samples::PhotoCdPack(

@@ -1,0 +1,29 @@
+// More fuzzing seeds for the codec-backed readers: one small file per colour model, bit depth
+// and layout the reader converts differently, so that the fuzzer starts inside each branch.
+#ifndef ZV_TESTS_FUZZ_SEED_VARIANTS_H
+#define ZV_TESTS_FUZZ_SEED_VARIANTS_H
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zv::fuzz {
+
+using Seed = std::pair<std::string, std::vector<uint8_t>>;  // "<target>/<name>", bytes
+
+std::vector<Seed> PngVariants();
+std::vector<Seed> JpegVariants();
+// libtiff writes through a file, so the TIFF seeds pass through `scratch`.
+std::vector<Seed> TiffVariants(const std::filesystem::path& scratch);
+// Hand-built: the project's writers make only one layout of each of these formats.
+std::vector<Seed> BmpVariants();
+std::vector<Seed> TgaVariants();
+std::vector<Seed> PcxVariants();
+// giflib writes through a file too.
+std::vector<Seed> GifVariants(const std::filesystem::path& scratch);
+
+} // namespace zv::fuzz
+
+#endif
