@@ -17,7 +17,8 @@
 //   - plain WMF: the window extent or the drawing's bounds, one logical unit per pixel.
 // When only one side is given, the other follows from the frame's aspect ratio. A derived
 // side is at most 16384 pixels, and a fully derived size is scaled down, keeping its aspect,
-// until the image fits the allocation limit. Sides asked for explicitly are honoured as they
+// to at most 16 megapixels and until the image fits the allocation limit: a header can claim
+// any frame for free, so what a file asks for by itself stays cheap to render. Sides asked for explicitly are honoured as they
 // are (at most 32767, cairo's limit).
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
@@ -45,6 +46,7 @@ constexpr uint64_t kMaxFileBytes = 256ull * 1024 * 1024;
 constexpr double kScreenDpi = 96;
 constexpr double kMmPerInch = 25.4;
 constexpr int64_t kMaxDerivedSide = 16384;
+constexpr double kMaxDerivedPixels = 16.0 * 1024 * 1024;
 constexpr int64_t kMaxSide = 32767;
 constexpr uint64_t kSurfaceBytesPerPixel = 4;
 
@@ -234,6 +236,11 @@ OutputSize DeriveSize(const Picture& picture, int32_t wantedWidth, int32_t wante
         if (largest > kMaxDerivedSide) {
             width *= kMaxDerivedSide / largest;
             height *= kMaxDerivedSide / largest;
+        }
+        if (width * height > kMaxDerivedPixels) {
+            const double shrink = std::sqrt(kMaxDerivedPixels / (width * height));
+            width = std::max(1.0, std::floor(width * shrink));  // down, so the bound holds
+            height = std::max(1.0, std::floor(height * shrink));
         }
         size = {RoundedSide(width, kMaxDerivedSide), RoundedSide(height, kMaxDerivedSide)};
         FitAllocationLimit(&size);

@@ -843,6 +843,14 @@ TEST(Metafile, DerivedSidesAreCapped)
     const Rendered image = Render(huge.Finish(), 0, 0);
     EXPECT_EQ(image.width, 16384);
     EXPECT_EQ(image.height, 256);
+
+    // A frame of 25600 x 15360 pixels, claimed by a header alone, renders at 16 megapixels.
+    WmfWriter vast = WmfWriter::Placeable(0, 0, 25600, 15360, 96);
+    vast.Rectangle(0, 0, 10, 10);
+    const Rendered bounded = Render(vast.Finish(), 0, 0);
+    EXPECT_LE(static_cast<int64_t>(bounded.width) * bounded.height, 16 * 1024 * 1024);
+    EXPECT_GT(static_cast<int64_t>(bounded.width) * bounded.height, 15 * 1024 * 1024);
+    EXPECT_NEAR(static_cast<double>(bounded.width) / bounded.height, 25600.0 / 15360.0, 0.01);
 }
 
 // --- corpus --------------------------------------------------------------------------------
