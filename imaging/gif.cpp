@@ -233,16 +233,20 @@ bool DecodeFrame(const GifFile& file, uint8_t* screen)
 }
 
 // A logical screen is filled with the background wherever the first image does not cover it,
-// so its size costs nothing in the file: a 30-byte file can claim 65535 x 65535. A screen of
-// more than 16 megapixels that is also more than four times the first image's area is taken
-// for what it is, a decompression bomb, and refused.
-bool ScreenIsPlausible(const GifFileType* gif)
+// so its size costs nothing in the file: a 30-byte file can claim 65535 x 65535. The image
+// itself can cover no more pixels than its data can encode: LZW gives at most 4096 pixels per
+// code of at least 3 bits, fewer than 11,000 pixels per byte of the file. A screen of more than
+// 16 megapixels that is also more than four times what the image can cover is taken for what
+// it is, a decompression bomb, and refused.
+bool ScreenIsPlausible(const GifFileType* gif, size_t fileBytes)
 {
     constexpr uint64_t kFreeScreenPixels = 16u << 20;
+    constexpr uint64_t kMaxPixelsPerByte = 4096 * 8 / 3;
     const uint64_t screen = static_cast<uint64_t>(gif->SWidth) * static_cast<uint64_t>(gif->SHeight);
     const uint64_t frame =
         static_cast<uint64_t>(std::max(gif->Image.Width, 0)) * static_cast<uint64_t>(std::max(gif->Image.Height, 0));
-    return screen <= kFreeScreenPixels || screen <= 4 * frame;
+    const uint64_t covered = std::min<uint64_t>(frame, static_cast<uint64_t>(fileBytes) * kMaxPixelsPerByte);
+    return screen <= kFreeScreenPixels || screen <= 4 * covered;
 }
 
 } // namespace
@@ -262,7 +266,7 @@ HGLOBAL IS40_ReadGIF(HISSRC source, uint32_t* width, uint32_t* height, uint32_t*
         return nullptr;
     }
     const GifFileType* gif = file.get();
-    if (!ScreenIsPlausible(gif)) {
+    if (!ScreenIsPlausible(gif, source->size)) {
         return Fail(Format::Gif, Problem::Corrupt);
     }
     OwnedBlock block(AllocateImageBlock(Format::Gif, static_cast<uint64_t>(gif->SWidth),
