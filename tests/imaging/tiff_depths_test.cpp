@@ -5,6 +5,7 @@
 #include "imaging/errors.h"
 #include "imaging/imaging.h"
 #include "tests/support/imaging_support.h"
+#include "tests/support/tiff_writing.h"
 #include "tests/support/pil_rendering.h"
 
 #include <gtest/gtest.h>
@@ -137,33 +138,10 @@ bool WriteVariant(const fs::path& file, const Variant& v)
         TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, kinds);
     }
     const int planes = v.planar == PLANARCONFIG_SEPARATE ? v.samplesPerPixel : 1;
-    bool ok = true;
-    if (v.tiled) {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, kTile);
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, kTile);
-        for (int plane = 0; plane < planes; ++plane) {
-            for (uint32_t ty = 0; ty < kHeight; ty += kTile) {
-                for (uint32_t tx = 0; tx < kWidth; tx += kTile) {
-                    std::vector<uint8_t> tile;
-                    for (uint32_t y = ty; y < ty + kTile; ++y) {
-                        const auto row = RowBytes(v, y, tx, kTile, planes > 1 ? plane : -1);
-                        tile.insert(tile.end(), row.begin(), row.end());
-                    }
-                    ok &= TIFFWriteTile(tiff, tile.data(), tx, ty, 0, static_cast<uint16_t>(plane)) >= 0;
-                }
-            }
-        }
-    } else {
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 4);
-        for (int plane = 0; plane < planes; ++plane) {
-            for (uint32_t y = 0; y < kHeight; ++y) {
-                auto row = RowBytes(v, y, 0, kWidth, planes > 1 ? plane : -1);
-                ok &= TIFFWriteScanline(tiff, row.data(), y, static_cast<uint16_t>(plane)) == 1;
-            }
-        }
-    }
-    TIFFClose(tiff);
-    return ok;
+    const zv::test::TiffPixelLayout pixels{kWidth, kHeight, planes, v.tiled ? kTile : 0u, 4};
+    return zv::test::WriteTiffPixelsAndClose(tiff, pixels, [&](uint32_t y, uint32_t x, uint32_t count, int plane) {
+        return RowBytes(v, y, x, count, plane);
+    });
 }
 
 // The 8-bit RGB a reader must deliver for stored pixel (x, y).
