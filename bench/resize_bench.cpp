@@ -9,7 +9,7 @@
 //    (no detail survives, so any contrast left is aliasing) — for all three.
 #include "zvdll.h"
 
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 
 #include <benchmark/benchmark.h>
 
