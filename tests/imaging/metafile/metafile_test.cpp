@@ -122,7 +122,7 @@ Rendered Render(const std::vector<uint8_t>& bytes, int wantedWidth = 100, int wa
 
 // Two writers drawing the same picture: a 1000 x 1000 placeable WMF in MM_ANISOTROPIC with
 // window = box, and an EMF whose frame is 1 inch on a 1000-pixel-per-inch device, both
-// drawing in a 0..1000 logical space.
+// drawing in a 0..1000 logical space. The calls below go to both.
 struct Pictures {
     WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
     EmfWriter emf{0, 0, 2540, 2540, 10000, 254};
@@ -138,39 +138,71 @@ struct Pictures {
     // Selects a solid brush and a null pen in both.
     void SolidFill(uint32_t colour)
     {
-        wmf.CreateBrush(0, colour);
-        wmf.SelectObject(0);
-        wmf.CreatePen(5, 0, 0);
-        wmf.SelectObject(1);
-        emf.CreateBrush(1, 0, colour);
-        emf.SelectObject(1);
-        emf.SelectObject(0x80000008u);
+        Brush(0, colour);
+        Pen(5, 0, 0);
+    }
+    // Creates and selects an object: WMF takes the lowest free slot, EMF gets a new index.
+    void Brush(int style, uint32_t colour, int hatch = 0)
+    {
+        wmf.CreateBrush(style, colour, hatch);
+        emf.CreateBrush(++objects_, style, colour, hatch);
+        SelectLast();
+    }
+    void Pen(int style, int width, uint32_t colour)
+    {
+        wmf.CreatePen(style, width, colour);
+        emf.CreatePen(++objects_, style, width, colour);
+        SelectLast();
+    }
+    void Font(int height, int escapement, int weight, const std::string& face)
+    {
+        wmf.CreateFont(height, escapement, weight, false, face);
+        emf.CreateFont(++objects_, height, escapement, weight, std::u16string(face.begin(), face.end()));
+        SelectLast();
+    }
+    void MapMode(int mode) { wmf.SetMapMode(mode); emf.SetMapMode(mode); }
+    void BkMode(int mode) { wmf.SetBkMode(mode); emf.SetBkMode(mode); }
+    void Rectangle(int l, int t, int r, int b) { wmf.Rectangle(l, t, r, b); emf.Rectangle(l, t, r, b); }
+    void Line(int x0, int y0, int x1, int y1)
+    {
+        wmf.MoveTo(x0, y0);
+        wmf.LineTo(x1, y1);
+        emf.MoveTo(x0, y0);
+        emf.LineTo(x1, y1);
     }
     std::vector<std::pair<const char*, std::vector<uint8_t>>> Files() const
     {
         return {{"wmf", wmf.Finish()}, {"emf", emf.Finish()}};
     }
+    // Renders both at 100 x 100 and runs `check` on each.
+    void Check(const std::function<void(const Rendered&)>& check) const
+    {
+        for (const auto& [name, bytes] : Files()) {
+            SCOPED_TRACE(name);
+            check(Render(bytes));
+        }
+    }
+
+private:
+    void SelectLast()
+    {
+        wmf.SelectObject(objects_ - 1);
+        emf.SelectObject(static_cast<uint32_t>(objects_));
+    }
+    int objects_ = 0;
 };
 
 TEST(Metafile, FilledRectangleIsFilledAndItsOutsideUntouched)
 {
     Pictures pictures;
     pictures.SolidFill(kRedRef);
-    pictures.wmf.Rectangle(250, 250, 750, 750);
-    pictures.emf.Rectangle(250, 250, 750, 750);
-    for (const auto& [name, bytes] : pictures.Files()) {
-        SCOPED_TRACE(name);
-        const Rendered image = Render(bytes);
+    pictures.Rectangle(250, 250, 750, 750);
+    pictures.Check([](const Rendered& image) {
         ASSERT_EQ(image.width, 100);
-        EXPECT_EQ(image.At(50, 50), kRed);
         EXPECT_EQ(image.At(26, 26), kRed);
         EXPECT_EQ(image.At(73, 73), kRed);
-        EXPECT_EQ(image.At(20, 50), kWhite);
-        EXPECT_EQ(image.At(80, 50), kWhite);
-        EXPECT_EQ(image.At(50, 10), kWhite);
-        EXPECT_EQ(image.At(50, 90), kWhite);
         EXPECT_EQ(image.Count(0, 0, 100, 100, [](Rgb c) { return c == kRed; }), 50 * 50);
-    }
+    });
 }
 
 struct MappingCase {
@@ -241,30 +273,25 @@ TEST(Metafile, WindowAndViewportMapLogicalUnits)
         {"isotropic", 7, 0, 0, 2000, 1000, 1000, 1000, {0, 0, 2000, 1000}, 50, 25, 50, 75},
         // Anisotropic stretches the same window to the whole picture.
         {"anisotropic-stretch", 8, 0, 0, 2000, 1000, 1000, 1000, {0, 0, 2000, 500}, 50, 25, 50, 75},
+        // Window and viewport extents are kept apart: x shrinks by 4, y by 2.
+        {"unequal", 8, 0, 0, 4000, 2000, 1000, 1000, {0, 0, 2000, 1000}, 45, 45, 55, 55},
     };
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(c.name);
         Pictures pictures;
-        {
-            Pictures* w = &pictures;
-            w->wmf.SetMapMode(c.mapMode);
-            w->wmf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
-            w->wmf.SetWindowExt(c.windowExtX, c.windowExtY);
-            w->wmf.SetViewportExt(c.viewportExtX, c.viewportExtY);
-            w->emf.SetMapMode(c.mapMode);
-            w->emf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
-            w->emf.SetWindowExt(c.windowExtX, c.windowExtY);
-            w->emf.SetViewportExt(c.viewportExtX, c.viewportExtY);
-            w->SolidFill(kRedRef);
-            w->wmf.Rectangle(c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
-            w->emf.Rectangle(c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
-        }
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.MapMode(c.mapMode);
+        pictures.wmf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
+        pictures.wmf.SetWindowExt(c.windowExtX, c.windowExtY);
+        pictures.wmf.SetViewportExt(c.viewportExtX, c.viewportExtY);
+        pictures.emf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
+        pictures.emf.SetWindowExt(c.windowExtX, c.windowExtY);
+        pictures.emf.SetViewportExt(c.viewportExtX, c.viewportExtY);
+        pictures.SolidFill(kRedRef);
+        pictures.Rectangle(c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
+        pictures.Check([&](const Rendered& image) {
             EXPECT_EQ(image.At(c.filledX, c.filledY), kRed);
             EXPECT_EQ(image.At(c.emptyX, c.emptyY), kWhite);
-        }
+        });
     }
 }
 
@@ -297,21 +324,11 @@ TEST(Metafile, BrushesFillSolidHatchedOrNothing)
     for (const BrushCase& c : cases) {
         SCOPED_TRACE(c.name);
         Pictures pictures;
-        pictures.wmf.SetBkMode(1);
-        pictures.emf.SetBkMode(1);
-        pictures.wmf.CreateBrush(c.style, kBlueRef, c.hatch);
-        pictures.wmf.SelectObject(0);
-        pictures.wmf.CreatePen(0, 20, 0);  // a black outline 2 pixels wide
-        pictures.wmf.SelectObject(1);
-        pictures.emf.CreateBrush(1, c.style, kBlueRef, c.hatch);
-        pictures.emf.SelectObject(1);
-        pictures.emf.CreatePen(2, 0, 20, 0);
-        pictures.emf.SelectObject(2);
-        pictures.wmf.Rectangle(200, 200, 800, 800);
-        pictures.emf.Rectangle(200, 200, 800, 800);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.BkMode(1);
+        pictures.Brush(c.style, kBlueRef, c.hatch);
+        pictures.Pen(0, 20, 0);  // a black outline 2 pixels wide
+        pictures.Rectangle(200, 200, 800, 800);
+        pictures.Check([&](const Rendered& image) {
             EXPECT_TRUE(IsInk(image.At(20, 50))) << image.At(20, 50);  // the outline
             const int inside = 50 * 50;
             const int blue = image.Count(25, 25, 75, 75, [](Rgb p) { return p.b > 200 && p.r < 100; });
@@ -325,7 +342,7 @@ TEST(Metafile, BrushesFillSolidHatchedOrNothing)
                 EXPECT_EQ(blue + white, inside);
             }
             EXPECT_EQ(image.At(10, 10), kWhite);
-        }
+        });
     }
 }
 
@@ -375,6 +392,16 @@ TEST(Metafile, ShapesFillWhereTheyShould)
         {"polygon16", [](WmfWriter& w) { w.Polygon({{500, 100}, {900, 900}, {100, 900}}); },
          [](EmfWriter& e) { e.Poly(86, {{500, 100}, {900, 900}, {100, 900}}); },
          {{50, 50}, {50, 85}}, {{20, 20}, {80, 20}}},
+        // Corners given the other way round describe the same box.
+        {"reversed rectangle", [](WmfWriter& w) { w.Rectangle(900, 900, 100, 100); },
+         [](EmfWriter& e) { e.Rectangle(900, 900, 100, 100); }, {{12, 12}, {87, 87}}, {{5, 5}, {95, 95}}},
+        // Shapes without area draw nothing.
+        {"flat ellipse", [](WmfWriter& w) { w.Ellipse(100, 500, 900, 500); },
+         [](EmfWriter& e) { e.Ellipse(100, 500, 900, 500); }, {}, {{50, 50}, {50, 49}, {50, 51}}},
+        {"empty rectangle", [](WmfWriter& w) { w.Rectangle(300, 300, 300, 700); },
+         [](EmfWriter& e) { e.Rectangle(300, 300, 300, 700); }, {}, {{30, 50}, {29, 50}, {31, 50}}},
+        {"two-point polygon", [](WmfWriter& w) { w.Polygon({{100, 100}, {900, 900}}); },
+         [](EmfWriter& e) { e.Poly(3, {{100, 100}, {900, 900}}); }, {}, {{50, 50}, {20, 20}}},
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -382,16 +409,14 @@ TEST(Metafile, ShapesFillWhereTheyShould)
         pictures.SolidFill(kRedRef);
         c.wmf(pictures.wmf);
         c.emf(pictures.emf);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([&](const Rendered& image) {
             for (const auto& [x, y] : c.filled) {
                 EXPECT_EQ(image.At(x, y), kRed) << x << "," << y;
             }
             for (const auto& [x, y] : c.empty) {
                 EXPECT_EQ(image.At(x, y), kWhite) << x << "," << y;
             }
-        }
+        });
     }
 }
 
@@ -409,12 +434,10 @@ TEST(Metafile, PolyFillModeDecidesNestedPolygons)
         pictures.emf.SetPolyFillMode(mode);
         pictures.wmf.PolyPolygon(nested);
         pictures.emf.PolyPolygon(nested);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([&](const Rendered& image) {
             EXPECT_EQ(image.At(20, 50), kRed);
             EXPECT_EQ(image.At(50, 50), mode == 1 ? kWhite : kRed);
-        }
+        });
     }
 }
 
@@ -423,17 +446,9 @@ TEST(Metafile, LinesUseThePenWidthAndStyle)
     for (int style : {0, 1, 2, 3, 4, 5}) {
         SCOPED_TRACE(style);
         Pictures pictures;
-        pictures.wmf.CreatePen(style, style == 0 ? 60 : 0, kBlueRef);
-        pictures.wmf.SelectObject(0);
-        pictures.emf.CreatePen(1, style, style == 0 ? 60 : 0, kBlueRef);
-        pictures.emf.SelectObject(1);
-        pictures.wmf.MoveTo(0, 500);
-        pictures.wmf.LineTo(1000, 500);
-        pictures.emf.MoveTo(0, 500);
-        pictures.emf.LineTo(1000, 500);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Pen(style, style == 0 ? 60 : 0, kBlueRef);
+        pictures.Line(0, 500, 1000, 500);
+        pictures.Check([&](const Rendered& image) {
             const auto isBlue = [](Rgb p) { return p.b > 100 && p.r < 200 && p != kWhite; };
             const int onLine = image.Count(0, 49, 100, 51, isBlue);
             EXPECT_EQ(image.At(50, 20), kWhite);
@@ -449,7 +464,7 @@ TEST(Metafile, LinesUseThePenWidthAndStyle)
                 EXPECT_GT(onLine, 20);
                 EXPECT_LT(image.Count(0, 49, 100, 50, isBlue), 90);
             }
-        }
+        });
     }
 }
 
@@ -508,14 +523,11 @@ TEST(Metafile, ClipRectangleLimitsDrawing)
     pictures.SolidFill(kRedRef);
     pictures.wmf.IntersectClipRect(0, 0, 500, 1000);
     pictures.emf.IntersectClipRect(0, 0, 500, 1000);
-    pictures.wmf.Rectangle(100, 100, 900, 900);
-    pictures.emf.Rectangle(100, 100, 900, 900);
-    for (const auto& [name, bytes] : pictures.Files()) {
-        SCOPED_TRACE(name);
-        const Rendered image = Render(bytes);
+    pictures.Rectangle(100, 100, 900, 900);
+    pictures.Check([](const Rendered& image) {
         EXPECT_EQ(image.At(30, 50), kRed);
         EXPECT_EQ(image.At(70, 50), kWhite);
-    }
+    });
 }
 
 TEST(Metafile, EmfPathsWithBeziersFillAndStroke)
@@ -594,17 +606,11 @@ TEST(Metafile, TextEscapementRotatesTheInk)
     for (int escapement : {0, 900, 2700}) {
         SCOPED_TRACE(escapement);
         Pictures pictures;
-        pictures.wmf.CreateFont(-100, escapement, 400, false, "Arial");
-        pictures.wmf.SelectObject(0);
-        pictures.wmf.SetBkMode(1);
+        pictures.Font(-100, escapement, 400, "Arial");
+        pictures.BkMode(1);
         pictures.wmf.TextOut(500, 500, "HHHH");
-        pictures.emf.CreateFont(1, -100, escapement, 400, u"Arial");
-        pictures.emf.SelectObject(1);
-        pictures.emf.SetBkMode(1);
         pictures.emf.ExtTextOutW(500, 500, u"HHHH");
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([&](const Rendered& image) {
             const InkBox box = InkBounds(image);
             ASSERT_GE(box.right, 0) << "no ink: is any font installed?";
             // The reference point (50, 50) is the top-left of unrotated text.
@@ -622,7 +628,7 @@ TEST(Metafile, TextEscapementRotatesTheInk)
                 EXPECT_GE(box.top, 49);
                 EXPECT_LE(box.right, 51);
             }
-        }
+        });
     }
 }
 
@@ -631,21 +637,15 @@ TEST(Metafile, TextAdvancesAlignmentAndColour)
     // With explicit advances of 200 units a four-letter text spans 800 units = 80 pixels,
     // whatever the font's own widths; right alignment ends it at the reference point.
     Pictures pictures;
-    pictures.wmf.CreateFont(-100, 0, 700, false, "Times New Roman");
-    pictures.wmf.SelectObject(0);
-    pictures.wmf.SetBkMode(1);
+    pictures.Font(-100, 0, 700, "Times New Roman");
+    pictures.BkMode(1);
     pictures.wmf.SetTextColor(kRedRef);
     pictures.wmf.SetTextAlign(2 | 24);  // right, baseline
     pictures.wmf.ExtTextOut(900, 500, "IIII", {200, 200, 200, 200});
-    pictures.emf.CreateFont(1, -100, 0, 700, u"Times New Roman");
-    pictures.emf.SelectObject(1);
-    pictures.emf.SetBkMode(1);
     pictures.emf.SetTextColor(kRedRef);
     pictures.emf.SetTextAlign(2 | 24);
     pictures.emf.ExtTextOutW(900, 500, u"IIII", {200, 200, 200, 200});
-    for (const auto& [name, bytes] : pictures.Files()) {
-        SCOPED_TRACE(name);
-        const Rendered image = Render(bytes);
+    pictures.Check([](const Rendered& image) {
         const InkBox box = InkBounds(image);
         ASSERT_GE(box.right, 0);
         EXPECT_LE(box.right, 90);
@@ -654,7 +654,7 @@ TEST(Metafile, TextAdvancesAlignmentAndColour)
         EXPECT_GT(box.Width(), 55);
         EXPECT_LE(box.bottom, 51);  // baseline alignment: glyphs sit on y = 50
         EXPECT_GT(image.Count(0, 0, 100, 100, [](Rgb p) { return p.r > 200 && p.g < 80; }), 10);
-    }
+    });
 }
 
 TEST(Metafile, OpaqueTextBackgroundUsesBackgroundColour)
@@ -693,9 +693,7 @@ TEST(Metafile, BitmapBlitsLandInTheDestination)
         Pictures pictures;
         pictures.wmf.StretchDib(250, 250, 500, 500, 0, 0, 4, 4, dib);
         pictures.emf.StretchDiBits(250, 250, 500, 500, 0, 0, 4, 4, dib);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([](const Rendered& image) {
             EXPECT_EQ(image.At(30, 30), kRed);
             EXPECT_EQ(image.At(70, 30), kGreen);
             EXPECT_EQ(image.At(30, 70), kBlue);
@@ -703,7 +701,7 @@ TEST(Metafile, BitmapBlitsLandInTheDestination)
             EXPECT_EQ(image.At(20, 50), kWhite);
             EXPECT_EQ(image.At(80, 50), kWhite);
             EXPECT_EQ(image.At(50, 80), kWhite);
-        }
+        });
     }
 }
 
