@@ -283,6 +283,12 @@ TEST(GifReader, TruncatedDamagedAndOversizedFilesFailWithTheirCodes)
     }
     WriteFile(file, std::vector<uint8_t>(100, 'G'));
     EXPECT_EQ(ReadGif(file).result.error, kErrBadGIF);
+    for (size_t side : {6, 8}) {  // a screen without width or height
+        std::vector<uint8_t> flat = whole;
+        flat[side] = flat[side + 1] = 0;
+        WriteFile(file, flat);
+        EXPECT_EQ(ReadGif(file).result.error, kErrBadGIF) << side;
+    }
     {
         AllocationLimitScope limit(64 * 48 - 1);
         EXPECT_EQ(ReadGif(original).result.error, kErrOutOfMemory);

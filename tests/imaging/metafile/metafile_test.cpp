@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -346,6 +347,39 @@ TEST(Metafile, BrushesFillSolidHatchedOrNothing)
     }
 }
 
+// A cross hatch inks exactly where its two line hatches do: horizontal and vertical for the
+// cross, both diagonals for the diagonal cross.
+TEST(Metafile, CrossHatchesAreTheirTwoLineHatches)
+{
+    const auto ink = [](int hatch) {
+        WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+        wmf.SetBkMode(1);
+        wmf.CreateBrush(2, kBlueRef, hatch);
+        wmf.SelectObject(0);
+        wmf.CreatePen(5, 0, 0);
+        wmf.SelectObject(1);
+        wmf.Rectangle(0, 0, 1000, 1000);
+        const Rendered image = Render(wmf.Finish());
+        std::vector<bool> inked;
+        for (int y = 10; y < 90; ++y) {
+            for (int x = 10; x < 90; ++x) {
+                inked.push_back(image.At(x, y) != kWhite);
+            }
+        }
+        return inked;
+    };
+    for (const auto& [cross, first, second] : {std::tuple{4, 0, 1}, std::tuple{5, 2, 3}}) {
+        SCOPED_TRACE(cross);
+        const std::vector<bool> a = ink(first), b = ink(second), both = ink(cross);
+        int wrong = 0;
+        for (size_t i = 0; i < both.size(); ++i) {
+            wrong += both[i] != (a[i] || b[i]);
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_NE(a, b);
+    }
+}
+
 TEST(Metafile, HatchBackgroundFollowsBackgroundMode)
 {
     Pictures pictures;
@@ -439,6 +473,19 @@ TEST(Metafile, PolyFillModeDecidesNestedPolygons)
             EXPECT_EQ(image.At(50, 50), mode == 1 ? kWhite : kRed);
         });
     }
+}
+
+// A two-point polygon of a poly-polygon has no inside, but its outline is drawn.
+TEST(Metafile, PolyPolygonOutlinesTwoPointPolygons)
+{
+    Pictures pictures;
+    pictures.Pen(0, 40, kBlueRef);
+    pictures.wmf.PolyPolygon({{{100, 500}, {900, 500}}, {{0, 0}}});
+    pictures.emf.PolyPolygon({{{100, 500}, {900, 500}}, {{0, 0}}});
+    pictures.Check([](const Rendered& image) {
+        EXPECT_EQ(image.At(50, 50), kBlue);
+        EXPECT_EQ(image.At(50, 40), kWhite);
+    });
 }
 
 TEST(Metafile, LinesUseThePenWidthAndStyle)
@@ -1163,6 +1210,33 @@ TEST(MetafileDeviceContext, RestoreLevelsAndIsotropicMapping)
     EXPECT_FALSE(dc.Restore(-1));   // nothing left to restore
     dc.SetWindowExt({0, 5});        // a zero extent is refused
     EXPECT_DOUBLE_EQ(dc.State().windowExt.x, 100);
+}
+
+// Explicit indices beyond the 65536-entry table are dropped; old-style objects take the
+// lowest free slot.
+TEST(MetafileDeviceContext, ObjectsStayInsideTheTable)
+{
+    using namespace zv::imaging::metafile;
+    DeviceSetup setup;
+    DeviceContext dc(setup);
+    const auto brush = [](BrushKind kind) {
+        Brush made;
+        made.kind = kind;
+        return made;
+    };
+    dc.CreateObject(65536, brush(BrushKind::Null));
+    dc.SelectObject(65536);
+    EXPECT_EQ(dc.State().brush.kind, BrushKind::Solid);
+    dc.CreateObject(65535, brush(BrushKind::Null));
+    dc.SelectObject(65535);
+    EXPECT_EQ(dc.State().brush.kind, BrushKind::Null);
+    for (int i = 0; i < 3; ++i) {
+        dc.CreateObject(-1, OtherObject{});
+    }
+    dc.DeleteObject(1);
+    dc.CreateObject(-1, brush(BrushKind::Hatched));  // takes the freed slot
+    dc.SelectObject(1);
+    EXPECT_EQ(dc.State().brush.kind, BrushKind::Hatched);
 }
 
 } // namespace
