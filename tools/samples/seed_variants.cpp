@@ -1,5 +1,6 @@
 #include "seed_variants.h"
 
+#include "jpeg_writer.h"
 #include "raster_writers.h"
 
 #include <algorithm>
@@ -122,34 +123,16 @@ struct JpegShape {
 
 std::vector<uint8_t> EncodeJpeg(const JpegShape& shape)
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = shape.components;
-    cinfo.in_color_space = shape.space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 60, TRUE);
-    if (shape.progressive) {
-        jpeg_simple_progression(&cinfo);
-    }
-    cinfo.restart_in_rows = static_cast<int>(shape.restartRows);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        std::vector<uint8_t> row = PackedRow(cinfo.next_scanline, static_cast<uint32_t>(shape.components), 8, 255);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    samples::JpegLayout layout;
+    layout.width = kWidth;
+    layout.height = kHeight;
+    layout.input = shape.space;
+    layout.quality = 60;
+    layout.progressive = shape.progressive;
+    layout.restartRows = static_cast<int>(shape.restartRows);
+    return samples::JpegFile(layout, [&](uint32_t y) {
+        return PackedRow(y, static_cast<uint32_t>(shape.components), 8, 255);
+    });
 }
 
 struct TiffShape {
