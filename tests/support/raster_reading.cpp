@@ -74,13 +74,18 @@ void ExpectAllocationLimitHonoured(RasterReader reader, const std::vector<uint8_
 {
     const RasterResult whole = ReadRasterBytes(reader, bytes);
     ASSERT_TRUE(whole.image.has_value()) << "error " << whole.error;
-    RasterResult refused;
+    RasterResult refused, exact;
     {
         AllocationLimitScope limit(whole.image->pixels.size() - 1);
         refused = ReadRasterBytes(reader, bytes);
     }
+    {
+        AllocationLimitScope limit(whole.image->pixels.size());
+        exact = ReadRasterBytes(reader, bytes);
+    }
     EXPECT_FALSE(refused.image.has_value());
     EXPECT_EQ(refused.error, imaging::kErrOutOfMemory);
+    EXPECT_TRUE(exact.image.has_value()) << "a limit of the picture's own size is enough";
 }
 
 void ExpectCorpusMatchesReferences(RasterReader reader, const std::string& extension, uint32_t error,

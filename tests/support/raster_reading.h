@@ -35,7 +35,7 @@ RasterResult ReadRasterBytes(RasterReader reader, const std::vector<uint8_t>& by
 void ExpectEveryPrefixFails(RasterReader reader, const std::vector<uint8_t>& bytes, uint32_t error);
 
 // An allocation limit one byte short of the decoded picture refuses the read with
-// out-of-memory; without the limit the same bytes decode.
+// out-of-memory; a limit of exactly its size, or none, lets the same bytes decode.
 void ExpectAllocationLimitHonoured(RasterReader reader, const std::vector<uint8_t>& bytes);
 
 // The size a measuring function reports for a file's bytes, or nothing when it fails.

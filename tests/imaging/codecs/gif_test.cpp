@@ -293,6 +293,10 @@ TEST(GifReader, TruncatedDamagedAndOversizedFilesFailWithTheirCodes)
         AllocationLimitScope limit(64 * 48 - 1);
         EXPECT_EQ(ReadGif(original).result.error, kErrOutOfMemory);
     }
+    {
+        AllocationLimitScope limit(64 * 48);  // one byte a pixel is enough
+        EXPECT_TRUE(ReadGif(original).result.ok);
+    }
     for (size_t position = 6; position < whole.size(); position += 5) {
         std::vector<uint8_t> damaged = whole;
         damaged[position] ^= 0xA5;

@@ -187,6 +187,10 @@ TEST(JpegReader, TruncatedForeignAndOversizedFilesFailWithTheirCodes)
         AllocationLimitScope limit(120 * 80 * 3 - 1);
         EXPECT_EQ(ReadJpeg(original).error, kErrOutOfMemory);
     }
+    {
+        AllocationLimitScope limit(120 * 80 * 3);  // the picture's own size is enough
+        EXPECT_TRUE(ReadJpeg(original).ok);
+    }
     for (size_t position = 2; position < whole.size(); position += 9) {
         std::vector<uint8_t> damaged = whole;
         damaged[position] ^= 0x3C;
