@@ -232,18 +232,19 @@ TEST(Metafile, FixedMappingModesScaleToPhysicalUnits)
         wmf.SelectObject(0);
         emf.CreateBrush(1, 0, kBlueRef);
         emf.SelectObject(1);
+        wmf.CreatePen(5, 0, 0);  // no outline
+        wmf.SelectObject(1);
+        emf.SelectObject(0x80000008u);
         const int u = c.unitsPerInch;
         // The logical origin maps to the top-left corner; y is negative downwards.
         wmf.Rectangle(0, 0, u, -u);
         emf.Rectangle(0, 0, u, -u);
         for (const auto& [name, bytes] : {std::pair{"wmf", wmf.Finish()}, std::pair{"emf", emf.Finish()}}) {
             SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
-            EXPECT_EQ(image.At(25, 25), kBlue);
-            EXPECT_EQ(image.At(45, 45), kBlue);
-            EXPECT_EQ(image.At(55, 25), kWhite);
-            EXPECT_EQ(image.At(25, 55), kWhite);
-            EXPECT_EQ(image.At(75, 75), kWhite);
+            // 500 pixels an inch: the square covers exactly the top-left 500 x 500.
+            const Rendered image = Render(bytes, 1000, 1000);
+            EXPECT_EQ(image.Count(0, 0, 1000, 1000, [](Rgb p) { return p != kWhite; }), 500 * 500);
+            EXPECT_EQ(image.At(499, 499), kBlue);
         }
     }
 }
@@ -780,6 +781,20 @@ TEST(Metafile, BitmapSourceRectangleFollowsRowOrder)
         EXPECT_EQ(image.At(5, 5), kGreen);
         EXPECT_EQ(image.At(95, 95), kGreen);
     }
+}
+
+// A bit-block transfer's destination is as wide and as high as its source rectangle.
+TEST(Metafile, EmfBitBltKeepsTheSourceShape)
+{
+    EmfWriter emf(0, 0, 2540, 2540, 10000, 254);
+    emf.SetMapMode(8);
+    emf.SetWindowExt(4, 4);
+    emf.SetViewportExt(1000, 1000);
+    emf.BitBlt(0, 0, 4, 2, 0, 0, zv::samples::MakeDib(4, 4, QuadrantPixels(), 24));
+    const Rendered image = Render(emf.Finish());
+    EXPECT_EQ(image.At(25, 25), kRed);
+    EXPECT_EQ(image.At(75, 25), kGreen);
+    EXPECT_EQ(image.At(25, 75), kWhite);
 }
 
 TEST(Metafile, MonochromeBitmapUsesItsPalette)
