@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -452,6 +453,86 @@ TEST(Metafile, ShapesFillWhereTheyShould)
                 EXPECT_EQ(image.At(x, y), kWhite) << x << "," << y;
             }
         });
+    }
+}
+
+// Records that no other test draws with, one case each: where each puts ink and where it
+// leaves the paper. Drawn with a red brush and a blue pen 4 pixels wide.
+TEST(Metafile, EachRecordDrawsWhereItSays)
+{
+    struct RecordCase {
+        const char* name;
+        std::function<void(WmfWriter&)> wmf;  // one of the two
+        std::function<void(EmfWriter&)> emf;
+        std::vector<std::pair<int, int>> ink;
+        std::vector<std::pair<int, int>> paper;
+    };
+    const auto p16 = [](int x, int y) { return static_cast<int64_t>(x) | static_cast<int64_t>(y) << 16; };
+    const auto degrees = [](float angle) { return static_cast<int64_t>(std::bit_cast<uint32_t>(angle)); };
+    const auto rectangle = [](EmfWriter& e) { e.Rectangle(100, 100, 900, 900); };
+    const RecordCase cases[] = {
+        {"polyline to", {}, [](EmfWriter& e) { e.MoveTo(100, 500); e.Poly(6, {{900, 500}}); }, {{50, 50}}, {{50, 30}}},
+        {"polyline to 16", {}, [](EmfWriter& e) { e.MoveTo(100, 500); e.Poly(89, {{900, 500}}); }, {{50, 50}}, {{50, 30}}},
+        {"polyline 16", {}, [](EmfWriter& e) { e.Poly(87, {{100, 500}, {900, 500}}); }, {{50, 50}}, {{50, 30}}},
+        {"bezier 16", {}, [](EmfWriter& e) { e.Poly(85, {{100, 500}, {300, 500}, {700, 500}, {900, 500}}); },
+         {{50, 50}}, {{50, 30}}},
+        {"bezier to 16", {}, [](EmfWriter& e) { e.MoveTo(100, 500); e.Poly(88, {{300, 500}, {700, 500}, {900, 500}}); },
+         {{50, 50}}, {{50, 30}}},
+        {"poly-polyline", {}, [](EmfWriter& e) { e.Record(7, {0, 0, 1000, 1000, 2, 4, 2, 2, 100, 300, 900, 300, 100, 700, 900, 700}); },
+         {{50, 30}, {50, 70}}, {{50, 50}}},
+        {"poly-polyline 16", {},
+         [&](EmfWriter& e) { e.Record(90, {0, 0, 1000, 1000, 2, 4, 2, 2, p16(100, 300), p16(900, 300), p16(100, 700), p16(900, 700)}); },
+         {{50, 30}, {50, 70}}, {{50, 50}}},
+        {"exclude clip", {}, [&](EmfWriter& e) { e.Record(29, {0, 0, 500, 1000}); rectangle(e); }, {{70, 50}}, {{30, 50}}},
+        {"select clip path", {},
+         [&](EmfWriter& e) { e.BeginPath(); e.Rectangle(0, 0, 500, 1000); e.EndPath(); e.Record(67, {1}); rectangle(e); },
+         {{30, 50}}, {{70, 50}}},
+        {"clip reset", {}, [&](EmfWriter& e) { e.IntersectClipRect(0, 0, 500, 1000); e.Record(75, {0, 5}); rectangle(e); },
+         {{30, 50}, {70, 50}}, {}},
+        {"abort path", {}, [](EmfWriter& e) { e.BeginPath(); e.Rectangle(100, 100, 900, 900); e.EndPath(); e.Record(68, {}); e.FillPath(); },
+         {}, {{50, 50}, {10, 50}}},
+        {"scale viewport", {},
+         [](EmfWriter& e) { e.SetMapMode(8); e.SetWindowExt(1000, 1000); e.SetViewportExt(1000, 1000);
+                            e.Record(31, {1, 2, 1, 2}); e.Rectangle(0, 0, 1000, 1000); },
+         {{25, 25}}, {{75, 75}, {25, 75}}},
+        {"scale window", {},
+         [](EmfWriter& e) { e.SetMapMode(8); e.SetWindowExt(1000, 1000); e.SetViewportExt(1000, 1000);
+                            e.Record(32, {2, 1, 2, 1}); e.Rectangle(0, 0, 1000, 1000); },
+         {{25, 25}}, {{75, 75}, {75, 25}}},
+        {"clockwise arc", {},
+         [](EmfWriter& e) { e.Record(57, {2}); e.ArcLike(45, 100, 100, 900, 900, 900, 500, 500, 100); },
+         {{50, 89}, {10, 50}}, {{78, 21}, {50, 50}}},
+        {"arc to", {}, [](EmfWriter& e) { e.MoveTo(500, 500); e.ArcLike(55, 100, 100, 900, 900, 900, 500, 500, 100); },
+         {{70, 50}, {78, 21}}, {{50, 89}}},
+        {"angle arc", {},
+         [&](EmfWriter& e) { e.MoveTo(500, 500); e.Record(41, {500, 500, 400, degrees(0), degrees(90)}); },
+         {{70, 50}, {50, 11}}, {{50, 89}, {30, 50}}},
+        {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
+         {{25, 50}}, {{75, 50}}},
+        {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
+         {{25, 25}}, {{75, 75}, {25, 75}}},
+        {"scale window", [](WmfWriter& w) { w.Record(0x0410, {1, 2, 1, 2}); w.Rectangle(0, 0, 1000, 1000); }, {},
+         {{25, 25}}, {{75, 75}, {75, 25}}},
+        {"exclude clip", [](WmfWriter& w) { w.Record(0x0415, {1000, 500, 0, 0}); w.Rectangle(100, 100, 900, 900); }, {},
+         {{70, 50}}, {{30, 50}}},
+        {"arc", [](WmfWriter& w) { w.ArcLike(0x0817, 100, 100, 900, 900, 900, 500, 500, 100); }, {},
+         {{78, 21}}, {{50, 89}, {50, 50}}},
+        {"pattern fill", [](WmfWriter& w) { w.Record(0x061D, {0x0021, 0x00F0, 500, 500, 0, 0}); }, {},
+         {{25, 25}}, {{75, 75}, {75, 25}}},
+    };
+    for (const RecordCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pictures pictures;
+        pictures.Brush(0, kRedRef);
+        pictures.Pen(0, 40, kBlueRef);
+        c.wmf ? c.wmf(pictures.wmf) : c.emf(pictures.emf);
+        const Rendered image = Render(c.wmf ? pictures.wmf.Finish() : pictures.emf.Finish());
+        for (const auto& [x, y] : c.ink) {
+            EXPECT_NE(image.At(x, y), kWhite) << x << "," << y;
+        }
+        for (const auto& [x, y] : c.paper) {
+            EXPECT_EQ(image.At(x, y), kWhite) << x << "," << y;
+        }
     }
 }
 
