@@ -253,6 +253,10 @@ TEST(TgaReader, RefusesInvalidHeaders)
 
 TEST(TgaReader, AbsurdSizesFailBeforeAllocating)
 {
+    // The least RLE data a picture can have: one full 128-pixel run packet for each 128 pixels.
+    const std::vector<uint8_t> runs = TgaFile({10, 24, 0, 0, 0, 0, "", false}, 16, 16, {}, std::vector<uint8_t>(16 * 16 * 3, 5));
+    ASSERT_EQ(runs.size(), 18u + 2 * 4);
+    EXPECT_TRUE(ReadRasterBytes(IS40_ReadTGA, runs).image.has_value());
     // Raw data must hold every pixel, and RLE data at least a packet for every 128 pixels.
     for (uint8_t imageType : {2, 10}) {
         SCOPED_TRACE(imageType);
