@@ -786,6 +786,22 @@ TEST(Metafile, TextAdvancesAlignmentAndColour)
     });
 }
 
+// Advances wider than a byte: the second letter starts 600 units (60 pixels) after the first.
+TEST(Metafile, TextAdvancesAreReadWhole)
+{
+    Pictures pictures;
+    pictures.Font(-100, 0, 400, "Arial");
+    pictures.BkMode(1);
+    pictures.wmf.ExtTextOut(100, 450, "II", {600, 600});
+    pictures.emf.ExtTextOutW(100, 450, u"II", {600, 600});
+    pictures.Check([](const Rendered& image) {
+        const InkBox box = InkBounds(image);
+        ASSERT_GE(box.right, 0);
+        EXPECT_NEAR(box.left, 11, 2);
+        EXPECT_NEAR(box.right, 71, 2);
+    });
+}
+
 TEST(Metafile, OpaqueTextBackgroundUsesBackgroundColour)
 {
     WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
