@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -507,6 +508,12 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
         {"angle arc", {},
          [&](EmfWriter& e) { e.MoveTo(500, 500); e.Record(41, {500, 500, 400, degrees(0), degrees(90)}); },
          {{70, 50}, {50, 11}}, {{50, 89}, {30, 50}}},
+        {"transform with infinity ignored", {},
+         [&](EmfWriter& e) { e.SetWorldTransform({1, 0, 0, std::numeric_limits<float>::infinity(), 0, 0}); rectangle(e); },
+         {{50, 50}}, {{5, 5}}},
+        {"transform with NaN ignored", {},
+         [&](EmfWriter& e) { e.SetWorldTransform({std::numeric_limits<float>::quiet_NaN(), 0, 0, 1, 0, 0}); rectangle(e); },
+         {{50, 50}}, {{5, 5}}},
         {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
          {{25, 50}}, {{75, 50}}},
         {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
@@ -533,6 +540,39 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
         for (const auto& [x, y] : c.paper) {
             EXPECT_EQ(image.At(x, y), kWhite) << x << "," << y;
         }
+    }
+}
+
+// Curved shapes cover their area: an ellipse pi/4 of its box, a rounded rectangle its box less
+// the four corners outside quarter ellipses, a pie a quarter of the ellipse. Antialiased edges
+// count half.
+TEST(Metafile, CurvedShapesCoverTheirArea)
+{
+    const double pi = std::acos(-1.0);
+    const struct {
+        const char* name;
+        std::function<void(WmfWriter&)> wmf;
+        std::function<void(EmfWriter&)> emf;
+        double area;  // pixels
+    } cases[] = {
+        {"ellipse", [](WmfWriter& w) { w.Ellipse(100, 200, 900, 800); }, [](EmfWriter& e) { e.Ellipse(100, 200, 900, 800); },
+         pi / 4 * 80 * 60},
+        {"roundrect", [](WmfWriter& w) { w.RoundRect(100, 100, 900, 900, 400, 200); },
+         [](EmfWriter& e) { e.Record(44, {100, 100, 900, 900, 400, 200}); }, 80 * 80 - (4 - pi) * 20 * 10},
+        {"pie", [](WmfWriter& w) { w.ArcLike(0x081A, 100, 100, 900, 900, 900, 500, 500, 100); },
+         [](EmfWriter& e) { e.ArcLike(47, 100, 100, 900, 900, 900, 500, 500, 100); }, pi * 40 * 40 / 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pictures pictures;
+        pictures.SolidFill(kRedRef);
+        c.wmf(pictures.wmf);
+        c.emf(pictures.emf);
+        pictures.Check([&](const Rendered& image) {
+            const int full = image.Count(0, 0, 100, 100, [](Rgb p) { return p == kRed; });
+            const int edge = image.Count(0, 0, 100, 100, [](Rgb p) { return p != kRed && p != kWhite; });
+            EXPECT_NEAR(full + edge / 2.0, c.area, 0.01 * c.area) << full << " full, " << edge << " edge";
+        });
     }
 }
 
@@ -800,6 +840,24 @@ TEST(Metafile, TextAdvancesAreReadWhole)
         EXPECT_NEAR(box.left, 11, 2);
         EXPECT_NEAR(box.right, 71, 2);
     });
+}
+
+// Weight and slant show in the ink: bold letters cover more of the paper, italic ones lean
+// wider than upright.
+TEST(Metafile, FontWeightAndSlantShowInTheInk)
+{
+    const auto render = [](int weight, bool italic) {
+        WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+        wmf.CreateFont(-600, 0, weight, italic, "DejaVu Sans");
+        wmf.SelectObject(0);
+        wmf.SetBkMode(1);
+        wmf.TextOut(300, 200, "l");
+        return Render(wmf.Finish());
+    };
+    const Rendered regular = render(400, false);
+    const auto ink = [](const Rendered& image) { return image.Count(0, 0, 100, 100, IsInk); };
+    EXPECT_GT(ink(render(700, false)), ink(regular) * 5 / 4);
+    EXPECT_GT(InkBounds(render(400, true)).Width(), InkBounds(regular).Width() + 3);
 }
 
 TEST(Metafile, OpaqueTextBackgroundUsesBackgroundColour)
