@@ -514,6 +514,10 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
         {"transform with NaN ignored", {},
          [&](EmfWriter& e) { e.SetWorldTransform({std::numeric_limits<float>::quiet_NaN(), 0, 0, 1, 0, 0}); rectangle(e); },
          {{50, 50}}, {{5, 5}}},
+        {"user-style dashes", {},
+         [](EmfWriter& e) { e.ExtCreatePen(5, 0x10000 | 0x200 | 7, 100, kBlueRef, {300, 300}); e.SelectObject(5);
+                            e.MoveTo(0, 500); e.LineTo(1000, 500); },
+         {{15, 50}, {75, 50}}, {{45, 50}}},
         {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
          {{25, 50}}, {{75, 50}}},
         {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
