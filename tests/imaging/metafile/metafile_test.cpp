@@ -7,6 +7,7 @@
 #include "imaging/metafile/text.h"
 #include "platform/memory.h"
 #include "metafile_writer.h"
+#include "raster_writers.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -518,6 +519,10 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
          [](EmfWriter& e) { e.ExtCreatePen(5, 0x10000 | 0x200 | 7, 100, kBlueRef, {300, 300}); e.SelectObject(5);
                             e.MoveTo(0, 500); e.LineTo(1000, 500); },
          {{15, 50}, {75, 50}}, {{45, 50}}},
+        {"all-zero dashes draw solid", {},
+         [](EmfWriter& e) { e.ExtCreatePen(5, 0x10000 | 0x200 | 7, 100, kBlueRef, {0, 0}); e.SelectObject(5);
+                            e.MoveTo(0, 500); e.LineTo(1000, 500); },
+         {{15, 50}, {45, 50}, {75, 50}}, {{50, 40}}},
         {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
          {{25, 50}}, {{75, 50}}},
         {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
@@ -942,18 +947,35 @@ TEST(Metafile, BitmapSourceRectangleFollowsRowOrder)
     }
 }
 
-// A bit-block transfer's destination is as wide and as high as its source rectangle.
-TEST(Metafile, EmfBitBltKeepsTheSourceShape)
+// Blits without a destination size: BitBlt's destination is as wide and as high as its source
+// rectangle; SetDIBitsToDevice counts its source rows from the bottom.
+TEST(Metafile, BlitsWithoutADestinationSizeKeepTheSourceShape)
 {
-    EmfWriter emf(0, 0, 2540, 2540, 10000, 254);
-    emf.SetMapMode(8);
-    emf.SetWindowExt(4, 4);
-    emf.SetViewportExt(1000, 1000);
-    emf.BitBlt(0, 0, 4, 2, 0, 0, zv::samples::MakeDib(4, 4, QuadrantPixels(), 24));
-    const Rendered image = Render(emf.Finish());
-    EXPECT_EQ(image.At(25, 25), kRed);
-    EXPECT_EQ(image.At(75, 25), kGreen);
-    EXPECT_EQ(image.At(25, 75), kWhite);
+    const std::vector<uint8_t> dib = zv::samples::MakeDib(4, 4, QuadrantPixels(), 24);
+    const auto picture = [](const std::function<void(EmfWriter&)>& blit) {
+        EmfWriter emf(0, 0, 2540, 2540, 10000, 254);
+        emf.SetMapMode(8);
+        emf.SetWindowExt(4, 4);
+        emf.SetViewportExt(1000, 1000);
+        blit(emf);
+        return Render(emf.Finish());
+    };
+    const Rendered bitBlt = picture([&](EmfWriter& e) { e.BitBlt(0, 0, 4, 2, 0, 0, dib); });
+    EXPECT_EQ(bitBlt.At(25, 25), kRed);
+    EXPECT_EQ(bitBlt.At(75, 25), kGreen);
+    EXPECT_EQ(bitBlt.At(25, 75), kWhite);
+    const Rendered toDevice = picture([&](EmfWriter& e) {
+        const auto [info, bits] = zv::samples::SplitDib(dib);
+        zv::samples::ByteWriter record;
+        for (uint32_t value : {0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 4u, 2u, 76u, static_cast<uint32_t>(info.size()),
+                               static_cast<uint32_t>(76 + info.size()), static_cast<uint32_t>(bits.size()), 0u, 0u, 4u}) {
+            record.U32LE(value);
+        }
+        e.RecordBytes(80, record.Append(info).Append(bits).Take());
+    });
+    EXPECT_EQ(toDevice.At(25, 25), kBlue);
+    EXPECT_EQ(toDevice.At(75, 25), kYellow);
+    EXPECT_EQ(toDevice.At(25, 75), kWhite);
 }
 
 TEST(Metafile, MonochromeBitmapUsesItsPalette)
