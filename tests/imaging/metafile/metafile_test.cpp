@@ -523,6 +523,8 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
          [](EmfWriter& e) { e.ExtCreatePen(5, 0x10000 | 0x200 | 7, 100, kBlueRef, {0, 0}); e.SelectObject(5);
                             e.MoveTo(0, 500); e.LineTo(1000, 500); },
          {{15, 50}, {45, 50}, {75, 50}}, {{50, 40}}},
+        {"pixel", [](WmfWriter& w) { w.Record(0x041F, {0x00FF, 0x0000, 500, 500}); }, {},
+         {{50, 50}}, {{45, 50}, {50, 45}}},
         {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
          {{25, 50}}, {{75, 50}}},
         {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
