@@ -413,6 +413,25 @@ TEST(BmpReader, ReadsTheDefinedBitCountsOnly)
     }
 }
 
+// Bit fields (compression 3, and 6 with an alpha mask) describe 16- or 32-bit pixels only.
+TEST(BmpReader, BitFieldsNeedSixteenOrThirtyTwoBits)
+{
+    for (uint32_t compression : {3u, 6u}) {
+        for (uint16_t bits : {8, 16, 24, 32}) {
+            SCOPED_TRACE(std::to_string(compression) + ", " + std::to_string(bits) + " bits");
+            std::vector<uint32_t> masks = bits == 16 ? std::vector<uint32_t>{0xF800, 0x07E0, 0x001F}
+                                                     : std::vector<uint32_t>{0xFF0000, 0xFF00, 0xFF};
+            if (compression == 6) {
+                masks.push_back(0);
+            }
+            const std::vector<uint8_t> pixels((2u * bits + 31) / 32 * 4 * 2, 0xFF);
+            const RasterResult result =
+                zv::test::ReadRasterBytes(IS40_ReadBMP, BmpFile({40, 2, 2, bits, compression, {}, masks}, pixels));
+            EXPECT_EQ(result.image.has_value(), bits == 16 || bits == 32) << "error " << result.error;
+        }
+    }
+}
+
 TEST(BmpReader, HonoursTheAllocationLimit)
 {
     auto suite = SuiteDir();

@@ -525,6 +525,10 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
          {{15, 50}, {45, 50}, {75, 50}}, {{50, 40}}},
         {"pixel", [](WmfWriter& w) { w.Record(0x041F, {0x00FF, 0x0000, 500, 500}); }, {},
          {{50, 50}}, {{45, 50}, {50, 45}}},
+        // ExtTextOut with ETO_OPAQUE: the rectangle takes the background colour (green).
+        {"opaque text rectangle",
+         [](WmfWriter& w) { w.SetBkColor(ColorRef(0, 255, 0)); w.Record(0x0A32, {400, 400, 1, 2, 100, 100, 900, 300, 'x'}); }, {},
+         {{70, 20}, {15, 15}}, {{50, 50}, {5, 20}}},
         {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
          {{25, 50}}, {{75, 50}}},
         {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
@@ -978,6 +982,27 @@ TEST(Metafile, BlitsWithoutADestinationSizeKeepTheSourceShape)
     EXPECT_EQ(toDevice.At(25, 25), kBlue);
     EXPECT_EQ(toDevice.At(75, 25), kYellow);
     EXPECT_EQ(toDevice.At(25, 75), kWhite);
+}
+
+// A 32-bit bitmap stores blue, green, red and an unused byte per pixel.
+TEST(Metafile, ThirtyTwoBitBitmapsBlit)
+{
+    zv::samples::ByteWriter dib;
+    dib.U32LE(40).U32LE(4).U32LE(4).U16LE(1).U16LE(32).U32LE(0).U32LE(64).Fill(16, 0);
+    const std::vector<uint8_t> rgb = QuadrantPixels();
+    for (int y = 3; y >= 0; --y) {
+        for (int x = 0; x < 4; ++x) {
+            const uint8_t* p = &rgb[static_cast<size_t>(y * 4 + x) * 3];
+            dib.U8(p[2]).U8(p[1]).U8(p[0]).U8(0);
+        }
+    }
+    WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+    wmf.StretchDib(0, 0, 1000, 1000, 0, 0, 4, 4, dib.Take());
+    const Rendered image = Render(wmf.Finish());
+    EXPECT_EQ(image.At(25, 25), kRed);
+    EXPECT_EQ(image.At(75, 25), kGreen);
+    EXPECT_EQ(image.At(25, 75), kBlue);
+    EXPECT_EQ(image.At(75, 75), kYellow);
 }
 
 TEST(Metafile, MonochromeBitmapUsesItsPalette)
