@@ -78,15 +78,25 @@ struct Font {
     std::string faceName;    // UTF-8
 };
 
-// Palettes and regions take a slot in the object table but draw nothing here.
+// A region object: rectangles in the metafile's device units.
+struct Region {
+    std::vector<Rect> rects;
+};
+
+// Palettes take a slot in the object table but draw nothing here.
 struct OtherObject {};
 
-using GdiObject = std::variant<Pen, Brush, Font, OtherObject>;
+using GdiObject = std::variant<Pen, Brush, Font, Region, OtherObject>;
 
-// One shape the clip is intersected with, in output coordinates.
+// How a clip shape combines with the clip made by the shapes before it (the first one
+// combines with the whole surface). Differences are intersections with a complement.
+enum class ClipCombine { And, Or, Xor };
+
+// One shape of the clip, in output coordinates.
 struct ClipShape {
     std::shared_ptr<const Path> path;
     bool evenOdd = false;
+    ClipCombine combine = ClipCombine::And;
 };
 
 struct DcState {
@@ -103,12 +113,19 @@ struct DcState {
     Color backgroundColor{255, 255, 255};
     bool opaqueBackground = true;
     bool windingFill = false;
+    int rop2 = 13;           // copy the pen
     uint32_t textAlign = 0;
     bool clockwiseArcs = false;
     double miterLimit = 10;
     Point currentPosition;   // logical
     std::vector<ClipShape> clip;
 };
+
+// A binary raster operation as a file gives it: 1..16, anything else copies the pen.
+inline int SanitizedRop2(uint32_t value)
+{
+    return value >= 1 && value <= 16 ? static_cast<int>(value) : 13;
+}
 
 // Where the metafile's device units lie in the output, and what they measure.
 struct DeviceSetup {
@@ -155,6 +172,8 @@ public:
     // Stock objects by their index (white brush 0 ... default GUI font 17).
     void SelectStockObject(uint32_t stockIndex);
     void DeleteObject(int64_t index);
+    // The region object at `index`; null when there is none.
+    const Region* FindRegion(int64_t index) const;
 
 private:
     Affine PageTransform() const;

@@ -30,9 +30,11 @@ enum EmfType : uint32_t {
     kSetMapMode = 17,
     kSetBkMode = 18,
     kSetPolyFillMode = 19,
+    kSetRop2 = 20,
     kSetTextAlign = 22,
     kSetTextColor = 24,
     kSetBkColor = 25,
+    kOffsetClipRgn = 26,
     kMoveToEx = 27,
     kExcludeClipRect = 29,
     kIntersectClipRect = 30,
@@ -267,6 +269,7 @@ bool EmfPlayer::State(const Record& record, Params& params, bool* handled)
     switch (record.type) {
     case kSetBkMode:
     case kSetPolyFillMode:
+    case kSetRop2:
     case kSetTextAlign:
     case kSetTextColor:
     case kSetBkColor:
@@ -290,6 +293,9 @@ bool EmfPlayer::State(const Record& record, Params& params, bool* handled)
         break;
     case kSetPolyFillMode:
         state.windingFill = value == 2;
+        break;
+    case kSetRop2:
+        state.rop2 = SanitizedRop2(value);
         break;
     case kSetTextAlign:
         state.textAlign = value;
@@ -755,6 +761,14 @@ bool EmfPlayer::Paths(uint32_t type, Params& params, bool* handled)
         }
         player_.SelectClipPath(mode);
         return true;
+    case kOffsetClipRgn: {
+        std::array<double, 2> delta{};
+        if (!params.Ints(&delta)) {
+            return false;
+        }
+        player_.OffsetClip({delta[0], delta[1]});
+        return true;
+    }
     case kIntersectClipRect:
     case kExcludeClipRect:
         if (!params.Rectl(&rect)) {

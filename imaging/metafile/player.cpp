@@ -18,13 +18,15 @@ constexpr size_t kMaxClipShapes = 64;
 
 // Raster operation codes (the byte that says how source, pattern and destination combine).
 constexpr uint32_t kRopBlackness = 0x00;
-constexpr uint32_t kRopNotSrcCopy = 0x33;
-constexpr uint32_t kRopSrcInvert = 0x66;
-constexpr uint32_t kRopSrcAnd = 0x88;
 constexpr uint32_t kRopDest = 0xAA;
-constexpr uint32_t kRopSrcPaint = 0xEE;
 constexpr uint32_t kRopPatCopy = 0xF0;
 constexpr uint32_t kRopWhiteness = 0xFF;
+
+// Whether a ternary code's result depends on the source bits.
+bool UsesSource(uint32_t code)
+{
+    return ((code >> 2) & 0x33) != (code & 0x33);
+}
 
 Path RectanglePath(const Rect& rect)
 {
@@ -106,7 +108,7 @@ Player::Player(DeviceContext& dc, Canvas& canvas, FontResolver& fonts)
 FillStyle Player::CurrentFill() const
 {
     const DcState& state = dc_.State();
-    return {state.brush, state.backgroundColor, state.opaqueBackground, !state.windingFill};
+    return {state.brush, state.backgroundColor, state.opaqueBackground, !state.windingFill, state.rop2};
 }
 
 std::optional<StrokeStyle> Player::CurrentStroke() const
@@ -165,6 +167,7 @@ std::optional<StrokeStyle> Player::CurrentStroke() const
                                               : LineJoin::Round;
     }
     stroke.miterLimit = dc_.State().miterLimit;
+    stroke.rop2 = dc_.State().rop2;
     return stroke;
 }
 
@@ -526,16 +529,19 @@ void Player::Blit(const BitmapBlit& blit)
     }
     const uint32_t code = (blit.rasterOp >> 16) & 0xFF;
     const Affine toOutput = dc_.LogicalToOutput();
-    FillStyle constant;
+    // Blits ignore the binary raster operation that lines and fills use.
+    FillStyle pattern = CurrentFill();
+    pattern.rop2 = kRop2CopyPen;
     switch (code) {
     case kRopDest:
         return;
     case kRopPatCopy:
-        FillOutput(RectanglePath(blit.dest).Transformed(toOutput), CurrentFill());
+        FillOutput(RectanglePath(blit.dest).Transformed(toOutput), pattern);
         return;
     case kRopBlackness:
     case kRopWhiteness: {
         const uint8_t level = code == kRopWhiteness ? 255 : 0;
+        FillStyle constant;
         constant.brush = Brush{BrushKind::Solid, Color{level, level, level}, 0, nullptr};
         FillOutput(RectanglePath(blit.dest).Transformed(toOutput), constant);
         return;
@@ -543,16 +549,19 @@ void Player::Blit(const BitmapBlit& blit)
     default:
         break;
     }
+    ImageDraw image;
+    image.rop = static_cast<uint8_t>(code);
+    image.pattern = pattern;
+    if (!UsesSource(code)) {
+        image.outline = RectanglePath(blit.dest.Normalized()).Transformed(toOutput);
+        canvas_.SetClip(dc_.State().clip);
+        canvas_.DrawImage(image);
+        return;
+    }
     if (blit.bitmap == nullptr || blit.srcWidth == 0 || blit.srcHeight == 0) {
         return;
     }
-    ImageDraw image;
     image.bitmap = blit.bitmap;
-    image.op = code == kRopNotSrcCopy ? ImageOp::NotCopy
-               : code == kRopSrcAnd   ? ImageOp::And
-               : code == kRopSrcPaint ? ImageOp::Or
-               : code == kRopSrcInvert ? ImageOp::Xor
-                                       : ImageOp::Copy;
     // Bitmap pixels to logical units: the source rectangle onto the destination rectangle.
     const double sx = blit.dest.Width() / blit.srcWidth;
     const double sy = blit.dest.Height() / blit.srcHeight;
@@ -655,8 +664,14 @@ void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
     case kRegionDiff:
         clip.push_back({std::make_shared<const Path>(Complement(output)), true});
         break;
+    case kRegionOr:
+        clip.push_back({std::make_shared<const Path>(output), evenOdd, ClipCombine::Or});
+        break;
+    case kRegionXor:
+        clip.push_back({std::make_shared<const Path>(output), evenOdd, ClipCombine::Xor});
+        break;
     default:
-        break;  // union and exclusive-or of clip areas are not kept; the clip stays as it was
+        break;  // an unknown mode leaves the clip as it was
     }
 }
 
@@ -693,6 +708,20 @@ void Player::SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode
         AddRectangle(&area, rect.Normalized());
     }
     CombineClip(area.Transformed(dc_.Setup().deviceToOutput), false, mode);
+}
+
+void Player::OffsetClip(Point logicalDelta)
+{
+    const Affine toOutput = dc_.LogicalToOutput();
+    const Point origin = toOutput.Apply({0, 0});
+    const Point moved = toOutput.Apply(logicalDelta);
+    const Affine shift = Affine::Translation(moved.x - origin.x, moved.y - origin.y);
+    if (!shift.IsFinite()) {
+        return;
+    }
+    for (ClipShape& shape : dc_.MutableState().clip) {
+        shape.path = std::make_shared<const Path>(shape.path->Transformed(shift));
+    }
 }
 
 } // namespace zv::imaging::metafile

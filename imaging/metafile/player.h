@@ -92,6 +92,8 @@ public:
     void ExcludeClipRect(const Rect& rect);
     // Rectangles in the metafile's device units; none with kRegionCopy removes the clip.
     void SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode);
+    // Moves the clip by a distance in logical units.
+    void OffsetClip(Point logicalDelta);
 
 private:
     // Fills and/or strokes a figure given in logical units, or adds it to an open path.
