@@ -244,6 +244,10 @@ PictureJob JobFor(const Picture& picture, OutputSize size)
     job.width = static_cast<int>(size.width);
     job.height = static_cast<int>(size.height);
     const Rect& frame = picture.frame;
+    job.frameLeft = frame.left;
+    job.frameTop = frame.top;
+    job.frameWidth = frame.Width();
+    job.frameHeight = frame.Height();
     const Affine deviceToOutput = Affine::Translation(-frame.left, -frame.top)
                                       .Then(Affine::Scaling(size.width / frame.Width(),
                                                             size.height / frame.Height()));

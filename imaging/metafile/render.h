@@ -26,6 +26,12 @@ struct PictureJob {
     // output (hundredths of a millimetre, at 96 dpi for frames in plain pixels).
     double frameWidthHmm = 0;
     double frameHeightHmm = 0;
+    // The frame in the metafile's own device units (for old-style files, the units of its
+    // records), for a player that maps it onto the output itself.
+    double frameLeft = 0;
+    double frameTop = 0;
+    double frameWidth = 1;
+    double frameHeight = 1;
     int width = 0;   // output pixels
     int height = 0;
     // Plays the records on a canvas whose device space is already mapped onto the output;

@@ -1,7 +1,7 @@
 // Renders one metafile with this platform's backend through the reader's own frame and size
 // rules, writes it as PPM, and prints the job a second renderer needs to draw the same
 // picture:  zv_metafile_render IN OUT.ppm [WIDTH HEIGHT]
-// prints "KIND FRAME_W_HMM FRAME_H_HMM WIDTH HEIGHT".
+// prints "KIND FRAME_W_HMM FRAME_H_HMM LEFT TOP FRAME_W FRAME_H WIDTH HEIGHT".
 #include "imaging/metafile/picture.h"
 #include "imaging/metafile/render.h"
 #include "imaging/metafile/text.h"
@@ -49,7 +49,8 @@ int RenderFile(const std::vector<uint8_t>& bytes, const char* outPath, int wante
     std::ofstream out(outPath, std::ios::binary);
     out << "P6\n" << job.width << ' ' << job.height << "\n255\n";
     out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
-    std::printf("%s %.3f %.3f %d %d\n", KindName(job.kind), job.frameWidthHmm, job.frameHeightHmm,
+    std::printf("%s %.3f %.3f %.3f %.3f %.3f %.3f %d %d\n", KindName(job.kind), job.frameWidthHmm,
+                job.frameHeightHmm, job.frameLeft, job.frameTop, job.frameWidth, job.frameHeight,
                 job.width, job.height);
     return out ? 0 : 1;
 }

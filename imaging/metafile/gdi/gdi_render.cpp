@@ -19,6 +19,11 @@ struct EnhMetafileCloser {
 };
 using EnhMetafile = std::unique_ptr<std::remove_pointer_t<HENHMETAFILE>, EnhMetafileCloser>;
 
+struct MetafileCloser {
+    void operator()(HMETAFILE handle) const { DeleteMetaFile(handle); }
+};
+using OldMetafile = std::unique_ptr<std::remove_pointer_t<HMETAFILE>, MetafileCloser>;
+
 struct DcCloser {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
@@ -34,20 +39,49 @@ LONG Hundredths(double value)
     return static_cast<LONG>(value < 1 ? 1 : value + 0.5);
 }
 
+const uint8_t* OldStyleRecords(const PictureJob& job, UINT* size)
+{
+    const size_t skip = job.kind == PictureKind::PlaceableWmf ? kPlaceableHeaderBytes : 0;
+    if (job.size <= skip || job.size - skip > 0xFFFFFFFFu) {
+        return nullptr;
+    }
+    *size = static_cast<UINT>(job.size - skip);
+    return job.data + skip;
+}
+
 // Old-style records handed to the system's converter, described as an anisotropic picture of
 // the frame's size: its own window then maps onto that frame.
 EnhMetafile ConvertedWmf(const PictureJob& job)
 {
-    const size_t skip = job.kind == PictureKind::PlaceableWmf ? kPlaceableHeaderBytes : 0;
-    if (job.size <= skip || job.size - skip > 0xFFFFFFFFu) {
+    UINT size = 0;
+    const uint8_t* records = OldStyleRecords(job, &size);
+    if (records == nullptr) {
         return nullptr;
     }
     METAFILEPICT picture{};
     picture.mm = MM_ANISOTROPIC;
     picture.xExt = Hundredths(job.frameWidthHmm);
     picture.yExt = Hundredths(job.frameHeightHmm);
-    return EnhMetafile(SetWinMetaFileBits(static_cast<UINT>(job.size - skip), job.data + skip,
-                                          nullptr, &picture));
+    return EnhMetafile(SetWinMetaFileBits(size, records, nullptr, &picture));
+}
+
+// Some old-style files the converter refuses (bitmaps with run lengths, for one) the
+// old-style player still draws: the frame is mapped onto the output as the window the
+// records then refine.
+bool PlayOldStyle(const PictureJob& job, HDC dc)
+{
+    UINT size = 0;
+    const uint8_t* records = OldStyleRecords(job, &size);
+    const OldMetafile metafile(records != nullptr ? SetMetaFileBitsEx(size, records) : nullptr);
+    if (metafile == nullptr) {
+        return false;
+    }
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowOrgEx(dc, static_cast<int>(job.frameLeft), static_cast<int>(job.frameTop), nullptr);
+    SetWindowExtEx(dc, static_cast<int>(job.frameWidth), static_cast<int>(job.frameHeight), nullptr);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    SetViewportExtEx(dc, job.width, job.height, nullptr);
+    return PlayMetaFile(dc, metafile.get()) != 0;
 }
 
 EnhMetafile Load(const PictureJob& job)
@@ -92,7 +126,7 @@ void CopyToRgb(const uint8_t* bgrx, int width, int height, uint8_t* rgb)
 RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
 {
     const EnhMetafile metafile = Load(job);
-    if (metafile == nullptr) {
+    if (metafile == nullptr && job.kind == PictureKind::Emf) {
         return RenderOutcome::Malformed;
     }
     const MemoryDc dc(CreateCompatibleDC(nullptr));
@@ -108,7 +142,12 @@ RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
     const RECT target{0, 0, job.width, job.height};
     // A record the system's player cannot draw does not stop the rest of the picture; what
     // was drawn is kept, as the reader's own player does.
-    PlayEnhMetaFile(dc.get(), metafile.get(), &target);
+    if (metafile != nullptr) {
+        PlayEnhMetaFile(dc.get(), metafile.get(), &target);
+    } else if (!PlayOldStyle(job, dc.get())) {
+        SelectObject(dc.get(), previous);
+        return RenderOutcome::Malformed;
+    }
     GdiFlush();
     CopyToRgb(static_cast<const uint8_t*>(bits), job.width, job.height, rgb);
     SelectObject(dc.get(), previous);
