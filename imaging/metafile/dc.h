@@ -78,9 +78,10 @@ struct Font {
     std::string faceName;    // UTF-8
 };
 
-// A region object: rectangles in the metafile's device units.
+// A region object: its area in output pixels, made once when it is created (null: empty),
+// so that selecting it again and again costs nothing more.
 struct Region {
-    std::vector<Rect> rects;
+    std::shared_ptr<const Path> area;
 };
 
 // Palettes take a slot in the object table but draw nothing here.
@@ -92,11 +93,13 @@ using GdiObject = std::variant<Pen, Brush, Font, Region, OtherObject>;
 // combines with the whole surface). Differences are intersections with a complement.
 enum class ClipCombine { And, Or, Xor };
 
-// One shape of the clip, in output coordinates.
+// One shape of the clip, in output coordinates, moved by `offset` (kept apart so that moving
+// a clip of many rectangles costs nothing until it is drawn through).
 struct ClipShape {
     std::shared_ptr<const Path> path;
     bool evenOdd = false;
     ClipCombine combine = ClipCombine::And;
+    Point offset{0, 0};
 };
 
 struct DcState {

@@ -647,7 +647,7 @@ void Player::StrokeAndFillPath()
     closedPath_.Clear();
 }
 
-void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
+void Player::CombineClip(const std::shared_ptr<const Path>& output, bool evenOdd, uint32_t mode)
 {
     std::vector<ClipShape>& clip = dc_.MutableState().clip;
     if (mode != kRegionCopy && clip.size() >= kMaxClipShapes) {
@@ -656,19 +656,19 @@ void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
     switch (mode) {
     case kRegionCopy:
         clip.clear();
-        clip.push_back({std::make_shared<const Path>(output), evenOdd});
+        clip.push_back({output, evenOdd});
         break;
     case kRegionAnd:
-        clip.push_back({std::make_shared<const Path>(output), evenOdd});
+        clip.push_back({output, evenOdd});
         break;
     case kRegionDiff:
-        clip.push_back({std::make_shared<const Path>(Complement(output)), true});
+        clip.push_back({std::make_shared<const Path>(Complement(*output)), true});
         break;
     case kRegionOr:
-        clip.push_back({std::make_shared<const Path>(output), evenOdd, ClipCombine::Or});
+        clip.push_back({output, evenOdd, ClipCombine::Or});
         break;
     case kRegionXor:
-        clip.push_back({std::make_shared<const Path>(output), evenOdd, ClipCombine::Xor});
+        clip.push_back({output, evenOdd, ClipCombine::Xor});
         break;
     default:
         break;  // an unknown mode leaves the clip as it was
@@ -678,36 +678,49 @@ void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
 void Player::SelectClipPath(uint32_t mode)
 {
     if (!inPath_) {
-        CombineClip(closedPath_, !dc_.State().windingFill, mode);
+        CombineClip(std::make_shared<const Path>(closedPath_), !dc_.State().windingFill, mode);
     }
     closedPath_.Clear();
 }
 
 void Player::IntersectClipRect(const Rect& rect)
 {
-    CombineClip(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput()), false,
-                kRegionAnd);
+    CombineClip(std::make_shared<const Path>(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput())),
+                false, kRegionAnd);
 }
 
 void Player::ExcludeClipRect(const Rect& rect)
 {
-    CombineClip(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput()), false,
-                kRegionDiff);
+    CombineClip(std::make_shared<const Path>(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput())),
+                false, kRegionDiff);
 }
 
 void Player::SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode)
 {
+    SelectClipArea(RegionArea(deviceRects), mode);
+}
+
+std::shared_ptr<const Path> Player::RegionArea(const std::vector<Rect>& deviceRects) const
+{
     if (deviceRects.empty()) {
-        if (mode == kRegionCopy) {
-            dc_.MutableState().clip.clear();
-        }
-        return;
+        return nullptr;
     }
     Path area;
     for (const Rect& rect : deviceRects) {
         AddRectangle(&area, rect.Normalized());
     }
-    CombineClip(area.Transformed(dc_.Setup().deviceToOutput), false, mode);
+    return std::make_shared<const Path>(area.Transformed(dc_.Setup().deviceToOutput));
+}
+
+void Player::SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode)
+{
+    if (area == nullptr) {
+        if (mode == kRegionCopy) {
+            dc_.MutableState().clip.clear();
+        }
+        return;
+    }
+    CombineClip(area, false, mode);
 }
 
 void Player::OffsetClip(Point logicalDelta)
@@ -715,12 +728,9 @@ void Player::OffsetClip(Point logicalDelta)
     const Affine toOutput = dc_.LogicalToOutput();
     const Point origin = toOutput.Apply({0, 0});
     const Point moved = toOutput.Apply(logicalDelta);
-    const Affine shift = Affine::Translation(moved.x - origin.x, moved.y - origin.y);
-    if (!shift.IsFinite()) {
-        return;
-    }
+    const Point shift = ClampToOutput({moved.x - origin.x, moved.y - origin.y});
     for (ClipShape& shape : dc_.MutableState().clip) {
-        shape.path = std::make_shared<const Path>(shape.path->Transformed(shift));
+        shape.offset = ClampToOutput({shape.offset.x + shift.x, shape.offset.y + shift.y});
     }
 }
 

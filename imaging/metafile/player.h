@@ -12,6 +12,7 @@
 #include "imaging/metafile/text.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,6 +93,11 @@ public:
     void ExcludeClipRect(const Rect& rect);
     // Rectangles in the metafile's device units; none with kRegionCopy removes the clip.
     void SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode);
+    // The output area of rectangles in the metafile's device units; null when there are none.
+    std::shared_ptr<const Path> RegionArea(const std::vector<Rect>& deviceRects) const;
+    // Combines the clip with an area from RegionArea (null: empty, which kRegionCopy makes
+    // no clip).
+    void SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode);
     // Moves the clip by a distance in logical units.
     void OffsetClip(Point logicalDelta);
 
@@ -102,7 +108,7 @@ private:
     FillStyle CurrentFill() const;
     std::optional<StrokeStyle> CurrentStroke() const;
     bool IncreasingArcAngle() const;
-    void CombineClip(const Path& output, bool evenOdd, uint32_t mode);
+    void CombineClip(const std::shared_ptr<const Path>& output, bool evenOdd, uint32_t mode);
     double FontSizePx(const Affine& toOutput, const FontRequest& request);
 
     DeviceContext& dc_;

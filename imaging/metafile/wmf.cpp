@@ -369,7 +369,7 @@ bool WmfPlayer::Objects(uint32_t type, Params& params, bool* handled)
             return false;
         }
         if (const Region* region = Dc().FindRegion(index); region != nullptr && type != kDeleteObject) {
-            player_.SelectClipRects(region->rects, kRegionCopy);  // selecting a region sets the clip
+            player_.SelectClipArea(region->area, kRegionCopy);  // selecting a region sets the clip
         } else if (type == kSelectObject) {
             Dc().SelectObject(index);
         } else if (type == kDeleteObject) {
@@ -452,7 +452,7 @@ bool WmfPlayer::CreateRegion(Params& params)
     if (!params.Skip(2 + 2 + 4 + 2) || !params.U16(&scanCount) || !params.Skip(2 + 8)) {
         return false;
     }
-    Region region;
+    std::vector<Rect> rects;
     for (uint16_t scan = 0; scan < scanCount; ++scan) {
         uint16_t count = 0;
         std::array<double, 2> topBottom{};
@@ -462,11 +462,11 @@ bool WmfPlayer::CreateRegion(Params& params)
         for (uint16_t i = 0; i + 1 < count; i += 2) {
             std::array<double, 2> leftRight{};
             params.Shorts(&leftRight);
-            region.rects.push_back({leftRight[0], topBottom[0], leftRight[1], topBottom[1]});
+            rects.push_back({leftRight[0], topBottom[0], leftRight[1], topBottom[1]});
         }
         params.Skip((count % 2) * 2 + 2);  // an odd coordinate, then the closing count
     }
-    Dc().CreateObject(-1, std::move(region));
+    Dc().CreateObject(-1, Region{player_.RegionArea(rects)});
     return true;
 }
 

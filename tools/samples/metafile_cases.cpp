@@ -157,6 +157,8 @@ std::vector<uint8_t> HalvesRunLengths(DibCompression compression)
         runs.insert(runs.end(), {0, 0});  // end of line
     }
     runs.insert(runs.end(), {0, 1});      // end of bitmap
+    // Whole 32-bit words, as writers store bitmaps (Wine's converter aborts on other sizes).
+    runs.resize((runs.size() + 3) / 4 * 4, 0);
     return runs;
 }
 

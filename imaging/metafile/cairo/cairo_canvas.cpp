@@ -115,11 +115,21 @@ void AppendPathTo(cairo_t* cairo, const Path& path)
     }
 }
 
+// Appends a clip shape's path where its offset puts it.
+void AppendClipShape(cairo_t* cairo, const ClipShape& shape)
+{
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cairo, &matrix);
+    cairo_translate(cairo, shape.offset.x, shape.offset.y);
+    AppendPathTo(cairo, *shape.path);
+    cairo_set_matrix(cairo, &matrix);
+    cairo_set_fill_rule(cairo, shape.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+}
+
 void ClipTo(cairo_t* cairo, const std::vector<ClipShape>& clip)
 {
     for (const ClipShape& shape : clip) {
-        AppendPathTo(cairo, *shape.path);
-        cairo_set_fill_rule(cairo, shape.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        AppendClipShape(cairo, shape);
         cairo_clip(cairo);
     }
 }
@@ -291,7 +301,8 @@ void CairoCanvas::SetClip(const std::vector<ClipShape>& clip)
                       std::equal(clip.begin(), clip.end(), clip_.begin(),
                                  [](const ClipShape& x, const ClipShape& y) {
                                      return x.path == y.path && x.evenOdd == y.evenOdd &&
-                                            x.combine == y.combine;
+                                            x.combine == y.combine && x.offset.x == y.offset.x &&
+                                            x.offset.y == y.offset.y;
                                  });
     if (!same) {
         clip_ = clip;
@@ -344,8 +355,7 @@ void CairoCanvas::BuildClipMask()
         if (!Spend(image, kSegmentCost * static_cast<double>(shape.path->Segments().size()))) {
             break;
         }
-        AppendPathTo(cairo, *shape.path);
-        cairo_set_fill_rule(cairo, shape.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        AppendClipShape(cairo, shape);
         cairo_set_operator(cairo, shape.combine == ClipCombine::And  ? CAIRO_OPERATOR_DEST_IN
                                   : shape.combine == ClipCombine::Or ? CAIRO_OPERATOR_OVER
                                                                      : CAIRO_OPERATOR_XOR);
