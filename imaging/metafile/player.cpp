@@ -28,6 +28,18 @@ bool UsesSource(uint32_t code)
     return ((code >> 2) & 0x33) != (code & 0x33);
 }
 
+std::shared_ptr<const Path> RectsToOutput(const std::vector<Rect>& rects, const Affine& toOutput)
+{
+    if (rects.empty()) {
+        return nullptr;
+    }
+    Path area;
+    for (const Rect& rect : rects) {
+        AddRectangle(&area, rect.Normalized());
+    }
+    return std::make_shared<const Path>(area.Transformed(toOutput));
+}
+
 Path RectanglePath(const Rect& rect)
 {
     Path path;
@@ -702,14 +714,12 @@ void Player::SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode
 
 std::shared_ptr<const Path> Player::RegionArea(const std::vector<Rect>& deviceRects) const
 {
-    if (deviceRects.empty()) {
-        return nullptr;
-    }
-    Path area;
-    for (const Rect& rect : deviceRects) {
-        AddRectangle(&area, rect.Normalized());
-    }
-    return std::make_shared<const Path>(area.Transformed(dc_.Setup().deviceToOutput));
+    return RectsToOutput(deviceRects, dc_.Setup().deviceToOutput);
+}
+
+std::shared_ptr<const Path> Player::LogicalRegionArea(const std::vector<Rect>& logicalRects) const
+{
+    return RectsToOutput(logicalRects, dc_.PageToOutput());
 }
 
 void Player::SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode)

@@ -93,8 +93,10 @@ public:
     void ExcludeClipRect(const Rect& rect);
     // Rectangles in the metafile's device units; none with kRegionCopy removes the clip.
     void SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode);
-    // The output area of rectangles in the metafile's device units; null when there are none.
+    // The output area of rectangles in the metafile's device units (or, for old-style region
+    // objects, in logical units through the current page map); null when there are none.
     std::shared_ptr<const Path> RegionArea(const std::vector<Rect>& deviceRects) const;
+    std::shared_ptr<const Path> LogicalRegionArea(const std::vector<Rect>& logicalRects) const;
     // Combines the clip with an area from RegionArea (null: empty, which kRegionCopy makes
     // no clip).
     void SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode);

@@ -466,7 +466,8 @@ bool WmfPlayer::CreateRegion(Params& params)
         }
         params.Skip((count % 2) * 2 + 2);  // an odd coordinate, then the closing count
     }
-    Dc().CreateObject(-1, Region{player_.RegionArea(rects)});
+    // Scans are in logical units; the area is fixed where the page map stands now.
+    Dc().CreateObject(-1, Region{player_.LogicalRegionArea(rects)});
     return true;
 }
 
