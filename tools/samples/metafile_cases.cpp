@@ -245,6 +245,7 @@ std::vector<uint8_t> TransparentBlitCase(MetafileFormat format)
     const auto image = Pixels(60, 60, [&](int x, int y) { return inSquare(x, y) ? kCasePattern : 0u; });
     Sketch sketch(format);
     sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.SelectBrush(0, kNullBrush);  // the brush plays no part in either operation
     sketch.Blit({20, 20, 80, 80}, MakeDib(60, 60, mask), 0x008800C6);   // SRCAND
     sketch.Blit({20, 20, 80, 80}, MakeDib(60, 60, image), 0x00EE0086);  // SRCPAINT
     return sketch.Finish();

@@ -33,8 +33,9 @@ std::vector<uint8_t> Rop2Case(MetafileFormat format, int mode);
 // is a bitmap whose left half is kCaseSourceLeft and right half kCaseSourceRight.
 std::vector<uint8_t> RopBlitCase(MetafileFormat format, uint32_t rop);
 
-// The transparent-blit idiom over the destination: a mask (black square (40,40)-(60,60) on
-// white) blitted with SRCAND, then an image (the pattern colour on black) with SRCPAINT.
+// The transparent-blit idiom over the destination, with a null brush selected: a mask (black
+// square (40,40)-(60,60) on white) blitted with SRCAND, then an image (the pattern colour on
+// black) with SRCPAINT.
 std::vector<uint8_t> TransparentBlitCase(MetafileFormat format);
 
 // Region clips: region A is (10,10)-(60,60), region B (40,40)-(90,90); the clip becomes A,

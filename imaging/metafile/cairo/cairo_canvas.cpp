@@ -222,7 +222,7 @@ struct PixelBox {
 PixelBox BoxWithin(const Rect& bounds, int width, int height)
 {
     const auto clampTo = [](double value, int limit) {
-        return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit)));
+        return std::isfinite(value) ? static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit))) : 0;
     };
     return {clampTo(std::floor(bounds.left), width), clampTo(std::floor(bounds.top), height),
             clampTo(std::ceil(bounds.right), width), clampTo(std::ceil(bounds.bottom), height)};
@@ -237,16 +237,27 @@ double RunWidth(const TextRun& run)
     return width;
 }
 
+// Whether a ternary code's result depends on the pattern bits.
+bool UsesPattern(uint8_t rop)
+{
+    return (rop >> 4) != (rop & 0x0F);
+}
+
 void CombinePixels(const PixelBox& box, const unsigned char* coverage, int coverageStride,
                    unsigned char* pixels, int stride, const Combination& how)
 {
+    // An operation that ignores the brush draws even while a null or hatched brush is selected.
+    const bool usesPattern = UsesPattern(how.rop);
     for (int y = box.top; y < box.bottom; ++y) {
         const unsigned char* coverageRow = coverage + static_cast<size_t>(y - box.top) * coverageStride;
         auto* row = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
         for (int x = box.left; x < box.right; ++x) {
             const unsigned covered = coverageRow[x - box.left];
-            const std::optional<uint32_t> pattern = PatternAt(how.pattern, x, y);
-            if (covered == 0 || !pattern) {
+            if (covered == 0) {
+                continue;
+            }
+            const std::optional<uint32_t> pattern = usesPattern ? PatternAt(how.pattern, x, y) : 0u;
+            if (!pattern) {
                 continue;
             }
             const uint32_t destination = row[x] & 0x00FFFFFFu;
