@@ -54,13 +54,13 @@ public:
     WmfWriter& Wmf() { return wmf_; }
     EmfWriter& Emf() { return emf_; }
 
-    void SelectBrush(uint32_t rgb, int style = 0)
+    void SelectBrush(uint32_t rgb, int style = 0, int hatch = 0)
     {
         if (IsWmf()) {
-            wmf_.CreateBrush(style, ToColorRef(rgb));
+            wmf_.CreateBrush(style, ToColorRef(rgb), hatch);
             wmf_.SelectObject(wmfObjects_++);
         } else {
-            emf_.CreateBrush(emfObjects_, style, ToColorRef(rgb));
+            emf_.CreateBrush(emfObjects_, style, ToColorRef(rgb), hatch);
             emf_.SelectObject(static_cast<uint32_t>(emfObjects_++));
         }
     }
@@ -238,6 +238,15 @@ std::vector<uint8_t> RopBlitCase(MetafileFormat format, uint32_t rop)
     return sketch.Finish();
 }
 
+std::vector<uint8_t> HatchedPatternCase(MetafileFormat format)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.SelectBrush(kCasePattern, 2, 5);  // diagonal cross hatch, opaque background
+    sketch.Blit({20, 20, 80, 80}, {}, 0x005A0049);  // PATINVERT
+    return sketch.Finish();
+}
+
 std::vector<uint8_t> TransparentBlitCase(MetafileFormat format)
 {
     const auto inSquare = [](int x, int y) { return x >= 20 && x < 40 && y >= 20 && y < 40; };
@@ -357,6 +366,7 @@ std::vector<MetafileCase> MetafileCases()
             cases.push_back({std::string("blit-") + name + suffix, RopBlitCase(format, rop)});
         }
         cases.push_back({"blit-transparent" + suffix, TransparentBlitCase(format)});
+        cases.push_back({"blit-patinvert-hatch" + suffix, HatchedPatternCase(format)});
         for (int shape = 0; shape < 3; ++shape) {
             cases.push_back({"region-shape" + std::to_string(shape) + suffix, RegionShapeCase(format, shape)});
         }

@@ -33,6 +33,10 @@ std::vector<uint8_t> Rop2Case(MetafileFormat format, int mode);
 // is a bitmap whose left half is kCaseSourceLeft and right half kCaseSourceRight.
 std::vector<uint8_t> RopBlitCase(MetafileFormat format, uint32_t rop);
 
+// PATINVERT with a diagonal-cross hatched brush of the pattern colour over the destination:
+// where the hatch's lines and gaps fall.
+std::vector<uint8_t> HatchedPatternCase(MetafileFormat format);
+
 // The transparent-blit idiom over the destination, with a null brush selected: a mask (black
 // square (40,40)-(60,60) on white) blitted with SRCAND, then an image (the pattern colour on
 // black) with SRCPAINT.
