@@ -254,6 +254,10 @@ PictureJob JobFor(const Picture& picture, OutputSize size)
     job.play = [&picture, deviceToOutput](Canvas& canvas) {
         return Play(picture, SetupFor(picture, deviceToOutput), canvas);
     };
+    job.check = [&picture, deviceToOutput] {
+        BoundsCanvas nowhere;
+        return Play(picture, SetupFor(picture, deviceToOutput), nowhere);
+    };
     return job;
 }
 

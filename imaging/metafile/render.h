@@ -37,6 +37,10 @@ struct PictureJob {
     // Plays the records on a canvas whose device space is already mapped onto the output;
     // false when a record was malformed.
     std::function<bool(Canvas&)> play;
+    // Walks the records without drawing; false when one is malformed. A backend that hands the
+    // file to another player asks this first, so that a damaged file fails the same way on
+    // every platform.
+    std::function<bool()> check;
 };
 
 // Draws the job on white into `rgb`, width * height * 3 bytes, top row first.

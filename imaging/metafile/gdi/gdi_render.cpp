@@ -125,6 +125,9 @@ void CopyToRgb(const uint8_t* bgrx, int width, int height, uint8_t* rgb)
 
 RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
 {
+    if (job.check && !job.check()) {
+        return RenderOutcome::Malformed;
+    }
     const EnhMetafile metafile = Load(job);
     if (metafile == nullptr && job.kind == PictureKind::Emf) {
         return RenderOutcome::Malformed;
