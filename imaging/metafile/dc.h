@@ -175,8 +175,9 @@ public:
     // Stock objects by their index (white brush 0 ... default GUI font 17).
     void SelectStockObject(uint32_t stockIndex);
     void DeleteObject(int64_t index);
-    // The region object at `index`; null when there is none.
+    // The region or brush object at `index`; null when there is none.
     const Region* FindRegion(int64_t index) const;
+    const Brush* FindBrush(int64_t index) const;
 
 private:
     Affine PageTransform() const;

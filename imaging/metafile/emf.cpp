@@ -68,6 +68,9 @@ enum EmfType : uint32_t {
     kStrokePath = 64,
     kSelectClipPath = 67,
     kAbortPath = 68,
+    kFillRgn = 71,
+    kInvertRgn = 73,
+    kPaintRgn = 74,
     kExtSelectClipRgn = 75,
     kBitBlt = 76,
     kStretchBlt = 77,
@@ -225,6 +228,7 @@ private:
     bool Text(uint32_t type, Params& params);
     bool Blit(uint32_t type, Params& params);
     bool ClipRegion(Params& params);
+    bool PaintRegion(uint32_t type, Params& params);
 
     Player& player_;
 };
@@ -254,6 +258,10 @@ bool EmfPlayer::Play(const Record& record)
         return Blit(record.type, params);
     case kExtSelectClipRgn:
         return ClipRegion(params);
+    case kFillRgn:
+    case kInvertRgn:
+    case kPaintRgn:
+        return PaintRegion(record.type, params);
     default: {
         bool handled = false;
         return State(record, params, &handled);
@@ -913,31 +921,60 @@ bool EmfPlayer::Blit(uint32_t type, Params& params)
     return true;
 }
 
+// Region data: a 32-byte header giving the rectangle count, then the rectangles (device
+// units). No data at all is an empty region.
+bool ReadRegionRects(Params& params, uint32_t dataSize, std::vector<Rect>* rects)
+{
+    if (dataSize < 32) {
+        return true;
+    }
+    uint32_t headerSize = 0;
+    uint32_t regionType = 0;
+    uint32_t count = 0;
+    if (!params.U32(&headerSize) || !params.U32(&regionType) || !params.U32(&count) ||
+        !params.Skip(4 + kBoundsSize) || count > (dataSize - 32) / 16) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        Rect rect;
+        if (!params.Rectl(&rect)) {
+            return false;
+        }
+        rects->push_back(rect);
+    }
+    return true;
+}
+
 bool EmfPlayer::ClipRegion(Params& params)
 {
     uint32_t dataSize = 0;
     uint32_t mode = 0;
-    if (!params.U32(&dataSize) || !params.U32(&mode)) {
+    std::vector<Rect> rects;
+    if (!params.U32(&dataSize) || !params.U32(&mode) || !ReadRegionRects(params, dataSize, &rects)) {
         return false;
     }
-    std::vector<Rect> rects;
-    if (dataSize >= 32) {
-        uint32_t headerSize = 0;
-        uint32_t regionType = 0;
-        uint32_t count = 0;
-        if (!params.U32(&headerSize) || !params.U32(&regionType) || !params.U32(&count) ||
-            !params.Skip(4 + kBoundsSize) || count > (dataSize - 32) / 16) {
-            return false;
-        }
-        for (uint32_t i = 0; i < count; ++i) {
-            Rect rect;
-            if (!params.Rectl(&rect)) {
-                return false;
-            }
-            rects.push_back(rect);
-        }
-    }
     player_.SelectClipRects(rects, mode);
+    return true;
+}
+
+// FillRgn (with a brush of the table), PaintRgn (the selected brush) and InvertRgn.
+bool EmfPlayer::PaintRegion(uint32_t type, Params& params)
+{
+    uint32_t dataSize = 0;
+    uint32_t brushIndex = 0;
+    std::vector<Rect> rects;
+    if (!params.Skip(kBoundsSize) || !params.U32(&dataSize) ||
+        (type == kFillRgn && !params.U32(&brushIndex)) || !ReadRegionRects(params, dataSize, &rects)) {
+        return false;
+    }
+    const std::shared_ptr<const Path> area = player_.RegionArea(rects);
+    if (type == kInvertRgn) {
+        player_.InvertArea(area);
+    } else if (type == kPaintRgn) {
+        player_.PaintArea(area, Dc().State().brush);
+    } else if (const Brush* brush = Dc().FindBrush(brushIndex)) {
+        player_.PaintArea(area, *brush);
+    }
     return true;
 }
 

@@ -19,6 +19,7 @@ constexpr size_t kMaxClipShapes = 64;
 // Raster operation codes (the byte that says how source, pattern and destination combine).
 constexpr uint32_t kRopBlackness = 0x00;
 constexpr uint32_t kRopDest = 0xAA;
+constexpr uint8_t kRopDestInvert = 0x55;
 constexpr uint32_t kRopPatCopy = 0xF0;
 constexpr uint32_t kRopWhiteness = 0xFF;
 
@@ -731,6 +732,29 @@ void Player::SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mo
         return;
     }
     CombineClip(area, false, mode);
+}
+
+void Player::PaintArea(const std::shared_ptr<const Path>& area, const Brush& brush)
+{
+    if (area == nullptr || inPath_ || canvas_.Exhausted()) {
+        return;
+    }
+    FillStyle style = CurrentFill();
+    style.brush = brush;
+    style.evenOdd = false;  // the rectangles of a region never overlap
+    FillOutput(*area, style);
+}
+
+void Player::InvertArea(const std::shared_ptr<const Path>& area)
+{
+    if (area == nullptr || inPath_ || canvas_.Exhausted()) {
+        return;
+    }
+    ImageDraw image;
+    image.outline = *area;
+    image.rop = kRopDestInvert;
+    canvas_.SetClip(dc_.State().clip);
+    canvas_.DrawImage(image);
 }
 
 void Player::OffsetClip(Point logicalDelta)

@@ -100,6 +100,10 @@ public:
     // Combines the clip with an area from RegionArea (null: empty, which kRegionCopy makes
     // no clip).
     void SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode);
+    // Region painting: fills an area from RegionArea with a brush (under the binary raster
+    // operation, like any fill), or inverts what lies under it.
+    void PaintArea(const std::shared_ptr<const Path>& area, const Brush& brush);
+    void InvertArea(const std::shared_ptr<const Path>& area);
     // Moves the clip by a distance in logical units.
     void OffsetClip(Point logicalDelta);
 

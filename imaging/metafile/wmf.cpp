@@ -36,6 +36,9 @@ enum WmfFunction : uint32_t {
     kOffsetWindowOrg = 0x020F,
     kOffsetViewportOrg = 0x0211,
     kOffsetClipRgn = 0x0220,
+    kInvertRegion = 0x012A,
+    kPaintRegion = 0x012B,
+    kFillRegion = 0x0228,
     kLineTo = 0x0213,
     kMoveTo = 0x0214,
     kCreatePalette = 0x00F7,
@@ -188,6 +191,7 @@ private:
     bool CreateFont(Params& params);
     bool CreatePatternBrush(Params& params);
     bool CreateRegion(Params& params);
+    bool PaintRegion(uint32_t type, Params& params);
 
     Player& player_;
 };
@@ -362,6 +366,10 @@ bool WmfPlayer::Objects(uint32_t type, Params& params, bool* handled)
         return true;
     case kCreateRegion:
         return CreateRegion(params);
+    case kInvertRegion:
+    case kPaintRegion:
+    case kFillRegion:
+        return PaintRegion(type, params);
     case kSelectClipRegion:
     case kSelectObject:
     case kDeleteObject:
@@ -468,6 +476,29 @@ bool WmfPlayer::CreateRegion(Params& params)
     }
     // Scans are in logical units; the area is fixed where the page map stands now.
     Dc().CreateObject(-1, Region{player_.LogicalRegionArea(rects)});
+    return true;
+}
+
+// FillRegion (region and brush objects), PaintRegion (the selected brush), InvertRegion.
+bool WmfPlayer::PaintRegion(uint32_t type, Params& params)
+{
+    // FillRegion stores the brush first, as the system's player reads it.
+    uint16_t regionIndex = 0;
+    uint16_t brushIndex = 0;
+    if ((type == kFillRegion && !params.U16(&brushIndex)) || !params.U16(&regionIndex)) {
+        return false;
+    }
+    const Region* region = Dc().FindRegion(regionIndex);
+    if (region == nullptr) {
+        return true;
+    }
+    if (type == kInvertRegion) {
+        player_.InvertArea(region->area);
+    } else if (type == kPaintRegion) {
+        player_.PaintArea(region->area, Dc().State().brush);
+    } else if (const Brush* brush = Dc().FindBrush(brushIndex)) {
+        player_.PaintArea(region->area, *brush);
+    }
     return true;
 }
 

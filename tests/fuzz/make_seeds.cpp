@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     // cases, in both formats.
     const std::vector<std::string> metafileKinds = {
         "rop2-07", "blit-patinvert", "blit-transparent", "region-shape0", "region-offset", "region-combine2",
-        "region-combine3", "region-restore", "dib-rle8", "dib-rle4", "dib-jpeg", "dib-png"};
+        "region-combine3", "region-restore", "region-paint0", "region-paint2", "dib-rle8", "dib-rle4", "dib-jpeg", "dib-png"};
     for (const zv::samples::MetafileCase& metafileCase : zv::samples::MetafileCases()) {
         const std::string stem = fs::path(metafileCase.name).stem().string();
         if (std::find(metafileKinds.begin(), metafileKinds.end(), stem) != metafileKinds.end()) {

@@ -48,6 +48,9 @@ public:
         wmf_.SetMapMode(8);
         wmf_.SetWindowOrg(0, 0);
         wmf_.SetWindowExt(100, 100);
+        // A first object, so that no region lands in the old-style table's slot 0 (the
+        // system's player under Wine ignores a clip region selected from there).
+        SelectBrush(0xFFFFFF);
     }
 
     bool IsWmf() const { return format_ == MetafileFormat::Wmf; }
@@ -109,6 +112,30 @@ public:
             wmf_.SelectClipRegion(wmfObjects_++);
         } else {
             emf_.ExtSelectClipRgn(rects, mode);
+        }
+    }
+    // kind 0 fills with a brush object of `rgb`, 1 paints with `rgb` selected, 2 inverts.
+    void PaintRegion(const std::vector<IntRect>& rects, int kind, uint32_t rgb)
+    {
+        if (kind == 1) {
+            SelectBrush(rgb);
+        }
+        if (IsWmf()) {
+            wmf_.CreateRegion(rects);
+            const int region = wmfObjects_++;
+            if (kind == 0) {
+                wmf_.CreateBrush(0, ToColorRef(rgb));
+                wmf_.FillRegion(region, wmfObjects_++);
+            } else {
+                kind == 1 ? wmf_.PaintRegion(region) : wmf_.InvertRegion(region);
+            }
+            return;
+        }
+        if (kind == 0) {
+            emf_.CreateBrush(emfObjects_, 0, ToColorRef(rgb));
+            emf_.PaintRegion(71, rects, static_cast<uint32_t>(emfObjects_++));
+        } else {
+            emf_.PaintRegion(kind == 1 ? 74 : 73, rects);
         }
     }
     void Blit(const IntRect& dest, const std::vector<uint8_t>& dib, uint32_t rop)
@@ -302,6 +329,14 @@ std::vector<uint8_t> RegionShapeCase(MetafileFormat format, int shape)
     return sketch.Finish();
 }
 
+std::vector<uint8_t> RegionPaintCase(MetafileFormat format, int kind)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.PaintRegion(RegionShapeRects(0), kind, kCasePattern);
+    return sketch.Finish();
+}
+
 std::vector<uint8_t> OffsetClipCase(MetafileFormat format)
 {
     Sketch sketch(format);
@@ -371,6 +406,9 @@ std::vector<MetafileCase> MetafileCases()
             cases.push_back({"region-shape" + std::to_string(shape) + suffix, RegionShapeCase(format, shape)});
         }
         cases.push_back({"region-offset" + suffix, OffsetClipCase(format)});
+        for (int kind = 0; kind < 3; ++kind) {
+            cases.push_back({"region-paint" + std::to_string(kind) + suffix, RegionPaintCase(format, kind)});
+        }
         for (const auto& [name, compression] : kCompressions) {
             cases.push_back({std::string("dib-") + name + suffix, CompressedBitmapCase(format, compression)});
         }

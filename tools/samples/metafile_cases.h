@@ -51,6 +51,11 @@ std::vector<uint8_t> RegionCombineCase(MetafileFormat format, int mode);
 // inside (20,20)-(80,80) selected as the clip, then the picture filled.
 std::vector<uint8_t> RegionShapeCase(MetafileFormat format, int shape);
 
+// Region painting over the destination with the ellipse's scanlines (shape 0 below): kind 0
+// fills with a brush object of the pattern colour, 1 paints with that brush selected, 2
+// inverts.
+std::vector<uint8_t> RegionPaintCase(MetafileFormat format, int kind);
+
 // Region A selected as the clip, moved by (30,30), then the picture filled.
 std::vector<uint8_t> OffsetClipCase(MetafileFormat format);
 

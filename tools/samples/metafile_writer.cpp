@@ -534,12 +534,11 @@ void EmfWriter::BitBlt(int x, int y, int w, int h, int sx, int sy, const std::ve
     RecordBytes(76, bytes);
 }
 
-void EmfWriter::ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode)
+namespace {
+
+// Region data: header and rectangles (nothing for an empty region).
+void PutRegionData(std::vector<uint8_t>* out, const std::vector<IntRect>& rects)
 {
-    std::vector<uint8_t> bytes;
-    const uint32_t dataSize = rects.empty() ? 0 : static_cast<uint32_t>(32 + 16 * rects.size());
-    Put32(&bytes, dataSize);
-    Put32(&bytes, static_cast<uint32_t>(mode));
     if (!rects.empty()) {
         IntRect bounds = rects.front();
         for (const IntRect& rect : rects) {
@@ -548,18 +547,44 @@ void EmfWriter::ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode)
         }
         for (uint32_t value : {32u, 1u, static_cast<uint32_t>(rects.size()),
                                static_cast<uint32_t>(16 * rects.size())}) {
-            Put32(&bytes, value);
+            Put32(out, value);
         }
         for (int value : {bounds.left, bounds.top, bounds.right, bounds.bottom}) {
-            Put32(&bytes, static_cast<uint32_t>(value));
+            Put32(out, static_cast<uint32_t>(value));
         }
         for (const IntRect& rect : rects) {
             for (int value : {rect.left, rect.top, rect.right, rect.bottom}) {
-                Put32(&bytes, static_cast<uint32_t>(value));
+                Put32(out, static_cast<uint32_t>(value));
             }
         }
     }
+}
+
+uint32_t RegionDataSize(const std::vector<IntRect>& rects)
+{
+    return rects.empty() ? 0 : static_cast<uint32_t>(32 + 16 * rects.size());
+}
+
+} // namespace
+
+void EmfWriter::ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode)
+{
+    std::vector<uint8_t> bytes;
+    Put32(&bytes, RegionDataSize(rects));
+    Put32(&bytes, static_cast<uint32_t>(mode));
+    PutRegionData(&bytes, rects);
     RecordBytes(75, bytes);
+}
+
+void EmfWriter::PaintRegion(uint32_t type, const std::vector<IntRect>& rects, uint32_t brush)
+{
+    std::vector<uint8_t> bytes(16, 0);  // bounds, unused here
+    Put32(&bytes, RegionDataSize(rects));
+    if (type == 71) {
+        Put32(&bytes, brush);
+    }
+    PutRegionData(&bytes, rects);
+    RecordBytes(type, bytes);
 }
 
 std::vector<uint8_t> EmfWriter::Finish() const

@@ -95,6 +95,9 @@ public:
     void CreateRegion(const std::vector<IntRect>& rects);
     void SelectClipRegion(int index) { Record(0x012C, {index}); }
     void OffsetClipRgn(int dx, int dy) { Record(0x0220, {dy, dx}); }
+    void FillRegion(int region, int brush) { Record(0x0228, {brush, region}); }
+    void PaintRegion(int region) { Record(0x012B, {region}); }
+    void InvertRegion(int region) { Record(0x012A, {region}); }
     void TextOut(int x, int y, const std::string& text);
     void ExtTextOut(int x, int y, const std::string& text, const std::vector<int>& dx = {});
     // StretchDIBits of a packed bitmap, raster operation SRCCOPY.
@@ -177,6 +180,8 @@ public:
     // Combines the clip with a region of device-unit rectangles; mode 1 and, 2 or, 3 xor,
     // 4 diff, 5 copy.
     void ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode);
+    // Region painting: type 71 FillRgn (with `brush`), 73 InvertRgn, 74 PaintRgn.
+    void PaintRegion(uint32_t type, const std::vector<IntRect>& rects, uint32_t brush = 0);
     void ExtTextOutW(int x, int y, const std::u16string& text, const std::vector<int>& dx = {});
     void StretchDiBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                        const std::vector<uint8_t>& dib);

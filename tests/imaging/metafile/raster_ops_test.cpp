@@ -217,6 +217,21 @@ TEST(MetafileRegions, ShapedRegionsClipToTheirScanlines)
     }
 }
 
+TEST(MetafileRegions, RegionsAreFilledPaintedAndInvertedWithinTheirScanlines)
+{
+    const uint32_t inside[] = {kCasePattern, kCasePattern, ~kCaseDestination & 0xFFFFFF};  // fill, paint, invert
+    for (MetafileFormat format : kFormats) {
+        for (int kind = 0; kind < 3; ++kind) {
+            SCOPED_TRACE(std::string(Name(format)) + " kind " + std::to_string(kind));
+            const Picture picture = Render(RegionPaintCase(format, kind));
+            ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
+            EXPECT_EQ(picture.At(50, 50), inside[kind]);
+            EXPECT_EQ(picture.At(22, 22), kCaseDestination);  // the box's corner, outside the ellipse
+            EXPECT_EQ(picture.At(5, 5), kCaseDestination);
+        }
+    }
+}
+
 TEST(MetafileRegions, OffsetMovesTheClipAndRestoreBringsItBack)
 {
     for (MetafileFormat format : kFormats) {
