@@ -2,9 +2,9 @@
 // pixel work: strips and tiles, contiguous and planar samples, 1 to 16 bits, bilevel,
 // greyscale, palette, RGB, CMYK (8-bit), YCbCr, CIE L*a*b* and every compression libtiff was
 // built with. What it refuses, tiff_samples converts from the samples libtiff decodes: other
-// unsigned depths up to 16 bits (12-bit, say), 32-bit unsigned and floating-point greyscale
-// and RGB, 16-bit CMYK. What neither takes (signed integers, 16-bit palettes, ...) fails as
-// an invalid TIFF.
+// unsigned depths up to 16 bits (12-bit, say), 32-bit unsigned, signed and floating-point
+// (half, single, double) greyscale and RGB, 16-bit CMYK. What neither takes (16-bit palettes,
+// other inksets, ...) fails as an invalid TIFF.
 //
 // The Orientation tag is applied: images come out upright, turned and mirrored as the tag
 // says (libtiff's own handling only mirrors, so we place the pixels ourselves).
@@ -310,10 +310,22 @@ struct Raster {
 
 enum class Rendered { Done, Failed, Refused };
 
+// libtiff's RGBA interface takes 8- and 16-bit signed samples but reads them as unsigned, so
+// that negative values would come out brighter than positive ones.
+bool HasSignedSamples(TIFF* tiff)
+{
+    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+    return sampleFormat == SAMPLEFORMAT_INT;
+}
+
 // libtiff's RGBA interface; Refused when it will not take the layout, before any allocation.
 Rendered RenderWithLibtiff(const TiffFile& file, Raster& raster)
 {
     TIFF* tiff = file.get();
+    if (HasSignedSamples(tiff)) {
+        return Rendered::Refused;
+    }
     char message[1024] = "";
     TIFFRGBAImage image{};
     if (TIFFRGBAImageOK(tiff, message) != 1 || TIFFRGBAImageBegin(&image, tiff, 1, message) != 1) {
@@ -338,8 +350,8 @@ Rendered RenderWithLibtiff(const TiffFile& file, Raster& raster)
     return Rendered::Done;
 }
 
-// The layouts the RGBA interface refuses (other depths, 32-bit and floating-point samples,
-// 16-bit CMYK): libtiff decodes the samples, tiff_samples converts them.
+// The layouts the RGBA interface refuses (other depths, 32-bit, signed and floating-point
+// samples, 16-bit CMYK): libtiff decodes the samples, tiff_samples converts them.
 Rendered RenderFromSamples(TiffFile& file, bool premultiplied, Raster& raster)
 {
     TIFF* tiff = file.get();

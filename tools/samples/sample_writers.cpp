@@ -2,9 +2,13 @@
 
 #include <gif_lib.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 
 namespace zv::samples {
@@ -64,6 +68,250 @@ std::vector<uint8_t> PackBits(const uint8_t* data, size_t length)
     return out;
 }
 
+
+uint16_t TiffSampleFormat(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::Signed: return SAMPLEFORMAT_INT;
+    case SampleKind::Float: return SAMPLEFORMAT_IEEEFP;
+    default: return SAMPLEFORMAT_UINT;
+    }
+}
+
+// An IEEE half for a value in 0..1, rounded to nearest (the normal range is all it needs:
+// the smallest non-zero sample, 1/255, is far above the subnormals).
+uint16_t HalfOf(float value)
+{
+    if (value <= 0.0f) {
+        return 0;
+    }
+    int exponent = 0;
+    const float mantissa = std::frexp(value, &exponent);  // value = mantissa * 2^exponent, 0.5 <= m < 1
+    auto bits = static_cast<uint32_t>(std::lround(mantissa * 2048.0f));  // 11 significant bits
+    if (bits == 2048) {
+        bits = 1024;
+        ++exponent;
+    }
+    return static_cast<uint16_t>(((exponent + 14) << 10) | (bits - 1024));
+}
+
+// One row of the picture as TiffOptions stores it, in this machine's byte order (libtiff's).
+std::vector<uint8_t> TiffRow(const Picture& picture, uint32_t y, const TiffOptions& options)
+{
+    const size_t samples = static_cast<size_t>(picture.width) * 3;
+    const uint8_t* in = &picture.rgb[static_cast<size_t>(y) * samples];
+    const size_t bytes = options.bitsPerSample / 8u;
+    std::vector<uint8_t> row(samples * bytes);
+    for (size_t i = 0; i < samples; ++i) {
+        uint32_t value = 0;
+        if (options.kind == SampleKind::Float && options.bitsPerSample == 16) {
+            value = HalfOf(in[i] / 255.0f);
+        } else if (options.kind == SampleKind::Float) {
+            const float single = in[i] / 255.0f;
+            std::memcpy(&value, &single, sizeof value);
+        } else {
+            value = in[i] * (bytes == 4 ? 0x01010101u : bytes == 2 ? 0x0101u : 1u);
+            if (options.kind == SampleKind::Signed) {
+                value -= 1u << (options.bitsPerSample - 1);  // wraps into two's complement
+            }
+        }
+        if (bytes == 1) {
+            row[i] = static_cast<uint8_t>(value);
+        } else if (bytes == 2) {
+            const auto narrow = static_cast<uint16_t>(value);
+            std::memcpy(&row[i * 2], &narrow, 2);
+        } else {
+            std::memcpy(&row[i * 4], &value, 4);
+        }
+    }
+    return row;
+}
+
+
+// ---- PSD -----------------------------------------------------------------------------------
+
+constexpr uint32_t kDuotoneDataBytes = 32;
+
+uint32_t PsdMode(PsdColour colour)
+{
+    switch (colour) {
+    case PsdColour::Lab: return 9;
+    case PsdColour::Duotone: return 8;
+    case PsdColour::Multichannel: return 7;
+    default: return 3;
+    }
+}
+
+double SrgbToLinear(double encoded)
+{
+    return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+
+// sRGB to CIE L*a*b* relative to D50 (Bradford-adapted), as 8-bit stored values: L 0..100 as
+// 0..255, a and b offset by 128.
+std::array<uint8_t, 3> StoredLab(const uint8_t* rgb)
+{
+    constexpr double kToXyzD50[3][3] = {
+        {0.4360747, 0.3850649, 0.1430804},
+        {0.2225045, 0.7168786, 0.0606169},
+        {0.0139322, 0.0971045, 0.7141733},
+    };
+    constexpr double kWhite[3] = {0.96422, 1.0, 0.82521};
+    const double linear[3] = {SrgbToLinear(rgb[0] / 255.0), SrgbToLinear(rgb[1] / 255.0), SrgbToLinear(rgb[2] / 255.0)};
+    double f[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const double t = (kToXyzD50[i][0] * linear[0] + kToXyzD50[i][1] * linear[1] + kToXyzD50[i][2] * linear[2]) / kWhite[i];
+        f[i] = t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16.0) / 116.0;
+    }
+    auto clamp8 = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+    return {clamp8((116.0 * f[1] - 16.0) * 2.55), clamp8(500.0 * (f[0] - f[1]) + 128.0),
+            clamp8(200.0 * (f[1] - f[2]) + 128.0)};
+}
+
+// Appends one 8-bit value v at the depth: v, v * 257 big-endian, or linear light as a float.
+void AppendSample(std::vector<uint8_t>& plane, uint8_t v, uint16_t depth)
+{
+    if (depth == 8) {
+        plane.push_back(v);
+        return;
+    }
+    uint32_t value = v * 257u;
+    int bytes = 2;
+    if (depth == 32) {
+        value = std::bit_cast<uint32_t>(static_cast<float>(SrgbToLinear(v / 255.0)));
+        bytes = 4;
+    }
+    for (int i = bytes - 1; i >= 0; --i) {
+        plane.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+// The 8-bit value of channel c at a pixel, as the options' colour stores it.
+uint8_t PsdValue(const PsdOptions& options, const uint8_t* rgb, uint32_t channel)
+{
+    switch (options.colour) {
+    case PsdColour::Lab:
+        return StoredLab(rgb)[channel];
+    case PsdColour::Duotone:
+        return GreyOf(rgb);
+    case PsdColour::Multichannel:
+        if (options.channels < 3) {
+            return GreyOf(rgb);
+        }
+        return channel < 3 ? rgb[channel] : 255;
+    default:
+        return rgb[channel];
+    }
+}
+
+uint32_t PsdChannels(const PsdOptions& options)
+{
+    switch (options.colour) {
+    case PsdColour::Duotone: return 1;
+    case PsdColour::Multichannel: return options.channels;
+    default: return 3;
+    }
+}
+
+std::vector<std::vector<uint8_t>> PsdPlanes(const Picture& picture, const PsdOptions& options)
+{
+    std::vector<std::vector<uint8_t>> planes(PsdChannels(options));
+    for (uint32_t c = 0; c < planes.size(); ++c) {
+        for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+            AppendSample(planes[c], PsdValue(options, &picture.rgb[i], c), options.depth);
+        }
+    }
+    return planes;
+}
+
+void AppendPackBitsPlanes(Bytes& out, const std::vector<std::vector<uint8_t>>& planes, uint64_t rowBytes, bool wide)
+{
+    std::vector<std::vector<uint8_t>> rows;
+    for (const auto& plane : planes) {
+        for (size_t at = 0; at < plane.size(); at += rowBytes) {
+            rows.push_back(PackBits(&plane[at], rowBytes));
+        }
+    }
+    for (const auto& row : rows) {
+        if (wide) {
+            out.U32BE(static_cast<uint32_t>(row.size()));
+        } else {
+            out.U16BE(static_cast<uint32_t>(row.size()));
+        }
+    }
+    for (const auto& row : rows) {
+        out.Append(row);
+    }
+}
+
+// Stores each row as differences: bytes from their left neighbour; 16-bit samples likewise,
+// big-endian; 32-bit rows split into byte planes (most significant first) and then differenced.
+void PredictRow(uint8_t* row, uint64_t rowBytes, uint16_t depth)
+{
+    if (depth == 16) {
+        for (uint64_t i = rowBytes / 2; i-- > 1;) {
+            const auto value = static_cast<uint16_t>((row[2 * i] << 8) | row[2 * i + 1]);
+            const auto left = static_cast<uint16_t>((row[2 * i - 2] << 8) | row[2 * i - 1]);
+            const auto delta = static_cast<uint16_t>(value - left);
+            row[2 * i] = static_cast<uint8_t>(delta >> 8);
+            row[2 * i + 1] = static_cast<uint8_t>(delta);
+        }
+        return;
+    }
+    if (depth == 32) {
+        const uint64_t width = rowBytes / 4;
+        std::vector<uint8_t> split(rowBytes);
+        for (uint64_t x = 0; x < width; ++x) {
+            for (uint64_t k = 0; k < 4; ++k) {
+                split[k * width + x] = row[4 * x + k];
+            }
+        }
+        std::copy(split.begin(), split.end(), row);
+    }
+    for (uint64_t i = rowBytes; i-- > 1;) {
+        row[i] = static_cast<uint8_t>(row[i] - row[i - 1]);
+    }
+}
+
+std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<uint8_t> out(size);
+    if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        return {};
+    }
+    out.resize(size);
+    return out;
+}
+
+bool AppendZipPlanes(Bytes& out, std::vector<std::vector<uint8_t>> planes, uint64_t rowBytes, const PsdOptions& options)
+{
+    if (options.compression == PsdCompression::ZipPredicted) {
+        for (auto& plane : planes) {
+            for (size_t at = 0; at < plane.size(); at += rowBytes) {
+                PredictRow(&plane[at], rowBytes, options.depth);
+            }
+        }
+    }
+    std::vector<std::vector<uint8_t>> streams;
+    if (options.streamPerChannel) {
+        streams = std::move(planes);
+    } else {
+        streams.emplace_back();
+        for (const auto& plane : planes) {
+            streams.back().insert(streams.back().end(), plane.begin(), plane.end());
+        }
+    }
+    for (const auto& stream : streams) {
+        const std::vector<uint8_t> deflated = Deflate(stream);
+        if (deflated.empty()) {
+            return false;
+        }
+        out.Append(deflated);
+    }
+    return true;
+}
+
 } // namespace
 
 Picture MakeTestPicture(uint32_t width, uint32_t height)
@@ -91,7 +339,7 @@ Picture MakeTestPicture(uint32_t width, uint32_t height)
     return picture;
 }
 
-bool WriteTiff(const std::string& path, const Picture& picture)
+bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options)
 {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (tiff == nullptr) {
@@ -100,15 +348,17 @@ bool WriteTiff(const std::string& path, const Picture& picture)
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, options.bitsPerSample);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, TiffSampleFormat(options.kind));
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 16);
     bool ok = true;
+    std::vector<uint8_t> row;
     for (uint32_t y = 0; y < picture.height && ok; ++y) {
-        auto* row = const_cast<uint8_t*>(&picture.rgb[static_cast<size_t>(y) * picture.width * 3]);
-        ok = TIFFWriteScanline(tiff, row, y, 0) == 1;
+        row = TiffRow(picture, y, options);
+        ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
     }
     TIFFClose(tiff);
     return ok;
@@ -226,40 +476,63 @@ bool WritePcx(const std::string& path, const Picture& picture)
     return Save(path, out.data());
 }
 
-bool WritePsd(const std::string& path, const Picture& picture)
+uint8_t GreyOf(const uint8_t* rgb)
 {
+    return static_cast<uint8_t>((299 * rgb[0] + 587 * rgb[1] + 114 * rgb[2] + 500) / 1000);
+}
+
+std::vector<uint8_t> PsdBytes(const Picture& picture, const PsdOptions& options)
+{
+    const std::vector<std::vector<uint8_t>> planes = PsdPlanes(picture, options);
     Bytes out;
     out.Text("8BPS");
-    out.U16BE(1);
+    out.U16BE(options.largeDocument ? 2 : 1);
     for (int i = 0; i < 6; ++i) {
         out.U8(0);
     }
-    out.U16BE(3);               // channels
+    out.U16BE(static_cast<uint32_t>(planes.size()));
     out.U32BE(picture.height);
     out.U32BE(picture.width);
-    out.U16BE(8);               // depth
-    out.U16BE(3);               // RGB
-    out.U32BE(0);               // colour mode data
-    out.U32BE(0);               // image resources
-    out.U32BE(0);               // layers and masks
-    out.U16BE(1);               // RLE composite
-    std::vector<std::vector<uint8_t>> rows;
-    std::vector<uint8_t> line(picture.width);
-    for (int channel = 0; channel < 3; ++channel) {
-        for (uint32_t y = 0; y < picture.height; ++y) {
-            for (uint32_t x = 0; x < picture.width; ++x) {
-                line[x] = Channel(picture, x, y, channel);
-            }
-            rows.push_back(PackBits(line.data(), line.size()));
+    out.U16BE(options.depth);
+    out.U16BE(PsdMode(options.colour));
+    if (options.colour == PsdColour::Duotone) {
+        out.U32BE(kDuotoneDataBytes);  // the inks' description, which a viewer of the base skips
+        for (uint32_t i = 0; i < kDuotoneDataBytes; ++i) {
+            out.U8(0);
         }
+    } else {
+        out.U32BE(0);                  // colour mode data
     }
-    for (const auto& row : rows) {
-        out.U16BE(static_cast<uint32_t>(row.size()));
+    out.U32BE(0);                      // image resources
+    if (options.largeDocument) {
+        out.U32BE(0);                  // layers and masks: 8 bytes wide in PSB
     }
-    for (const auto& row : rows) {
-        out.Append(row);
+    out.U32BE(0);
+    out.U16BE(static_cast<uint32_t>(options.compression));
+    const uint64_t rowBytes = static_cast<uint64_t>(picture.width) * (options.depth / 8);
+    switch (options.compression) {
+    case PsdCompression::Raw:
+        for (const auto& plane : planes) {
+            out.Append(plane);
+        }
+        break;
+    case PsdCompression::PackBits:
+        AppendPackBitsPlanes(out, planes, rowBytes, options.largeDocument);
+        break;
+    case PsdCompression::Zip:
+    case PsdCompression::ZipPredicted:
+        if (!AppendZipPlanes(out, planes, rowBytes, options)) {
+            return {};
+        }
+        break;
     }
-    return Save(path, out.data());
+    return out.data();
+}
+
+bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options)
+{
+    const std::vector<uint8_t> bytes = PsdBytes(picture, options);
+    return !bytes.empty() && Save(path, bytes);
 }
 
 } // namespace zv::samples

@@ -18,11 +18,40 @@ struct Picture {
 // A colourful test picture: gradients, a disc and bars, so that scaling and blurring show.
 Picture MakeTestPicture(uint32_t width, uint32_t height);
 
-bool WriteTiff(const std::string& path, const Picture& picture);
+// TIFF samples: how each 8-bit value v of the picture is stored. Unsigned: v widened to the
+// depth by repeating it (v * 257 for 16 bits); Signed: that less 2^(bits-1); Float: v / 255
+// (16-bit half, 32-bit single). The default is what the demo uses: 8-bit RGB, LZW.
+enum class SampleKind { Unsigned, Signed, Float };
+struct TiffOptions {
+    uint16_t bitsPerSample = 8;
+    SampleKind kind = SampleKind::Unsigned;
+};
+
+bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options = {});
 bool WriteGif(const std::string& path, const Picture& picture);   // 6x6x6 colour cube
 bool WriteTga(const std::string& path, const Picture& picture);   // RLE, 24-bit, top-left origin
 bool WritePcx(const std::string& path, const Picture& picture);   // 24-bit, three planes, RLE
-bool WritePsd(const std::string& path, const Picture& picture);   // RGB, 8-bit, RLE composite
+// PSD and PSB merged images. Colour: Rgb stores the picture; Lab its CIE L*a*b* (D50);
+// Duotone and one- or two-channel Multichannel a grey base of the picture's luma
+// (299 R + 587 G + 114 B) / 1000, rounded; Multichannel with three or more channels the
+// picture's red, green and blue, then white (no ink) in the rest. Depth 16 stores v * 257;
+// depth 32 (RGB only) stores linear light, the sRGB decoding of v / 255. ZIP deflates all
+// planes as one stream, or one stream per channel.
+enum class PsdColour { Rgb, Lab, Duotone, Multichannel };
+enum class PsdCompression { Raw, PackBits, Zip, ZipPredicted };
+struct PsdOptions {
+    PsdColour colour = PsdColour::Rgb;
+    uint16_t depth = 8;
+    PsdCompression compression = PsdCompression::PackBits;
+    uint16_t channels = 3;             // Multichannel only
+    bool streamPerChannel = false;     // ZIP only
+    bool largeDocument = false;        // PSB
+};
+bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options = {});
+std::vector<uint8_t> PsdBytes(const Picture& picture, const PsdOptions& options = {});
+
+// The luma that grey PSD variants store for an RGB pixel.
+uint8_t GreyOf(const uint8_t* rgb);
 
 } // namespace zv::samples
 
