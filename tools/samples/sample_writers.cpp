@@ -1,6 +1,8 @@
 #include "sample_writers.h"
 
 #include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
 #include <tiffio.h>
 #include <zlib.h>
 
@@ -8,6 +10,8 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -19,6 +23,7 @@ public:
     void U8(uint32_t v) { data_.push_back(static_cast<uint8_t>(v)); }
     void U16LE(uint32_t v) { U8(v); U8(v >> 8); }
     void U16BE(uint32_t v) { U8(v >> 8); U8(v); }
+    void U32LE(uint32_t v) { U16LE(v & 0xFFFF); U16LE(v >> 16); }
     void U32BE(uint32_t v) { U16BE(v >> 16); U16BE(v); }
     void Append(const std::vector<uint8_t>& more) { data_.insert(data_.end(), more.begin(), more.end()); }
     void Text(const char* text) { while (*text) U8(static_cast<uint8_t>(*text++)); }
@@ -312,6 +317,193 @@ bool AppendZipPlanes(Bytes& out, std::vector<std::vector<uint8_t>> planes, uint6
     return true;
 }
 
+
+// ---- BMP -------------------------------------------------------------------------------------
+
+constexpr uint32_t kBmpFileHeader = 14;
+
+struct BmpLayout {
+    uint32_t headerSize = 40;
+    uint32_t bitCount = 24;
+    uint32_t compression = 0;
+    std::vector<std::array<uint8_t, 4>> palette;  // as stored
+    std::vector<uint8_t> pixels;                 // as stored, bottom row first
+};
+
+std::vector<uint8_t> BmpFile(const Picture& picture, const BmpLayout& layout)
+{
+    const uint32_t pixelOffset = kBmpFileHeader + layout.headerSize + static_cast<uint32_t>(layout.palette.size()) * 4;
+    Bytes out;
+    out.Text("BM");
+    out.U32LE(pixelOffset + static_cast<uint32_t>(layout.pixels.size()));
+    out.U32LE(0);
+    out.U32LE(pixelOffset);
+    out.U32LE(layout.headerSize);
+    out.U32LE(picture.width);
+    out.U32LE(picture.height);
+    out.U16LE(1);
+    out.U16LE(layout.bitCount);
+    out.U32LE(layout.compression);
+    out.U32LE(static_cast<uint32_t>(layout.pixels.size()));
+    out.U32LE(2835);  // 72 dpi
+    out.U32LE(2835);
+    out.U32LE(static_cast<uint32_t>(layout.palette.size()));
+    out.U32LE(0);
+    for (uint32_t i = 40; i < layout.headerSize; ++i) {
+        out.U8(0);    // the rest of an OS/2 2.x header: no units, halftoning or encoding
+    }
+    for (const auto& entry : layout.palette) {
+        for (uint8_t byte : entry) {
+            out.U8(byte);
+        }
+    }
+    out.Append(layout.pixels);
+    return out.data();
+}
+
+// Rows padded to 4 bytes, bottom row first, each pixel as `put` stores it.
+template <typename Put>
+std::vector<uint8_t> BmpRows(const Picture& picture, uint32_t bytesPerPixel, Put put)
+{
+    const size_t stride = (static_cast<size_t>(picture.width) * bytesPerPixel + 3) / 4 * 4;
+    std::vector<uint8_t> rows(stride * picture.height);
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        uint8_t* row = &rows[(picture.height - 1 - y) * stride];
+        for (uint32_t x = 0; x < picture.width; ++x) {
+            put(&picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3], row + static_cast<size_t>(x) * bytesPerPixel);
+        }
+    }
+    return rows;
+}
+
+std::array<uint8_t, 4> CmykOf(const uint8_t* rgb)
+{
+    const uint32_t light = std::max({rgb[0], rgb[1], rgb[2]});
+    std::array<uint8_t, 4> cmyk{0, 0, 0, static_cast<uint8_t>(255 - light)};
+    if (light != 0) {
+        for (int c = 0; c < 3; ++c) {
+            cmyk[c] = static_cast<uint8_t>(((light - rgb[c]) * 255 + light / 2) / light);
+        }
+    }
+    return cmyk;
+}
+
+void PutLinear64(const uint8_t* rgb, uint8_t* out)
+{
+    const uint32_t values[4] = {rgb[2], rgb[1], rgb[0], 255};
+    for (int c = 0; c < 4; ++c) {
+        const auto fixed = static_cast<uint16_t>(std::lround(SrgbToLinear(values[c] / 255.0) * 8192.0));
+        out[2 * c] = static_cast<uint8_t>(fixed);
+        out[2 * c + 1] = static_cast<uint8_t>(fixed >> 8);
+    }
+}
+
+// The picture's colours as palette indices; false when there are more than `limit`.
+bool IndexColours(const Picture& picture, size_t limit, std::vector<std::array<uint8_t, 3>>* colours,
+                  std::vector<uint8_t>* indices)
+{
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+        const std::array<uint8_t, 3> colour{picture.rgb[i], picture.rgb[i + 1], picture.rgb[i + 2]};
+        auto found = std::find(colours->begin(), colours->end(), colour);
+        if (found == colours->end()) {
+            if (colours->size() == limit) {
+                return false;
+            }
+            found = colours->insert(colours->end(), colour);
+        }
+        indices->push_back(static_cast<uint8_t>(found - colours->begin()));
+    }
+    return true;
+}
+
+// RLE8 or RLE4 runs of equal indices, bottom row first, each row closed by an end of line and
+// the image by an end of bitmap.
+std::vector<uint8_t> RleRows(const Picture& picture, const std::vector<uint8_t>& indices, bool fourBits)
+{
+    std::vector<uint8_t> out;
+    for (uint32_t y = picture.height; y-- > 0;) {
+        const uint8_t* row = &indices[static_cast<size_t>(y) * picture.width];
+        for (uint32_t x = 0; x < picture.width;) {
+            uint32_t run = 1;
+            while (x + run < picture.width && run < 255 && row[x + run] == row[x]) {
+                ++run;
+            }
+            out.push_back(static_cast<uint8_t>(run));
+            out.push_back(fourBits ? static_cast<uint8_t>(row[x] << 4 | row[x]) : row[x]);
+            x += run;
+        }
+        out.push_back(0);
+        out.push_back(0);
+    }
+    out.push_back(0);
+    out.push_back(1);
+    return out;
+}
+
+bool CmykPaletteLayout(const Picture& picture, bool fourBits, BmpLayout* layout)
+{
+    std::vector<std::array<uint8_t, 3>> colours;
+    std::vector<uint8_t> indices;
+    if (!IndexColours(picture, fourBits ? 16 : 256, &colours, &indices)) {
+        return false;
+    }
+    for (const auto& colour : colours) {
+        layout->palette.push_back(CmykOf(colour.data()));
+    }
+    layout->bitCount = fourBits ? 4 : 8;
+    layout->compression = fourBits ? 13 : 12;
+    layout->pixels = RleRows(picture, indices, fourBits);
+    return true;
+}
+
+void AppendToBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+// T.4 one-dimensional rows of the picture's black-and-white version, coded by libtiff into
+// `scratch` (its encoder writes only through a file) and taken back out as its strip.
+std::vector<uint8_t> HuffmanRows(const Picture& picture, const std::string& scratch)
+{
+    TIFF* tiff = TIFFOpen(scratch.c_str(), "w");
+    if (tiff == nullptr) {
+        return {};
+    }
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, 0);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, picture.height);
+    std::vector<uint8_t> row((picture.width + 7) / 8);
+    bool ok = true;
+    for (uint32_t stored = 0; stored < picture.height && ok; ++stored) {
+        const uint32_t y = picture.height - 1 - stored;  // bottom row first, as bitmaps are
+        std::fill(row.begin(), row.end(), 0);
+        for (uint32_t x = 0; x < picture.width; ++x) {
+            if (GreyOf(&picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3]) < 128) {
+                row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        }
+        ok = TIFFWriteScanline(tiff, row.data(), stored, 0) == 1;
+    }
+    TIFFClose(tiff);
+    std::vector<uint8_t> coded;
+    tiff = ok ? TIFFOpen(scratch.c_str(), "r") : nullptr;
+    if (tiff != nullptr) {
+        coded.resize(static_cast<size_t>(TIFFRawStripSize(tiff, 0)));
+        if (TIFFReadRawStrip(tiff, 0, coded.data(), static_cast<tmsize_t>(coded.size())) < 0) {
+            coded.clear();
+        }
+        TIFFClose(tiff);
+    }
+    std::remove(scratch.c_str());
+    return coded;
+}
+
 } // namespace
 
 Picture MakeTestPicture(uint32_t width, uint32_t height)
@@ -362,6 +554,116 @@ bool WriteTiff(const std::string& path, const Picture& picture, const TiffOption
     }
     TIFFClose(tiff);
     return ok;
+}
+
+Picture MakePalettePicture(uint32_t width, uint32_t height)
+{
+    static constexpr uint8_t kColours[12][3] = {
+        {255, 255, 255}, {0, 0, 0}, {200, 30, 30}, {30, 160, 60}, {40, 60, 200}, {250, 210, 40},
+        {120, 120, 120}, {0, 180, 200}, {180, 0, 160}, {90, 50, 20}, {230, 140, 170}, {20, 20, 80},
+    };
+    Picture picture{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* colour = kColours[(x / 7 + (y / 3) * 5) % 12];
+            std::copy(colour, colour + 3, &picture.rgb[(static_cast<size_t>(y) * width + x) * 3]);
+        }
+    }
+    return picture;
+}
+
+std::vector<uint8_t> JpegBytes(const Picture& picture)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = picture.width;
+    cinfo.image_height = picture.height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto* row = const_cast<JSAMPLE*>(&picture.rgb[static_cast<size_t>(cinfo.next_scanline) * picture.width * 3]);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+std::vector<uint8_t> PngBytes(const Picture& picture)
+{
+    std::vector<uint8_t> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, AppendToBytes, nullptr);
+    png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        png_write_row(png, &picture.rgb[static_cast<size_t>(y) * picture.width * 3]);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions& options)
+{
+    BmpLayout layout;
+    switch (options.pixels) {
+    case BmpPixels::Rgb24:
+        layout.pixels = BmpRows(picture, 3, [](const uint8_t* rgb, uint8_t* out) {
+            out[0] = rgb[2];
+            out[1] = rgb[1];
+            out[2] = rgb[0];
+        });
+        break;
+    case BmpPixels::Linear64:
+        layout.bitCount = 64;
+        layout.pixels = BmpRows(picture, 8, PutLinear64);
+        break;
+    case BmpPixels::Cmyk32:
+        layout.bitCount = 32;
+        layout.compression = 11;
+        layout.pixels = BmpRows(picture, 4, [](const uint8_t* rgb, uint8_t* out) {
+            const std::array<uint8_t, 4> cmyk = CmykOf(rgb);
+            std::copy(cmyk.begin(), cmyk.end(), out);
+        });
+        break;
+    case BmpPixels::CmykRle8:
+    case BmpPixels::CmykRle4:
+        if (!CmykPaletteLayout(picture, options.pixels == BmpPixels::CmykRle4, &layout)) {
+            return false;
+        }
+        break;
+    case BmpPixels::Jpeg:
+    case BmpPixels::Png:
+        layout.bitCount = 0;
+        layout.compression = options.pixels == BmpPixels::Jpeg ? 4 : 5;
+        layout.pixels = options.pixels == BmpPixels::Jpeg ? JpegBytes(picture) : PngBytes(picture);
+        break;
+    case BmpPixels::Huffman:
+        layout.headerSize = 64;
+        layout.bitCount = 1;
+        layout.compression = 3;
+        layout.palette = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+        layout.pixels = HuffmanRows(picture, path + ".t4.tif");
+        break;
+    }
+    return !layout.pixels.empty() && Save(path, BmpFile(picture, layout));
 }
 
 bool WriteGif(const std::string& path, const Picture& picture)

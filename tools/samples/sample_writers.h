@@ -28,6 +28,26 @@ struct TiffOptions {
 };
 
 bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options = {});
+// A picture of 12 colours in bands and blocks, for the writers that need a small palette.
+Picture MakePalettePicture(uint32_t width, uint32_t height);
+
+// BMP pixel layouts, each from the picture. Rgb24: plain 24-bit rows. Linear64: blue, green,
+// red and alpha as s2.13 fixed point in linear light (the sRGB decoding of v / 255). Cmyk32:
+// cyan, magenta, yellow and black bytes, the naive inverse of RGB (black = 255 - the largest
+// channel). CmykRle8, CmykRle4: a CMYK palette of the picture's colours (at most 256 or 16, so
+// use MakePalettePicture) and runs. Jpeg, Png: the picture encoded whole by libjpeg (quality
+// 90) or libpng. Huffman: an OS/2 2.x 1-bit bitmap, white and black (pixels whose GreyOf is
+// below 128), coded with libtiff's fax encoder.
+enum class BmpPixels { Rgb24, Linear64, Cmyk32, CmykRle8, CmykRle4, Jpeg, Png, Huffman };
+struct BmpOptions {
+    BmpPixels pixels = BmpPixels::Rgb24;
+};
+bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions& options = {});
+
+// The picture as a JPEG (quality 90) or PNG file's bytes; empty on failure.
+std::vector<uint8_t> JpegBytes(const Picture& picture);
+std::vector<uint8_t> PngBytes(const Picture& picture);
+
 bool WriteGif(const std::string& path, const Picture& picture);   // 6x6x6 colour cube
 bool WriteTga(const std::string& path, const Picture& picture);   // RLE, 24-bit, top-left origin
 bool WritePcx(const std::string& path, const Picture& picture);   // 24-bit, three planes, RLE
