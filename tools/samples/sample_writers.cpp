@@ -79,7 +79,7 @@ uint16_t TiffSampleFormat(SampleKind kind)
     switch (kind) {
     case SampleKind::Signed: return SAMPLEFORMAT_INT;
     case SampleKind::Float: return SAMPLEFORMAT_IEEEFP;
-    default: return SAMPLEFORMAT_UINT;
+    default: return SAMPLEFORMAT_UINT;  // also the tag's default, which the plain writer leaves out
     }
 }
 
@@ -531,6 +531,11 @@ Picture MakeTestPicture(uint32_t width, uint32_t height)
     return picture;
 }
 
+bool WriteTiff(const std::string& path, const Picture& picture)
+{
+    return WriteTiff(path, picture, TiffOptions{});
+}
+
 bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options)
 {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
@@ -541,7 +546,9 @@ bool WriteTiff(const std::string& path, const Picture& picture, const TiffOption
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, options.bitsPerSample);
-    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, TiffSampleFormat(options.kind));
+    if (options.kind != SampleKind::Unsigned) {
+        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, TiffSampleFormat(options.kind));
+    }
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
@@ -829,6 +836,11 @@ std::vector<uint8_t> PsdBytes(const Picture& picture, const PsdOptions& options)
         break;
     }
     return out.data();
+}
+
+bool WritePsd(const std::string& path, const Picture& picture)
+{
+    return WritePsd(path, picture, PsdOptions{});
 }
 
 bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options)

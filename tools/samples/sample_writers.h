@@ -27,7 +27,9 @@ struct TiffOptions {
     SampleKind kind = SampleKind::Unsigned;
 };
 
-bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options = {});
+// Two overloads rather than a default, so that the plain writers stay usable as pointers.
+bool WriteTiff(const std::string& path, const Picture& picture);
+bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options);
 // A picture of 12 colours in bands and blocks, for the writers that need a small palette.
 Picture MakePalettePicture(uint32_t width, uint32_t height);
 
@@ -67,7 +69,8 @@ struct PsdOptions {
     bool streamPerChannel = false;     // ZIP only
     bool largeDocument = false;        // PSB
 };
-bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options = {});
+bool WritePsd(const std::string& path, const Picture& picture);  // RGB, 8-bit, PackBits
+bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options);
 std::vector<uint8_t> PsdBytes(const Picture& picture, const PsdOptions& options = {});
 
 // The luma that grey PSD variants store for an RGB pixel.
