@@ -165,8 +165,11 @@ ParseError ChooseEncoding(BmpDescription* d)
 {
     const uint32_t bits = d->bitCount;
     const bool embedded = !d->os2 && (d->compression == 4 || d->compression == 5);
-    if ((bits == 0 && !embedded) || (bits == 64 && d->compression != 0)) {
+    if (bits == 0 && !embedded) {
         return Problem::Corrupt;  // only an embedded image leaves its depth to itself
+    }
+    if (bits == 64 && d->compression != 0) {
+        return Problem::Corrupt;  // 64-bit pixels have neither bit fields nor a run-length form
     }
     switch (d->compression) {
     case 0:

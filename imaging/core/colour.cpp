@@ -1,6 +1,7 @@
 #include "imaging/core/colour.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace zv::imaging {
@@ -25,18 +26,40 @@ double LabFInverse(double t)
     return t > kDelta ? t * t * t : 3.0 * kDelta * kDelta * (t - 4.0 / 29.0);
 }
 
+double SrgbDecode(double encoded)
+{
+    return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+
+// The linear values at which the rounded 8-bit sRGB value steps up: encoding is a search in
+// 255 numbers instead of a power per sample, which 32-bit and 64-bit images need millions of.
+class SrgbSteps {
+public:
+    SrgbSteps()
+    {
+        for (size_t i = 0; i < steps_.size(); ++i) {
+            steps_[i] = SrgbDecode((static_cast<double>(i) + 0.5) / 255.0);
+        }
+    }
+
+    uint8_t Encode(double linear) const
+    {
+        return static_cast<uint8_t>(std::upper_bound(steps_.begin(), steps_.end(), linear) - steps_.begin());
+    }
+
+private:
+    std::array<double, 255> steps_{};
+};
+
 } // namespace
 
 uint8_t LinearToSrgb8(double linear)
 {
-    if (!(linear > 0.0)) {  // also NaN
+    static const SrgbSteps steps;  // built once, read-only after
+    if (!(linear > 0.0)) {         // also NaN
         return 0;
     }
-    if (linear >= 1.0) {
-        return 255;
-    }
-    const double encoded = linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
-    return static_cast<uint8_t>(std::lround(encoded * 255.0));
+    return steps.Encode(linear);
 }
 
 void LabToSrgb8(double lightness, double a, double b, uint8_t rgb[3])
