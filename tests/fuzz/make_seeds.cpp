@@ -76,9 +76,10 @@ SeedList WriterVariants(const zv::samples::Picture& picture,
     };
     for (const auto& [name, options] : bmps) {
         const bool palette = options.pixels == BmpPixels::CmykRle8 || options.pixels == BmpPixels::CmykRle4;
-        seeds.emplace_back(std::string("bmp/") + name, load([&](const std::string& path) {
-                               return WriteBmp(path, palette ? few : picture, options);
-                           }));
+        const Picture& source = palette ? few : picture;
+        const BmpOptions bmp = options;  // clang does not capture structured bindings yet
+        seeds.emplace_back(std::string("bmp/") + name,
+                           load([&](const std::string& path) { return WriteBmp(path, source, bmp); }));
     }
     const std::pair<const char*, PsdOptions> psds[] = {
         {"seed-zip", {PsdColour::Rgb, 8, PsdCompression::Zip, 3, true}},
@@ -97,8 +98,9 @@ SeedList WriterVariants(const zv::samples::Picture& picture,
         {"seed-signed32", {32, SampleKind::Signed}}, {"seed-half", {16, SampleKind::Float}},
     };
     for (const auto& [name, options] : tiffs) {
+        const TiffOptions tiff = options;
         seeds.emplace_back(std::string("tiff/") + name,
-                           load([&](const std::string& path) { return WriteTiff(path, picture, options); }));
+                           load([&](const std::string& path) { return WriteTiff(path, picture, tiff); }));
     }
     return seeds;
 }
