@@ -330,6 +330,17 @@ ParseError ReadPalette(ByteReader& in, const InfoFields& fields, BmpDescription*
     return std::nullopt;
 }
 
+// Whether the Huffman data is long enough for the image it claims, so that a few bytes cannot
+// make the reader allocate a huge image before the decoder notices. Every row needs a code of
+// at least 4 bits, and no code covers more than 2560 pixels in 12 bits (213 pixels a bit).
+bool HuffmanDataCanCover(const BmpDescription& d)
+{
+    constexpr uint64_t kShortestRowBits = 4;
+    constexpr uint64_t kMostPixelsPerBit = 214;
+    const uint64_t rowBits = std::max(kShortestRowBits, uint64_t{d.width} / kMostPixelsPerBit);
+    return d.pixelBytes * 8 >= rowBits * d.height;
+}
+
 // Checks that the uncompressed pixels are all in the file; for RLE the data is checked as it
 // is decoded.
 ParseError CheckPixelData(const InfoFields& fields, BmpDescription* d)
@@ -341,6 +352,9 @@ ParseError CheckPixelData(const InfoFields& fields, BmpDescription* d)
     if (d->encoding == Encoding::Jpeg || d->encoding == Encoding::Png) {
         d->pixelBytes = fields.sizeImage != 0 ? fields.sizeImage : d->pixelBytes;  // the embedded file
         return std::nullopt;
+    }
+    if (d->encoding == Encoding::Huffman) {
+        return HuffmanDataCanCover(*d) ? std::nullopt : ParseError(Problem::Corrupt);
     }
     const bool uncompressed = d->encoding == Encoding::Raw || d->encoding == Encoding::BitFields ||
                               d->encoding == Encoding::Linear64 || d->encoding == Encoding::Cmyk;

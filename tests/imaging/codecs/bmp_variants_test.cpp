@@ -155,6 +155,17 @@ TEST(BmpVariants, DamagedOrOversizedVariantsFailWithTheirCodes)
     // Huffman rows must add up to the width, and all of them must be there.
     EXPECT_EQ(damaged(BmpPixels::Huffman, [](auto& b) { Poke32(b, kWidthAt, 46); }), kErrBadBMP);
     EXPECT_EQ(damaged(BmpPixels::Huffman, [](auto& b) { b.resize(b.size() - 40); }), kErrBadBMP);
+    {
+        // Too little data for a 30000 x 30000 image is refused before the image block is
+        // allocated, which a limit just below that block's size would otherwise report.
+        AllocationLimitScope limit(uint64_t{30000} * 30000 * 3 - 1);
+        EXPECT_EQ(damaged(BmpPixels::Huffman,
+                          [](auto& b) {
+                              Poke32(b, kWidthAt, 30000);
+                              Poke32(b, kWidthAt + 4, 30000);
+                          }),
+                  kErrBadBMP);
+    }
     // 64-bit pixels are uncompressed only.
     EXPECT_EQ(damaged(BmpPixels::Linear64, [](auto& b) { Poke32(b, kCompressionAt, 1); }), kErrBadBMP);
 }
