@@ -13,7 +13,7 @@
 //
 // How mode 16 works. Each axis's weights are computed once per call in 14-bit fixed point,
 // each output's summing to exactly one, so flat colour stays exactly flat. Source rows are
-// filtered along x as they are needed, two at a time (resize_kernels.h), into a ring of
+// filtered along x as they are needed, four at a time (resize_kernels.h), into a ring of
 // filtered rows just deep enough for one output row's window; each output row is then the
 // weighted sum of its window's rows. Every source row is read once, straight along memory,
 // and the intermediate image is never whole in memory: the ring holds a few dozen rows of
@@ -91,16 +91,16 @@ private:
     std::vector<int16_t> rows_;
 };
 
-// The depth that keeps every output row's window in the ring. Rows are filtered in order,
-// up to one past the furthest row needed so far (they go in pairs); the window's first row
-// must not have been overwritten by then.
+// The depth that keeps every output row's window in the ring. Rows are filtered in order, in
+// groups of kRowsAtOnce, so up to kRowsAtOnce − 1 past the furthest row needed so far; the
+// window's first row must not have been overwritten by then.
 uint32_t RingDepth(const AxisFilter& rows)
 {
     uint32_t furthest = 0;
     uint32_t depth = 1;
     for (size_t y = 0; y < rows.first.size(); ++y) {
         furthest = std::max(furthest, rows.first[y] + rows.taps[y]);
-        depth = static_cast<uint32_t>(std::max<uint64_t>(depth, uint64_t{furthest} + 1 - rows.first[y]));
+        depth = static_cast<uint32_t>(std::max<uint64_t>(depth, uint64_t{furthest} + kRowsAtOnce - 1 - rows.first[y]));
     }
     return depth;
 }
@@ -128,14 +128,18 @@ void ClampPixelsToNearest(const AxisFilter& columns, const uint8_t* source, int1
     }
 }
 
-// Filters source rows `row` and, when there is one, `row` + 1 into the ring; returns the next
-// row to filter.
+// Filters source rows `row` … `row` + kRowsAtOnce − 1, those there are, into the ring;
+// returns the next row to filter.
 uint32_t FilterSourceRows(const Image& in, const AxisFilter& columns, HorizontalPass pass, uint32_t row,
                           RowRing* ring)
 {
-    const uint32_t count = row + 1 < in.height ? 2 : 1;
-    const uint8_t* sources[2] = {in.Row(row), in.Row(row + count - 1)};
-    int16_t* targets[2] = {ring->Row(row), ring->Row(row + count - 1)};
+    const uint32_t count = std::min(kRowsAtOnce, in.height - row);
+    const uint8_t* sources[kRowsAtOnce];
+    int16_t* targets[kRowsAtOnce];
+    for (uint32_t r = 0; r < count; ++r) {
+        sources[r] = in.Row(row + r);
+        targets[r] = ring->Row(row + r);
+    }
     pass(columns, sources, targets, count, in.RowBytes());
     for (uint32_t r = 0; columns.clampsToNearest && r < count; ++r) {
         ClampPixelsToNearest(columns, sources[r], targets[r]);

@@ -192,11 +192,23 @@ ZV_AVX2 __m256i FinishPixelPairAvx2(__m256i sumA, __m256i sumB)
     return _mm256_min_epi16(_mm256_max_epi16(packed, _mm256_setzero_si256()), _mm256_set1_epi16(kRowMax));
 }
 
-// Two rows through the same weights. Returns the first output pixel not done: the rest would
-// read past the rows' end.
-ZV_AVX2 size_t HorizontalRowPairAvx2(const AxisFilter& axis, const uint8_t* rowA, const uint8_t* rowB,
-                                     size_t rowBytes, int16_t* outA, int16_t* outB)
+ZV_AVX2 void StorePixelPairAvx2(__m256i pixels, int16_t* outA, int16_t* outB)
 {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(outA), _mm256_castsi256_si128(pixels));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(outB), _mm256_extracti128_si256(pixels, 1));
+}
+
+// Four rows through the same weights, which are loaded once for all four. Returns the first
+// output pixel not done: the rest would read past the rows' end.
+ZV_AVX2 size_t HorizontalRowsAvx2(const AxisFilter& axis, const uint8_t* const* rowsIn, int16_t* const* outIn,
+                                  size_t rowBytes)
+{
+    const uint8_t* rows[kRowsAtOnce];
+    int16_t* out[kRowsAtOnce];
+    for (size_t r = 0; r < kRowsAtOnce; ++r) {
+        rows[r] = rowsIn[r];
+        out[r] = outIn[r];
+    }
     size_t i = 0;
     for (; i < axis.first.size(); ++i) {
         const size_t start = size_t{axis.first[i]} * kChannels;
@@ -205,17 +217,21 @@ ZV_AVX2 size_t HorizontalRowPairAvx2(const AxisFilter& axis, const uint8_t* rowA
             break;
         }
         const int16_t* weights = axis.weights.data() + axis.offset[i];
-        __m256i sumA = _mm256_setzero_si256();
-        __m256i sumB = _mm256_setzero_si256();
+        // Named sums: an array of them makes g++ copy every sum once per group.
+        __m256i sum0 = _mm256_setzero_si256();
+        __m256i sum1 = sum0;
+        __m256i sum2 = sum0;
+        __m256i sum3 = sum0;
         for (uint32_t g = 0; g < groups; ++g) {
             const __m256i groupWeights = GroupWeightsAvx2(weights + kTapGroup * g);
             const size_t at = start + kChannels * kTapGroup * g;
-            sumA = _mm256_add_epi32(sumA, _mm256_madd_epi16(SpreadGroupAvx2(rowA + at), groupWeights));
-            sumB = _mm256_add_epi32(sumB, _mm256_madd_epi16(SpreadGroupAvx2(rowB + at), groupWeights));
+            sum0 = _mm256_add_epi32(sum0, _mm256_madd_epi16(SpreadGroupAvx2(rows[0] + at), groupWeights));
+            sum1 = _mm256_add_epi32(sum1, _mm256_madd_epi16(SpreadGroupAvx2(rows[1] + at), groupWeights));
+            sum2 = _mm256_add_epi32(sum2, _mm256_madd_epi16(SpreadGroupAvx2(rows[2] + at), groupWeights));
+            sum3 = _mm256_add_epi32(sum3, _mm256_madd_epi16(SpreadGroupAvx2(rows[3] + at), groupWeights));
         }
-        const __m256i pixels = FinishPixelPairAvx2(sumA, sumB);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(outA + kChannels * i), _mm256_castsi256_si128(pixels));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(outB + kChannels * i), _mm256_extracti128_si256(pixels, 1));
+        StorePixelPairAvx2(FinishPixelPairAvx2(sum0, sum1), out[0] + kChannels * i, out[1] + kChannels * i);
+        StorePixelPairAvx2(FinishPixelPairAvx2(sum2, sum3), out[2] + kChannels * i, out[3] + kChannels * i);
     }
     return i;
 }
@@ -223,10 +239,14 @@ ZV_AVX2 size_t HorizontalRowPairAvx2(const AxisFilter& axis, const uint8_t* rowA
 ZV_AVX2 void HorizontalAvx2(const AxisFilter& axis, const uint8_t* const* rows, int16_t* const* out, uint32_t count,
                             size_t rowBytes)
 {
-    // A single row goes through as a pair with itself.
-    const uint8_t* rowB = count > 1 ? rows[1] : rows[0];
-    int16_t* outB = count > 1 ? out[1] : out[0];
-    const size_t done = HorizontalRowPairAvx2(axis, rows[0], rowB, rowBytes, out[0], outB);
+    // Fewer rows go through as four, the last repeated.
+    const uint8_t* fourRows[kRowsAtOnce];
+    int16_t* fourOut[kRowsAtOnce];
+    for (uint32_t r = 0; r < kRowsAtOnce; ++r) {
+        fourRows[r] = rows[std::min(r, count - 1)];
+        fourOut[r] = out[std::min(r, count - 1)];
+    }
+    const size_t done = HorizontalRowsAvx2(axis, fourRows, fourOut, rowBytes);
     for (uint32_t r = 0; r < count; ++r) {
         HorizontalFrom(axis, rows[r], done, out[r]);
     }

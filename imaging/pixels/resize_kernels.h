@@ -29,7 +29,10 @@ inline constexpr int16_t kRowMax = 255 << kRowFractionBits;
 // four values for each pixel's three.
 inline constexpr size_t kRowPadding = 1;
 
-// Filters `count` source rows (1 or 2) of `rowBytes` bytes along x into rows of
+// The most source rows a horizontal pass filters at once: they share each weight's load.
+inline constexpr uint32_t kRowsAtOnce = 4;
+
+// Filters `count` source rows (1 … kRowsAtOnce) of `rowBytes` bytes along x into rows of
 // axis.first.size() pixels. Never reads outside the source rows.
 using HorizontalPass = void (*)(const AxisFilter& axis, const uint8_t* const* rows, int16_t* const* out,
                                 uint32_t count, size_t rowBytes);
