@@ -4,13 +4,13 @@
 // The filter is Lanczos-3, sinc(x) · sinc(x / 3) for |x| < 3, stretched by the reduction when
 // an axis shrinks: output pixel i, centred on source position (i + 0.5) · in / out, reads
 // every source pixel within 3 · max(in / out, 1) of it. Why this filter:
-//  - its pass band stays nearly flat up to about 0.7 of the output's Nyquist frequency and
-//    its stop band lets through under 1 % beyond it, so detail the copy cannot hold comes
+//  - its response is flat to about 1 % up to 0.6 of the output's Nyquist frequency, one half
+//    at Nyquist, and under 1.5 % from 1.4 × Nyquist on: detail the copy cannot hold comes
 //    out as flat grey rather than moiré, and detail it can hold keeps its contrast;
-//  - a narrower window (Lanczos-2, the cubics) costs fewer taps but leaks several percent of
-//    the pattern just beyond Nyquist back as moiré; the Magic Kernel Sharp family reaches a
-//    similar stop band with a wider support (more taps for the same result);
-//  - it is the filter photo tools use for shrinking, so a copy looks as users expect.
+//  - a shorter window (Lanczos-2, the cubics) costs fewer taps but widens the transition, so
+//    more of the pattern just beyond Nyquist comes back as moiré; Magic Kernel Sharp aims at
+//    the same trade with a wider window, so more taps for a similar result;
+//  - it is the filter photo tools shrink with, so a copy looks as users expect.
 // Pixels beyond the image are not invented: the window is cut at the borders and the weights
 // that remain are normalised again.
 //
