@@ -122,8 +122,9 @@ void ClampPixelsToNearest(const AxisFilter& columns, const uint8_t* source, int1
                 low = std::min(low, near[kChannels * k + c]);
                 high = std::max(high, near[kChannels * k + c]);
             }
-            row[kChannels * i + c] = std::clamp<int16_t>(row[kChannels * i + c], static_cast<int16_t>(low << kRowFractionBits),
-                                                         static_cast<int16_t>(high << kRowFractionBits));
+            int16_t& value = row[kChannels * i + c];
+            value = std::clamp<int16_t>(value, static_cast<int16_t>(low << kRowFractionBits),
+                                        static_cast<int16_t>(high << kRowFractionBits));
         }
     }
 }
@@ -165,7 +166,9 @@ void ClampRowToNearest(const RowRing& ring, const AxisFilter& rows, size_t y, si
             low = std::min<int>(low, near[k][x]);
             high = std::max<int>(high, near[k][x]);
         }
-        out[x] = static_cast<uint8_t>(std::clamp<int>(out[x], (low + half) >> kRowFractionBits, (high + half) >> kRowFractionBits));
+        const int lowByte = (low + half) >> kRowFractionBits;
+        const int highByte = (high + half) >> kRowFractionBits;
+        out[x] = static_cast<uint8_t>(std::clamp<int>(out[x], lowByte, highByte));
     }
 }
 

@@ -17,7 +17,7 @@
 // Enlarging, the unstretched Lanczos-3 interpolates (it passes through the source pixels) and
 // each output is then clamped to the range of the four source pixels nearest to it, two either
 // side: a step edge keeps its steepness without the filter's ringing (overshoot next to the
-// edge, and the ripple a pixel or two further out) — see ResizeFiltered.
+// edge, and the ripple a pixel or two further out); resize.cpp does the clamping.
 #ifndef ZV_IMAGING_RESIZE_FILTER_H
 #define ZV_IMAGING_RESIZE_FILTER_H
 

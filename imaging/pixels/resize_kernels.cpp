@@ -35,7 +35,8 @@ void HorizontalPixel(const AxisFilter& axis, const uint8_t* row, size_t i, int16
         }
     }
     for (size_t c = 0; c < kChannels; ++c) {
-        out[kChannels * i + c] = static_cast<int16_t>(std::clamp<int32_t>(RoundShift(sums[c], kHorizontalShift), 0, kRowMax));
+        const int32_t value = RoundShift(sums[c], kHorizontalShift);
+        out[kChannels * i + c] = static_cast<int16_t>(std::clamp<int32_t>(value, 0, kRowMax));
     }
 }
 
@@ -83,46 +84,99 @@ int32_t WeightPair(const int16_t* weights, uint32_t k, uint32_t taps)
 
 // ---- SSE2 ------------------------------------------------------------------------------------
 
-// One output pixel: each tap's pixel widened to 32-bit lanes (R, G, B, and the next pixel's
-// red, whose sum is dropped) and multiplied by the tap's weight.
-__m128i HorizontalPixelSse2(const uint8_t* pixel, const int16_t* weights, uint32_t taps)
+// Two taps at once. The 8 bytes from the first tap's pixel, widened to 16 bits, are arranged
+// as R0 R1 | G0 B0 | x x | B1 G1 (32-bit lanes) so that two multiply-adds with
+//   forRedGreen: w0 w1 | w0 0 | 0 0 | 0 w1   ->  R0w0+R1w1, G0w0, 0, G1w1
+//   forBlue:     0 0  | 0 w0 | 0 0 | w1 0   ->  0, B0w0, 0, B1w1
+// keep the channels apart. The weights are arranged once for four rows.
+struct TapPairSse2 {
+    __m128i forRedGreen;
+    __m128i forBlue;
+};
+
+TapPairSse2 TapPairWeightsSse2(const int16_t* weights)
 {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i sum = zero;
-    for (uint32_t k = 0; k < taps; ++k, pixel += kChannels) {
-        int32_t bytes = 0;
-        std::memcpy(&bytes, pixel, sizeof bytes);
-        const __m128i values = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero);
-        sum = _mm_add_epi32(sum, _mm_madd_epi16(values, _mm_set1_epi32(static_cast<uint16_t>(weights[k]))));
-    }
-    return sum;
+    int32_t pair = 0;
+    std::memcpy(&pair, weights, sizeof pair);
+    // w0 w1 0 0 w0 w1 0 0
+    const __m128i both = _mm_shuffle_epi32(_mm_cvtsi32_si128(pair), _MM_SHUFFLE(1, 0, 1, 0));
+    const __m128i redGreen = _mm_shufflelo_epi16(both, _MM_SHUFFLE(2, 0, 1, 0));
+    const __m128i blue = _mm_shufflelo_epi16(both, _MM_SHUFFLE(0, 2, 2, 2));
+    return {_mm_shufflehi_epi16(redGreen, _MM_SHUFFLE(1, 2, 2, 2)), _mm_shufflehi_epi16(blue, _MM_SHUFFLE(2, 1, 2, 2))};
 }
 
-// Returns the first output pixel not done: the rest would read past the row's end.
-size_t HorizontalRowSse2(const AxisFilter& axis, const uint8_t* row, size_t rowBytes, int16_t* out)
+__m128i ArrangeTapPairSse2(const uint8_t* pixels)
 {
-    const __m128i rounding = _mm_set1_epi32(int32_t{1} << (kHorizontalShift - 1));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i rowMax = _mm_set1_epi16(kRowMax);
+    // R0 G0 B0 R1 | G1 B1 R2 G2  ->  R0 R1 G0 B0 | R2 G2 B1 G1
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels));
+    const __m128i values = _mm_unpacklo_epi8(bytes, _mm_setzero_si128());
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(values, _MM_SHUFFLE(2, 1, 3, 0)), _MM_SHUFFLE(0, 1, 3, 2));
+}
+
+struct PixelSumsSse2 {
+    __m128i redGreen = _mm_setzero_si128();
+    __m128i blue = _mm_setzero_si128();
+
+    void Add(const uint8_t* pixels, const TapPairSse2& weights)
+    {
+        const __m128i values = ArrangeTapPairSse2(pixels);
+        redGreen = _mm_add_epi32(redGreen, _mm_madd_epi16(values, weights.forRedGreen));
+        blue = _mm_add_epi32(blue, _mm_madd_epi16(values, weights.forBlue));
+    }
+
+    // R G B x as 16-bit values, rounded and clamped to the row's range.
+    __m128i Finish() const
+    {
+        const __m128i rounding = _mm_set1_epi32(int32_t{1} << (kHorizontalShift - 1));
+        const __m128i redGreenSum = _mm_add_epi32(redGreen, _mm_srli_si128(redGreen, 8));  // R G . .
+        const __m128i blueSum = _mm_add_epi32(blue, _mm_srli_si128(blue, 8));              // . B . .
+        const __m128i sums = _mm_add_epi32(redGreenSum, _mm_slli_si128(blueSum, 4));
+        const __m128i shifted = _mm_srai_epi32(_mm_add_epi32(sums, rounding), kHorizontalShift);
+        const __m128i packed = _mm_packs_epi32(shifted, shifted);
+        return _mm_min_epi16(_mm_max_epi16(packed, _mm_setzero_si128()), _mm_set1_epi16(kRowMax));
+    }
+};
+
+// Four rows through the same weights. Returns the first output pixel not done: the rest would
+// read past the rows' end.
+size_t HorizontalRowsSse2(const AxisFilter& axis, const uint8_t* const* rows, int16_t* const* out, size_t rowBytes)
+{
     size_t i = 0;
     for (; i < axis.first.size(); ++i) {
         const size_t start = size_t{axis.first[i]} * kChannels;
-        if (start + kChannels * axis.taps[i] + 1 > rowBytes) {
+        const uint32_t pairs = (axis.taps[i] + 1) / 2;
+        if (start + 2 * kChannels * pairs + 2 > rowBytes) {
             break;
         }
-        const __m128i sum = HorizontalPixelSse2(row + start, axis.weights.data() + axis.offset[i], axis.taps[i]);
-        const __m128i shifted = _mm_srai_epi32(_mm_add_epi32(sum, rounding), kHorizontalShift);
-        const __m128i packed = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(shifted, shifted), zero), rowMax);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + kChannels * i), packed);
+        const int16_t* weights = axis.weights.data() + axis.offset[i];
+        PixelSumsSse2 sums[kRowsAtOnce];
+        for (uint32_t k = 0; k < pairs; ++k) {
+            const TapPairSse2 pairWeights = TapPairWeightsSse2(weights + 2 * k);
+            const size_t at = start + 2 * kChannels * k;
+            for (size_t r = 0; r < kRowsAtOnce; ++r) {
+                sums[r].Add(rows[r] + at, pairWeights);
+            }
+        }
+        for (size_t r = 0; r < kRowsAtOnce; ++r) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out[r] + kChannels * i), sums[r].Finish());
+        }
     }
     return i;
 }
 
+// Fewer rows than four go through as four, the last repeated.
 void HorizontalSse2(const AxisFilter& axis, const uint8_t* const* rows, int16_t* const* out, uint32_t count,
                     size_t rowBytes)
 {
+    const uint8_t* fourRows[kRowsAtOnce];
+    int16_t* fourOut[kRowsAtOnce];
+    for (uint32_t r = 0; r < kRowsAtOnce; ++r) {
+        fourRows[r] = rows[std::min(r, count - 1)];
+        fourOut[r] = out[std::min(r, count - 1)];
+    }
+    const size_t done = HorizontalRowsSse2(axis, fourRows, fourOut, rowBytes);
     for (uint32_t r = 0; r < count; ++r) {
-        HorizontalFrom(axis, rows[r], HorizontalRowSse2(axis, rows[r], rowBytes, out[r]), out[r]);
+        HorizontalFrom(axis, rows[r], done, out[r]);
     }
 }
 
@@ -151,7 +205,8 @@ void VerticalSse2(const int16_t* const* rows, const int16_t* weights, uint32_t t
                 sums[2 * half + 1] = _mm_add_epi32(sums[2 * half + 1], _mm_madd_epi16(_mm_unpackhi_epi16(a, b), pair));
             }
         }
-        const __m128i bytes = _mm_packus_epi16(VerticalRoundSse2(sums[0], sums[1]), VerticalRoundSse2(sums[2], sums[3]));
+        const __m128i bytes =
+            _mm_packus_epi16(VerticalRoundSse2(sums[0], sums[1]), VerticalRoundSse2(sums[2], sums[3]));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), bytes);
     }
     VerticalFrom(rows, weights, taps, x, length, out);
@@ -278,7 +333,8 @@ ZV_AVX2 void VerticalAvx2(const int16_t* const* rows, const int16_t* weights, ui
                     _mm256_add_epi32(sums[2 * half + 1], _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), pair));
             }
         }
-        const __m256i bytes = _mm256_packus_epi16(VerticalRoundAvx2(sums[0], sums[1]), VerticalRoundAvx2(sums[2], sums[3]));
+        const __m256i bytes =
+            _mm256_packus_epi16(VerticalRoundAvx2(sums[0], sums[1]), VerticalRoundAvx2(sums[2], sums[3]));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_permute4x64_epi64(bytes, 0xD8));
     }
     VerticalFrom(rows, weights, taps, x, length, out);
