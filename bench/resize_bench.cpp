@@ -10,6 +10,7 @@
 #include "zvdll.h"
 
 #include "imaging/core/imaging.h"
+#include "imaging/pixels/resize.h"
 
 #include <benchmark/benchmark.h>
 
@@ -230,6 +231,17 @@ void BM_ZvResize(benchmark::State& state, const Target& target)
     }
 }
 
+// The code processors without AVX2 get.
+void BM_ZvResizeSse2(benchmark::State& state, const Target& target)
+{
+    std::vector<uint8_t> out(size_t{target.width} * target.height * 3);
+    for (auto _ : state) {
+        zv::imaging::ResizeWith(zv::imaging::ResizeCode::Sse2, Source().data(), kSourceWidth, kSourceHeight,
+                                kSourceWidth * 3, out.data(), target.width, target.height, target.width * 3, 3, 16);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
 #if defined(ZV_HAVE_OPENCV)
 void BM_OpenCvArea(benchmark::State& state, const Target& target)
 {
@@ -300,6 +312,7 @@ void PrintTimes(const RecordingReporter& reporter)
         };
         line("zvdll IS40_ResizeImage", ours);
         line("zvdll ZV_DisplayFrame", time("BM_DisplayFrame"));
+        line("zvdll, SSE2 code", time("BM_ZvResizeSse2"));
         line("OpenCV INTER_AREA 1 thread", time("BM_OpenCvArea"));
         const auto pillow = Pillow().timings.find(target.name);
         line("Pillow LANCZOS", pillow == Pillow().timings.end() ? Timing{} : pillow->second);
@@ -342,6 +355,8 @@ void RegisterAll()
         benchmark::RegisterBenchmark(("BM_ZvResize" + suffix).c_str(), BM_ZvResize, target)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BM_DisplayFrame" + suffix).c_str(), BM_DisplayFrame, target)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("BM_ZvResizeSse2" + suffix).c_str(), BM_ZvResizeSse2, target)
             ->Unit(benchmark::kMillisecond);
 #if defined(ZV_HAVE_OPENCV)
         benchmark::RegisterBenchmark(("BM_OpenCvArea" + suffix).c_str(), BM_OpenCvArea, target)
