@@ -124,7 +124,9 @@ TEST(Resize, StripesBeyondTheOutputsNyquistComeOutFlat)
         double reduction;
         bool acrossRows;  // the stripes vary along y instead of x
     };
-    const Case cases[] = {{2.5, 2.5, false}, {2.5, 7.5, false}, {3.3, 3.75, false}, {3.3, 15.0, true}, {2.0, 2.0, true}};
+    const Case cases[] = {
+        {2.5, 2.5, false}, {2.5, 7.5, false}, {3.3, 3.75, false}, {3.3, 15.0, true}, {2.0, 2.0, true},
+    };
     for (const Case& test : cases) {
         const uint32_t along = 900;
         const auto shrunk = static_cast<uint32_t>(std::lround(along / test.reduction));
@@ -178,7 +180,9 @@ TEST(Resize, NoiseKeepsItsMeanToHalfALevel)
     for (const Sizes& size : cases) {
         const Picture in = RandomPicture(size.inWidth, size.inHeight, size.outWidth);
         const Picture out = Resize(in, size.outWidth, size.outHeight);
-        auto mean = [](const Picture& p) { return std::accumulate(p.pixels.begin(), p.pixels.end(), 0.0) / p.pixels.size(); };
+        auto mean = [](const Picture& p) {
+            return std::accumulate(p.pixels.begin(), p.pixels.end(), 0.0) / double(p.pixels.size());
+        };
         EXPECT_NEAR(mean(out), mean(in), 0.5) << size.outWidth << "x" << size.outHeight;
     }
 }
