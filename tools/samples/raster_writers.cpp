@@ -193,7 +193,7 @@ std::vector<uint8_t> PcxFile(const PcxLayout& layout, uint16_t width, uint16_t h
 
 // ---- BMP --------------------------------------------------------------------------------------
 
-std::vector<uint8_t> BmpFile(const BmpLayout& layout, const std::vector<uint8_t>& pixels)
+std::vector<uint8_t> BmpBytes(const BmpHeaderFields& layout, const std::vector<uint8_t>& pixels)
 {
     const bool os2 = layout.headerSize == 12;
     const uint32_t entries = static_cast<uint32_t>(layout.palette.size() / 3);
@@ -229,7 +229,8 @@ std::vector<uint8_t> PsdFile(const PsdDocument& doc)
 {
     const bool large = doc.version == 2;
     ByteWriter out;
-    out.Text("8BPS").U16BE(doc.version).Fill(6, 0).U16BE(static_cast<uint32_t>(doc.planes.size()));
+    out.U8('8').U8('B').U8('P').U8('S').U16BE(doc.version).U32BE(0).U16BE(0);  // six reserved bytes
+    out.U16BE(static_cast<uint32_t>(doc.planes.size()));
     out.U32BE(doc.height).U32BE(doc.width).U16BE(doc.depth).U16BE(doc.mode);
     out.U32BE(static_cast<uint32_t>(doc.colourData.size())).Append(doc.colourData);
     out.U32BE(static_cast<uint32_t>(doc.resources.size())).Append(doc.resources);

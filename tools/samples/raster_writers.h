@@ -81,7 +81,7 @@ uint16_t PcxMinimalBytesPerLine(uint16_t width, uint8_t bitsPerPlane);
 
 // ---- BMP --------------------------------------------------------------------------------------
 
-struct BmpLayout {
+struct BmpHeaderFields {
     uint32_t headerSize = 40;       // 12 (OS/2 1.x) or 40
     int32_t width = 0;
     int32_t height = 0;             // negative: rows stored top down
@@ -92,7 +92,7 @@ struct BmpLayout {
 };
 
 // `pixels`: the pixel data exactly as stored (padded rows, or RLE codes).
-std::vector<uint8_t> BmpFile(const BmpLayout& layout, const std::vector<uint8_t>& pixels);
+std::vector<uint8_t> BmpBytes(const BmpHeaderFields& layout, const std::vector<uint8_t>& pixels);
 
 // ---- PSD --------------------------------------------------------------------------------------
 

@@ -297,9 +297,9 @@ std::vector<Seed> GifVariants(const std::filesystem::path& scratch)
 
 std::vector<Seed> BmpVariants()
 {
-    using samples::BmpLayout;
+    using samples::BmpHeaderFields;
     const int32_t w = kWidth, h = kHeight;
-    const std::pair<const char*, std::pair<BmpLayout, std::vector<uint8_t>>> shapes[] = {
+    const std::pair<const char*, std::pair<BmpHeaderFields, std::vector<uint8_t>>> shapes[] = {
         {"seed-mono", {{40, w, h, 1, 0, Palette(2), {}}, BmpRows(1, 1)}},
         {"seed-indexed4-rle", {{40, w, h, 4, 2, Palette(16), {}}, BmpRle(true)}},
         {"seed-indexed8-rle", {{40, w, h, 8, 1, Palette(16), {}}, BmpRle(false)}},
@@ -311,7 +311,7 @@ std::vector<Seed> BmpVariants()
     };
     std::vector<Seed> seeds;
     for (const auto& [name, shape] : shapes) {
-        seeds.emplace_back(std::string("bmp/") + name, samples::BmpFile(shape.first, shape.second));
+        seeds.emplace_back(std::string("bmp/") + name, samples::BmpBytes(shape.first, shape.second));
     }
     return seeds;
 }
