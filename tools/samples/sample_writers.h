@@ -18,6 +18,11 @@ struct Picture {
 // A colourful test picture: gradients, a disc and bars, so that scaling and blurring show.
 Picture MakeTestPicture(uint32_t width, uint32_t height);
 
+// A photograph-like picture: a sky gradient, hills with a fine grain on their slopes and a
+// house with windows, so that smooth areas, texture and sharp edges all meet a resampler as
+// they do in photographs. Each seed moves the hills and the house.
+Picture MakePhotoLikePicture(uint32_t width, uint32_t height, uint32_t seed);
+
 bool WriteTiff(const std::string& path, const Picture& picture);
 bool WriteGif(const std::string& path, const Picture& picture);   // 6x6x6 colour cube
 bool WriteTga(const std::string& path, const Picture& picture);   // RLE, 24-bit, top-left origin
