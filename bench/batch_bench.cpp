@@ -1,7 +1,8 @@
 // A batch as users run it: eight 24-megapixel photograph-like JPEGs fitted into 1600 x 1067
 // and written as JPEG (quality 90), by `zvtool batch` (all cores, shrink-on-load) and by
 // libvips' `vipsthumbnail`, in the same run and interleaved, so that both meet the same load on
-// a shared machine. The x_vips counter is zvtool's wall time over vipsthumbnail's.
+// a shared machine. The x_vips counter is zvtool's wall time over vipsthumbnail's, x_vips_cpu
+// the same for the processor time their processes used.
 //
 // Also the price of shrink-on-load: ZvOpenImageFileForSize plus the fit against
 // ZV_OpenImageFile plus the fit, timed, and how far apart their pixels are (mean and largest
@@ -20,6 +21,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -71,16 +74,31 @@ std::string Quote(const fs::path& path)
     return Concat("'", path.string(), "'");
 }
 
-// Runs a shell command into a fresh output folder; its wall time in seconds, or a negative
-// value when it failed.
-double TimedRun(const std::string& command, const fs::path& output)
+// What a run cost: its wall time, and the processor time of the processes it started (user
+// and system, every thread), which a busy machine disturbs less.
+struct RunCost {
+    double wallSeconds = -1;  // negative when the command failed
+    double cpuSeconds = 0;
+};
+
+double ChildrenCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs a shell command into a fresh output folder.
+RunCost TimedRun(const std::string& command, const fs::path& output)
 {
     fs::remove_all(output);
     fs::create_directories(output);
+    const double cpuBefore = ChildrenCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(Concat(command, " > /dev/null").c_str());
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return status == 0 ? elapsed.count() : -1.0;
+    return {status == 0 ? elapsed.count() : -1.0, ChildrenCpuSeconds() - cpuBefore};
 }
 
 std::string ZvtoolCommand(const fs::path& output)
@@ -102,22 +120,26 @@ void BM_BatchAgainstVipsthumbnail(benchmark::State& state)
         return;
     }
     const fs::path output = fs::temp_directory_path() / "zvdll-batch-bench-out";
-    double zvtoolSeconds = 0;
-    double vipsSeconds = 0;
+    RunCost zvtoolTotal{0, 0};
+    RunCost vipsTotal{0, 0};
     for (auto _ : state) {
-        const double zvtool = TimedRun(ZvtoolCommand(output / "zvtool"), output / "zvtool");
-        const double vips = TimedRun(VipsCommand(output / "vips"), output / "vips");
-        if (zvtool < 0 || vips < 0) {
+        const RunCost zvtool = TimedRun(ZvtoolCommand(output / "zvtool"), output / "zvtool");
+        const RunCost vips = TimedRun(VipsCommand(output / "vips"), output / "vips");
+        if (zvtool.wallSeconds < 0 || vips.wallSeconds < 0) {
             state.SkipWithError("a batch failed");
             break;
         }
-        zvtoolSeconds += zvtool;
-        vipsSeconds += vips;
-        state.SetIterationTime(zvtool + vips);
+        zvtoolTotal = {zvtoolTotal.wallSeconds + zvtool.wallSeconds, zvtoolTotal.cpuSeconds + zvtool.cpuSeconds};
+        vipsTotal = {vipsTotal.wallSeconds + vips.wallSeconds, vipsTotal.cpuSeconds + vips.cpuSeconds};
+        state.SetIterationTime(zvtool.wallSeconds + vips.wallSeconds);
     }
-    state.counters["zvtool_s"] = benchmark::Counter(zvtoolSeconds, benchmark::Counter::kAvgIterations);
-    state.counters["vips_s"] = benchmark::Counter(vipsSeconds, benchmark::Counter::kAvgIterations);
-    state.counters["x_vips"] = vipsSeconds > 0 ? zvtoolSeconds / vipsSeconds : 0.0;
+    const auto perIteration = [](double value) { return benchmark::Counter(value, benchmark::Counter::kAvgIterations); };
+    state.counters["zvtool_s"] = perIteration(zvtoolTotal.wallSeconds);
+    state.counters["vips_s"] = perIteration(vipsTotal.wallSeconds);
+    state.counters["x_vips"] = vipsTotal.wallSeconds > 0 ? zvtoolTotal.wallSeconds / vipsTotal.wallSeconds : 0.0;
+    state.counters["zvtool_cpu_s"] = perIteration(zvtoolTotal.cpuSeconds);
+    state.counters["vips_cpu_s"] = perIteration(vipsTotal.cpuSeconds);
+    state.counters["x_vips_cpu"] = vipsTotal.cpuSeconds > 0 ? zvtoolTotal.cpuSeconds / vipsTotal.cpuSeconds : 0.0;
     fs::remove_all(output);
 }
 BENCHMARK(BM_BatchAgainstVipsthumbnail)->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(benchmark::kSecond);
