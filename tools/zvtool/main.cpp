@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <sched.h>
 #include <thread>
 
 namespace {
@@ -51,8 +52,14 @@ CLI::Validator ShardValidator()
         "K/N");
 }
 
+// The processors this process may run on: a scheduler's CPU set (Slurm, taskset) can be
+// smaller than the machine.
 unsigned ProcessorCount()
 {
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
+        return static_cast<unsigned>(CPU_COUNT(&allowed));
+    }
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
@@ -102,7 +109,7 @@ int main(int argc, char** argv)
     AddCounterOption(batchCommand, &batchCounters, "Counter start value, e.g. A=1 (A counts files)");
     batchCommand->add_option("--date-format", batch.dateFormat, "strftime format of $(date)")->capture_default_str();
     batchCommand->add_flag("--overwrite", batch.overwrite, "Replace existing output files");
-    batchCommand->add_option("-j,--jobs", batch.jobs, "Files converted at once (default: the number of processors)")
+    batchCommand->add_option("-j,--jobs", batch.jobs, "Files converted at once (default: the processors this process may use)")
         ->check(CLI::Range(1u, 1024u));
     batchCommand->add_option("--shard", shardText,
                              "Convert only share K (0-based) of N of the sorted input list, e.g. "

@@ -53,7 +53,8 @@ private:
     }
 
     // Counter A comes from the file's place in the whole list, never from the order in which
-    // files finish, so every run and every shard names a file alike. It wraps as int32 does.
+    // files finish, so every run and every shard names a file alike. Past INT32_MAX it wraps
+    // around to INT32_MIN rather than overflowing.
     Counters CountersAt(size_t position) const
     {
         Counters counters = options_.counters;
