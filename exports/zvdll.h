@@ -106,8 +106,8 @@ ZV_API int32_t ZV_OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* wid
  * covers it, at full size. A metafile renders at maxWidth x maxHeight; every other format
  * opens at full size. With a side of 0 or less, every file opens as ZV_OpenImageFile opens it
  * with pngGamma 0 and no metafile size. Results, buffer ownership and errors are those of
- * ZV_OpenImageFile. Pixels differ slightly from fitting the full-size decode (README:
- * "Shrink-on-load"). */
+ * ZV_OpenImageFile. Once fitted, the pixels differ slightly from fitting the full-size decode,
+ * most at sharp edges (figures in the README, "Performance", "Batch"). */
 ZV_API int32_t ZvOpenImageFileForSize(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
                                       int32_t maxWidth, int32_t maxHeight);
 
