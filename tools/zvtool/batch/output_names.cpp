@@ -60,6 +60,33 @@ std::string AsCreatableFolder(const fs::path& folder)
     return result;
 }
 
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// "C:" or "C:name": relative to a drive, which is no place below the output folder.
+bool StartsWithDriveLetter(const std::string& text)
+{
+    return text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 && text[1] == ':';
+}
+
+std::vector<std::string> SplitAtSeparators(const std::string& text)
+{
+    std::vector<std::string> levels;
+    std::string level;
+    for (const char c : text) {
+        if (IsSeparator(c)) {
+            levels.push_back(level);
+            level.clear();
+        } else {
+            level += c;
+        }
+    }
+    levels.push_back(level);
+    return levels;
+}
+
 } // namespace
 
 bool ParseCounter(const std::string& text, Counters* counters, std::string* error)
@@ -116,37 +143,6 @@ std::string ExpandName(const std::string& nameTemplate, const std::string& dateF
                      c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9]);
     return expanded.GetString();
 }
-
-namespace {
-
-bool IsSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
-
-// "C:" or "C:name": relative to a drive, which is no place below the output folder.
-bool StartsWithDriveLetter(const std::string& text)
-{
-    return text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 && text[1] == ':';
-}
-
-std::vector<std::string> SplitAtSeparators(const std::string& text)
-{
-    std::vector<std::string> levels;
-    std::string level;
-    for (const char c : text) {
-        if (IsSeparator(c)) {
-            levels.push_back(level);
-            level.clear();
-        } else {
-            level += c;
-        }
-    }
-    levels.push_back(level);
-    return levels;
-}
-
-} // namespace
 
 std::optional<PlaceInFolder> SplitOutputName(const std::string& expanded, std::string* error)
 {
