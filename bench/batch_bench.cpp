@@ -7,7 +7,6 @@
 // Also the price of shrink-on-load: ZvOpenImageFileForSize plus the fit against
 // ZV_OpenImageFile plus the fit, timed, and how far apart their pixels are (mean and largest
 // difference per channel over the eight pictures).
-#include "encoders.h"
 #include "sample_writers.h"
 #include "zvdll.h"
 
@@ -55,11 +54,13 @@ fs::path InputFolder()
                 continue;
             }
             const zv::samples::Picture picture = zv::samples::MakePhotoLikePicture(kWidth, kHeight, i + 1);
-            std::string error;
+            const std::vector<uint8_t> bytes = zv::samples::JpegBytes(picture);
             const fs::path partial = Concat(file.string(), ".part");
-            if (!zvtool::WriteImage(partial, {picture.rgb.data(), kWidth, kHeight}, zvtool::OutputFormat::Jpeg, 90,
-                                    &error)) {
-                std::fprintf(stderr, "cannot write %s: %s\n", file.c_str(), error.c_str());
+            FILE* out = std::fopen(partial.c_str(), "wb");
+            const bool written = out != nullptr && !bytes.empty() &&
+                                 std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+            if (out == nullptr || std::fclose(out) != 0 || !written) {
+                std::fprintf(stderr, "cannot write %s\n", file.c_str());
                 std::exit(1);
             }
             fs::rename(partial, file);

@@ -3,7 +3,6 @@
 // PNG screen gamma it leaves behind. ZvOpenImageFileForSize: how small a JPEG may decode.
 #include "zvdll.h"
 
-#include "encoders.h"
 #include "imaging/core/imaging.h"
 #include "sample_writers.h"
 #include "tests/support/imaging_support.h"
@@ -282,9 +281,7 @@ TEST(OpenImageFileForSize, AJpegDecodesNoSmallerThanItsFitNeedsAndFitsLikeTheFul
 {
     TempDir dir;
     const zv::samples::Picture photo = zv::samples::MakePhotoLikePicture(1200, 800, 1);
-    std::string error;
-    ASSERT_TRUE(zvtool::WriteImage((dir / "p.jpg").string(), {photo.rgb.data(), 1200, 800}, zvtool::OutputFormat::Jpeg,
-                                   90, &error));
+    WriteFile(dir / "p.jpg", zv::samples::JpegBytes(photo));
     ASSERT_TRUE(WritePngFile(dir / "p.png", {1200, 800, photo.rgb}));
     struct Case {
         int32_t boxWidth;
