@@ -7,8 +7,8 @@
 #include "sample_writers.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/test_support.h"
+#include "raster_writers.h"
 
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,28 +54,19 @@ RgbImage Pattern(int width, int height)
 // A GIF whose palette entry i is (i, 2i, 3i) and whose pixel (x, y) is index x + y.
 bool WriteSmallGif(const fs::path& file, int width, int height)
 {
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
-    if (gif == nullptr) {
-        return false;
-    }
-    std::vector<GifColorType> colours(256);
+    zv::samples::GifLayout layout{width, height, 0, {}, 0, 0, width, height, false, {}, -1};
     for (int i = 0; i < 256; ++i) {
-        colours[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(2 * i), static_cast<GifByteType>(3 * i)};
+        layout.globalMap.push_back(static_cast<uint8_t>(i));
+        layout.globalMap.push_back(static_cast<uint8_t>(2 * i));
+        layout.globalMap.push_back(static_cast<uint8_t>(3 * i));
     }
-    ColorMapObject* map = GifMakeMapObject(256, colours.data());
-    bool ok = EGifPutScreenDesc(gif, width, height, 8, 0, map) == GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_OK;
-    std::vector<GifPixelType> line(static_cast<size_t>(width));
-    for (int y = 0; ok && y < height; ++y) {
+    std::vector<uint8_t> indices;
+    for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            line[x] = static_cast<GifPixelType>((x + y) % 256);
+            indices.push_back(static_cast<uint8_t>((x + y) % 256));
         }
-        ok = EGifPutLine(gif, line.data(), width) == GIF_OK;
     }
-    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
-    GifFreeMapObject(map);
-    return ok;
+    return zv::samples::WriteGifFile(file.string(), layout, indices);
 }
 
 // The opened image fitted into a box as hosts fit it, through ZV_DisplayFrame.

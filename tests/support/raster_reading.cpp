@@ -1,6 +1,10 @@
 #include "tests/support/raster_reading.h"
 
+#include "imaging/core/errors.h"
 #include "imaging/core/source.h"
+#include "tests/support/imaging_support.h"
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
@@ -57,14 +61,58 @@ RasterResult ReadRasterBytes(RasterReader reader, const std::vector<uint8_t>& by
     return ReadFromSource(reader, &source);
 }
 
-bool IsHostileName(const std::string& fileName)
+void ExpectEveryPrefixFails(RasterReader reader, const std::vector<uint8_t>& bytes, uint32_t error)
 {
-    for (const char* word : {"crash", "oom", "timeout", "oob", "fuzz"}) {
-        if (fileName.find(word) != std::string::npos) {
-            return true;
-        }
+    for (size_t length = 0; length < bytes.size(); ++length) {
+        const RasterResult result = ReadRasterBytes(reader, {bytes.begin(), bytes.begin() + static_cast<long>(length)});
+        ASSERT_FALSE(result.image.has_value()) << length;
+        ASSERT_EQ(result.error, error) << length;
     }
-    return false;
+}
+
+void ExpectAllocationLimitHonoured(RasterReader reader, const std::vector<uint8_t>& bytes)
+{
+    const RasterResult whole = ReadRasterBytes(reader, bytes);
+    ASSERT_TRUE(whole.image.has_value()) << "error " << whole.error;
+    RasterResult refused, exact;
+    {
+        AllocationLimitScope limit(whole.image->pixels.size() - 1);
+        refused = ReadRasterBytes(reader, bytes);
+    }
+    {
+        AllocationLimitScope limit(whole.image->pixels.size());
+        exact = ReadRasterBytes(reader, bytes);
+    }
+    EXPECT_FALSE(refused.image.has_value());
+    EXPECT_EQ(refused.error, imaging::kErrOutOfMemory);
+    EXPECT_TRUE(exact.image.has_value()) << "a limit of the picture's own size is enough";
+}
+
+void ExpectCorpusMatchesReferences(RasterReader reader, const std::string& extension, uint32_t error,
+                                   const MeasureBytes& measure, const ReferenceOf& reference)
+{
+    const auto corpus = CorpusDir();
+    if (!corpus || !std::filesystem::is_directory(*corpus / "pillow")) {
+        GTEST_SKIP() << "pillow corpus not present";
+    }
+    const auto files = FilesIn(*corpus / "pillow", {extension});
+    ASSERT_FALSE(files.empty());
+    for (const std::filesystem::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const RasterResult result = ReadRaster(reader, file);
+        const auto expected = reference ? reference(file) : PilReference(file);
+        if (!expected || IsHostile(file)) {
+            EXPECT_FALSE(result.image.has_value());
+            EXPECT_EQ(result.error, error);
+            continue;
+        }
+        ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
+        EXPECT_EQ(MaxDifference(*expected, *result.image), 0);
+        const auto size = measure(ReadFile(file));
+        ASSERT_TRUE(size.has_value());
+        EXPECT_EQ(size->first, static_cast<uint32_t>(result.image->width));
+        EXPECT_EQ(size->second, static_cast<uint32_t>(result.image->height));
+    }
 }
 
 std::filesystem::path WriteByContent(const std::vector<uint8_t>& bytes, const std::string& folder,

@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zv::test {
@@ -29,8 +31,22 @@ RasterResult ReadRaster(RasterReader reader, const std::filesystem::path& file);
 // past their end is caught by the address sanitizer.
 RasterResult ReadRasterBytes(RasterReader reader, const std::vector<uint8_t>& bytes);
 
-// True for the corpus's deliberately hostile files (crash, oom, timeout, oob, fuzz cases).
-bool IsHostileName(const std::string& fileName);
+// Every proper prefix of `bytes` is refused with `error`.
+void ExpectEveryPrefixFails(RasterReader reader, const std::vector<uint8_t>& bytes, uint32_t error);
+
+// An allocation limit one byte short of the decoded picture refuses the read with
+// out-of-memory; a limit of exactly its size, or none, lets the same bytes decode.
+void ExpectAllocationLimitHonoured(RasterReader reader, const std::vector<uint8_t>& bytes);
+
+// The size a measuring function reports for a file's bytes, or nothing when it fails.
+using MeasureBytes = std::function<std::optional<std::pair<uint32_t, uint32_t>>(const std::vector<uint8_t>&)>;
+using ReferenceOf = std::function<std::optional<RgbImage>(const std::filesystem::path&)>;
+
+// Every corpus/pillow file with `extension` decodes to its reference (PIL's decode unless
+// `reference` says otherwise) and measures at that size; files without a reference and the
+// deliberately hostile ones are refused with `error`. Skips the test without the corpus.
+void ExpectCorpusMatchesReferences(RasterReader reader, const std::string& extension, uint32_t error,
+                                   const MeasureBytes& measure, const ReferenceOf& reference = {});
 
 // Writes bytes under `folder` of the build tree, named after their content, and returns the
 // path: a cached PIL decode of that path then always belongs to the same bytes.

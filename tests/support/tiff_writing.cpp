@@ -1,5 +1,7 @@
 #include "tests/support/tiff_writing.h"
 
+#include "raster_writers.h"
+
 namespace zv::test {
 
 bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const TiffRowBytes& rowBytes)
@@ -32,6 +34,49 @@ bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const Ti
     }
     TIFFClose(tiff);
     return ok;
+}
+
+TIFF* CreateTiff(const std::filesystem::path& file, const TiffHeader& header)
+{
+    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    if (tiff == nullptr) {
+        return nullptr;
+    }
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, header.width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, header.height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, header.bitsPerSample);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, header.samplesPerPixel);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, header.sampleFormat);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, header.photometric);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, header.planar);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, header.compression);
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, header.orientation);
+    if (header.extra != 0) {
+        const uint16_t kinds[] = {header.extra};
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, kinds);
+    }
+    return tiff;
+}
+
+std::vector<uint8_t> DirectoryFirstTiff(uint16_t bits)
+{
+    samples::ByteWriter out;
+    const uint16_t entries = 7;
+    const uint32_t pixelBytes = 16u * 16u * bits / 8u;
+    out.U8('I').U8('I').U16LE(42).U32LE(8).U16LE(entries);
+    const auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) { out.U16LE(tag).U16LE(type).U32LE(1).U32LE(value); };
+    entry(TIFFTAG_IMAGEWIDTH, TIFF_LONG, 16);
+    entry(TIFFTAG_IMAGELENGTH, TIFF_LONG, 16);
+    entry(TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, bits);
+    entry(TIFFTAG_PHOTOMETRIC, TIFF_SHORT, PHOTOMETRIC_MINISBLACK);
+    entry(TIFFTAG_STRIPOFFSETS, TIFF_LONG, 8 + 2 + entries * 12 + 4);
+    entry(TIFFTAG_ROWSPERSTRIP, TIFF_LONG, 16);
+    entry(TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, pixelBytes);
+    out.U32LE(0);
+    for (uint32_t i = 0; i < pixelBytes; ++i) {
+        out.U8(i * 37);
+    }
+    return out.Take();
 }
 
 } // namespace zv::test

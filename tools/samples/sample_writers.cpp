@@ -1,5 +1,7 @@
 #include "sample_writers.h"
 
+#include "raster_writers.h"
+
 #include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
@@ -44,35 +46,6 @@ uint8_t Channel(const Picture& picture, uint32_t x, uint32_t y, int channel)
 {
     return picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3 + static_cast<size_t>(channel)];
 }
-
-// PackBits: runs of 2..128 equal bytes, literals of up to 128 bytes.
-std::vector<uint8_t> PackBits(const uint8_t* data, size_t length)
-{
-    std::vector<uint8_t> out;
-    size_t i = 0;
-    while (i < length) {
-        size_t run = 1;
-        while (i + run < length && run < 128 && data[i + run] == data[i]) {
-            ++run;
-        }
-        if (run >= 2) {
-            out.push_back(static_cast<uint8_t>(257 - run));
-            out.push_back(data[i]);
-            i += run;
-            continue;
-        }
-        size_t literal = 1;
-        while (i + literal < length && literal < 128 &&
-               !(i + literal + 1 < length && data[i + literal] == data[i + literal + 1])) {
-            ++literal;
-        }
-        out.push_back(static_cast<uint8_t>(literal - 1));
-        out.insert(out.end(), data + i, data + i + literal);
-        i += literal;
-    }
-    return out;
-}
-
 
 uint16_t TiffSampleFormat(SampleKind kind)
 {
@@ -756,114 +729,49 @@ bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions&
 
 bool WriteGif(const std::string& path, const Picture& picture)
 {
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
-    if (gif == nullptr) {
-        return false;
-    }
-    GifColorType colours[256] = {};
+    GifLayout layout;
+    layout.screenWidth = layout.width = static_cast<int>(picture.width);
+    layout.screenHeight = layout.height = static_cast<int>(picture.height);
+    layout.globalMap.resize(256 * 3);  // the 6x6x6 cube, then black
     for (int i = 0; i < 216; ++i) {
-        colours[i] = {static_cast<GifByteType>(i / 36 * 51), static_cast<GifByteType>(i / 6 % 6 * 51),
-                      static_cast<GifByteType>(i % 6 * 51)};
+        layout.globalMap[i * 3] = static_cast<uint8_t>(i / 36 * 51);
+        layout.globalMap[i * 3 + 1] = static_cast<uint8_t>(i / 6 % 6 * 51);
+        layout.globalMap[i * 3 + 2] = static_cast<uint8_t>(i % 6 * 51);
     }
-    ColorMapObject* map = GifMakeMapObject(256, colours);
-    bool ok = map != nullptr &&
-              EGifPutScreenDesc(gif, static_cast<int>(picture.width), static_cast<int>(picture.height), 8, 0, map) ==
-                  GIF_OK &&
-              EGifPutImageDesc(gif, 0, 0, static_cast<int>(picture.width), static_cast<int>(picture.height), false,
-                               nullptr) == GIF_OK;
-    std::vector<GifPixelType> line(picture.width);
-    for (uint32_t y = 0; y < picture.height && ok; ++y) {
+    std::vector<uint8_t> indices;
+    for (uint32_t y = 0; y < picture.height; ++y) {
         for (uint32_t x = 0; x < picture.width; ++x) {
             const int r = (Channel(picture, x, y, 0) + 25) / 51;
             const int g = (Channel(picture, x, y, 1) + 25) / 51;
             const int b = (Channel(picture, x, y, 2) + 25) / 51;
-            line[x] = static_cast<GifPixelType>(r * 36 + g * 6 + b);
+            indices.push_back(static_cast<uint8_t>(r * 36 + g * 6 + b));
         }
-        ok = EGifPutLine(gif, line.data(), static_cast<int>(picture.width)) == GIF_OK;
     }
-    GifFreeMapObject(map);
-    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+    return WriteGifFile(path, layout, indices);
 }
 
 bool WriteTga(const std::string& path, const Picture& picture)
 {
-    Bytes out;
-    out.U8(0);      // no image ID
-    out.U8(0);      // no colour map
-    out.U8(10);     // RLE true colour
-    for (int i = 0; i < 5; ++i) {
-        out.U8(0);  // colour map origin, length and entry size: none
+    std::vector<uint8_t> bgr;
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+        bgr.insert(bgr.end(), {picture.rgb[i + 2], picture.rgb[i + 1], picture.rgb[i]});
     }
-    out.U16LE(0);
-    out.U16LE(0);
-    out.U16LE(picture.width);
-    out.U16LE(picture.height);
-    out.U8(24);
-    out.U8(0x20);   // top-left origin
-    for (uint32_t y = 0; y < picture.height; ++y) {
-        for (uint32_t x = 0; x < picture.width;) {
-            uint32_t run = 1;
-            while (x + run < picture.width && run < 128 &&
-                   std::equal(&picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3],
-                              &picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3 + 3],
-                              &picture.rgb[(static_cast<size_t>(y) * picture.width + x + run) * 3])) {
-                ++run;
-            }
-            out.U8(0x80 | (run - 1));
-            out.U8(Channel(picture, x, y, 2));
-            out.U8(Channel(picture, x, y, 1));
-            out.U8(Channel(picture, x, y, 0));
-            x += run;
-        }
-    }
-    return Save(path, out.data());
+    const TgaLayout layout{10, 24, 0x20, 0, 0, 0, "", false};
+    return SaveBytes(path, TgaFile(layout, static_cast<uint16_t>(picture.width),
+                                   static_cast<uint16_t>(picture.height), {}, bgr));
 }
 
 bool WritePcx(const std::string& path, const Picture& picture)
 {
-    const uint32_t bytesPerLine = (picture.width + 1) & ~1u;  // even, as PCX asks
-    Bytes out;
-    out.U8(10);   // manufacturer
-    out.U8(5);    // version 3.0+
-    out.U8(1);    // RLE
-    out.U8(8);    // bits per pixel per plane
-    out.U16LE(0);
-    out.U16LE(0);
-    out.U16LE(picture.width - 1);
-    out.U16LE(picture.height - 1);
-    out.U16LE(72);
-    out.U16LE(72);
-    for (int i = 0; i < 48; ++i) {
-        out.U8(0);
+    PcxLayout layout;
+    layout.planes = 3;
+    layout.bytesPerLine = static_cast<uint16_t>((picture.width + 1) & ~1u);  // even, as PCX asks
+    std::vector<uint32_t> values;
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+        values.push_back(uint32_t{picture.rgb[i]} << 16 | uint32_t{picture.rgb[i + 1]} << 8 | picture.rgb[i + 2]);
     }
-    out.U8(0);
-    out.U8(3);    // planes
-    out.U16LE(bytesPerLine);
-    out.U16LE(1);
-    for (int i = 0; i < 58; ++i) {
-        out.U8(0);
-    }
-    std::vector<uint8_t> line(bytesPerLine);
-    for (uint32_t y = 0; y < picture.height; ++y) {
-        for (int plane = 0; plane < 3; ++plane) {
-            for (uint32_t x = 0; x < bytesPerLine; ++x) {
-                line[x] = x < picture.width ? Channel(picture, x, y, plane) : 0;
-            }
-            for (uint32_t x = 0; x < bytesPerLine;) {
-                uint32_t run = 1;
-                while (x + run < bytesPerLine && run < 63 && line[x + run] == line[x]) {
-                    ++run;
-                }
-                if (run > 1 || line[x] >= 0xC0) {
-                    out.U8(0xC0 | run);
-                }
-                out.U8(line[x]);
-                x += run;
-            }
-        }
-    }
-    return Save(path, out.data());
+    return SaveBytes(path, PcxFile(layout, static_cast<uint16_t>(picture.width),
+                                   static_cast<uint16_t>(picture.height), values));
 }
 
 uint8_t GreyOf(const uint8_t* rgb)

@@ -4,6 +4,7 @@
 #include "imaging/core/imaging.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/pil_rendering.h"
+#include "raster_writers.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -62,14 +63,15 @@ struct Screen {
     int globalColours = 0;  // 0: no global colour table
 };
 
-ColorMapObject* MakeMap(int colours, int seed)
+std::vector<uint8_t> Map(int colours, int seed)
 {
-    std::vector<GifColorType> entries(static_cast<size_t>(colours));
+    std::vector<uint8_t> rgb;
     for (int i = 0; i < colours; ++i) {
-        entries[i] = {static_cast<GifByteType>(i * 3 + seed), static_cast<GifByteType>(255 - i),
-                      static_cast<GifByteType>(i * 7 + seed)};
+        rgb.push_back(static_cast<uint8_t>(i * 3 + seed));
+        rgb.push_back(static_cast<uint8_t>(255 - i));
+        rgb.push_back(static_cast<uint8_t>(i * 7 + seed));
     }
-    return GifMakeMapObject(colours, entries.data());
+    return rgb;
 }
 
 uint8_t FrameIndex(int row, int column, int colours)
@@ -79,40 +81,17 @@ uint8_t FrameIndex(int row, int column, int colours)
 
 bool WriteGif(const fs::path& file, const Screen& screen, const Frame& frame)
 {
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
-    if (gif == nullptr) {
-        return false;
-    }
-    ColorMapObject* global = screen.globalColours > 0 ? MakeMap(screen.globalColours, 1) : nullptr;
-    ColorMapObject* local = frame.localColours > 0 ? MakeMap(frame.localColours, 9) : nullptr;
+    const zv::samples::GifLayout layout{screen.width, screen.height, screen.background, Map(screen.globalColours, 1),
+                                        frame.left, frame.top, frame.width, frame.height, frame.interlaced,
+                                        Map(frame.localColours, 9), -1};
     const int colours = frame.localColours > 0 ? frame.localColours : std::max(screen.globalColours, 2);
-    bool ok = EGifPutScreenDesc(gif, screen.width, screen.height, 8, screen.background, global) == GIF_OK &&
-              EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlaced, local) ==
-                  GIF_OK;
-    std::vector<GifPixelType> line(static_cast<size_t>(frame.width));
-    auto put = [&](int row) {
+    std::vector<uint8_t> indices;
+    for (int row = 0; row < frame.height; ++row) {
         for (int x = 0; x < frame.width; ++x) {
-            line[x] = FrameIndex(row, x, colours);
-        }
-        ok = ok && EGifPutLine(gif, line.data(), frame.width) == GIF_OK;
-    };
-    if (frame.interlaced) {
-        const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass) {
-            for (int row = starts[pass]; row < frame.height; row += steps[pass]) {
-                put(row);
-            }
-        }
-    } else {
-        for (int row = 0; row < frame.height; ++row) {
-            put(row);
+            indices.push_back(FrameIndex(row, x, colours));
         }
     }
-    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
-    GifFreeMapObject(global);
-    GifFreeMapObject(local);
-    return ok;
+    return zv::samples::WriteGifFile(file.string(), layout, indices);
 }
 
 // The first image's frame as giflib reads it, for comparisons inside and outside it.
@@ -304,9 +283,19 @@ TEST(GifReader, TruncatedDamagedAndOversizedFilesFailWithTheirCodes)
     }
     WriteFile(file, std::vector<uint8_t>(100, 'G'));
     EXPECT_EQ(ReadGif(file).result.error, kErrBadGIF);
+    for (size_t side : {6, 8}) {  // a screen without width or height
+        std::vector<uint8_t> flat = whole;
+        flat[side] = flat[side + 1] = 0;
+        WriteFile(file, flat);
+        EXPECT_EQ(ReadGif(file).result.error, kErrBadGIF) << side;
+    }
     {
         AllocationLimitScope limit(64 * 48 - 1);
         EXPECT_EQ(ReadGif(original).result.error, kErrOutOfMemory);
+    }
+    {
+        AllocationLimitScope limit(64 * 48);  // one byte a pixel is enough
+        EXPECT_TRUE(ReadGif(original).result.ok);
     }
     for (size_t position = 6; position < whole.size(); position += 5) {
         std::vector<uint8_t> damaged = whole;

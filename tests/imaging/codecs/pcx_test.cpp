@@ -1,9 +1,9 @@
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
-#include "platform/memory.h"
 #include "tests/support/raster_reading.h"
 #include "tests/support/test_support.h"
+#include "raster_writers.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,9 @@
 namespace fs = std::filesystem;
 using zv::test::MaxDifference;
 using zv::test::RasterResult;
-using zv::test::ReadRaster;
+using zv::samples::PcxLayout;
+using zv::samples::PcxRle;
+using Rle = zv::samples::PcxRle;
 using zv::test::ReadRasterBytes;
 using zv::test::WriteByContent;
 
@@ -71,28 +73,13 @@ std::optional<zv::test::RgbImage> CorpusReference(const fs::path& file)
 
 TEST(PcxReader, CorpusFilesEqualPilDecodes)
 {
-    auto corpus = zv::test::CorpusDir();
-    if (!corpus || !fs::is_directory(*corpus / "pillow")) {
-        GTEST_SKIP() << "pillow corpus not present";
-    }
-    const auto files = zv::test::FilesIn(*corpus / "pillow", {".pcx"});
-    ASSERT_FALSE(files.empty());
-    for (const fs::path& file : files) {
-        SCOPED_TRACE(file.filename().string());
-        const RasterResult result = ReadRaster(IS40_ReadPCX, file);
-        const auto reference = CorpusReference(file);
-        if (!reference || zv::test::IsHostileName(file.filename().string())) {
-            EXPECT_FALSE(result.image.has_value());
-            EXPECT_EQ(result.error, kInvalidPcx);
-            continue;
-        }
-        ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
-        EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
-        const Dims dims = MeasureBytes(zv::test::ReadFile(file));
-        EXPECT_EQ(dims.result, 1u);
-        EXPECT_EQ(dims.width, static_cast<uint32_t>(result.image->width));
-        EXPECT_EQ(dims.height, static_cast<uint32_t>(result.image->height));
-    }
+    zv::test::ExpectCorpusMatchesReferences(
+        IS40_ReadPCX, ".pcx", kInvalidPcx,
+        [](const std::vector<uint8_t>& bytes) {
+            const Dims dims = MeasureBytes(bytes);
+            return dims.result == 1 ? std::optional(std::pair(dims.width, dims.height)) : std::nullopt;
+        },
+        CorpusReference);
 }
 
 // ---- Files written here ----------------------------------------------------------------------
@@ -107,101 +94,19 @@ struct Picture {
     std::vector<uint8_t> vgaPalette;     // 256 RGB entries
 };
 
-enum class Rle { None, PerLine, Continuous };
-
-struct PcxLayout {
-    uint8_t bitsPerPlane = 8;
-    uint8_t planes = 1;
-    uint16_t bytesPerLine = 0;  // 0: the fewest the width needs
-    Rle rle = Rle::PerLine;
-    bool vgaPalette = false;
-    uint16_t xMin = 0;
-    uint16_t yMin = 0;
-};
-
-uint16_t MinimalBytesPerLine(const Picture& picture, const PcxLayout& layout)
+PcxLayout Layout(uint8_t bits, uint8_t planes, uint16_t bytesPerLine = 0, Rle rle = Rle::PerLine, uint16_t x = 0,
+                 uint16_t y = 0)
 {
-    return static_cast<uint16_t>((picture.width * layout.bitsPerPlane + 7) / 8);
+    return PcxLayout{bits, planes, bytesPerLine, rle, x, y, 5, {}, {}};
 }
 
-// The bytes of one scan line: each plane in turn, padded to bytesPerLine.
-std::vector<uint8_t> ScanLine(const Picture& picture, const PcxLayout& layout, uint16_t bytesPerLine, size_t y)
+std::vector<uint8_t> BuildPcx(const Picture& picture, PcxLayout layout, bool vgaPalette = false)
 {
-    std::vector<uint8_t> line(size_t{bytesPerLine} * layout.planes, 0);
-    for (size_t p = 0; p < layout.planes; ++p) {
-        uint8_t* plane = line.data() + p * bytesPerLine;
-        for (size_t x = 0; x < picture.width; ++x) {
-            const uint32_t value = picture.values[y * picture.width + x];
-            if (layout.bitsPerPlane == 8) {
-                plane[x] = static_cast<uint8_t>(layout.planes == 1 ? value : value >> (16 - 8 * std::min<size_t>(p, 2)));
-                continue;
-            }
-            const uint32_t bits = layout.bitsPerPlane;
-            const uint32_t field = (value >> (p * bits)) & ((1u << bits) - 1);
-            const size_t bitPos = x * bits;
-            plane[bitPos / 8] |= static_cast<uint8_t>(field << (8 - bits - bitPos % 8));
-        }
+    layout.headerPalette = picture.headerPalette;
+    if (vgaPalette) {
+        layout.vgaPalette = picture.vgaPalette;
     }
-    return line;
-}
-
-void EncodeRun(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes)
-{
-    size_t i = 0;
-    while (i < bytes.size()) {
-        size_t run = 1;
-        while (i + run < bytes.size() && run < 63 && bytes[i + run] == bytes[i]) {
-            ++run;
-        }
-        if (run > 1 || bytes[i] >= 0xC0) {
-            out.push_back(static_cast<uint8_t>(0xC0 | run));
-        }
-        out.push_back(bytes[i]);
-        i += run;
-    }
-}
-
-void PutU16(std::vector<uint8_t>& out, size_t at, uint32_t value)
-{
-    out[at] = static_cast<uint8_t>(value);
-    out[at + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-std::vector<uint8_t> BuildPcx(const Picture& picture, const PcxLayout& layout)
-{
-    const uint16_t bytesPerLine = layout.bytesPerLine != 0 ? layout.bytesPerLine : MinimalBytesPerLine(picture, layout);
-    std::vector<uint8_t> out(128, 0);
-    out[0] = 10;
-    out[1] = 5;
-    out[2] = layout.rle == Rle::None ? 0 : 1;
-    out[3] = layout.bitsPerPlane;
-    PutU16(out, 4, layout.xMin);
-    PutU16(out, 6, layout.yMin);
-    PutU16(out, 8, layout.xMin + picture.width - 1u);
-    PutU16(out, 10, layout.yMin + picture.height - 1u);
-    std::copy(picture.headerPalette.begin(), picture.headerPalette.end(), out.begin() + 16);
-    out[65] = layout.planes;
-    PutU16(out, 66, bytesPerLine);
-    PutU16(out, 68, 1);
-    std::vector<uint8_t> all;
-    for (size_t y = 0; y < picture.height; ++y) {
-        const auto line = ScanLine(picture, layout, bytesPerLine, y);
-        if (layout.rle == Rle::PerLine) {
-            EncodeRun(out, line);
-        } else {
-            all.insert(all.end(), line.begin(), line.end());
-        }
-    }
-    if (layout.rle == Rle::Continuous) {
-        EncodeRun(out, all);
-    } else if (layout.rle == Rle::None) {
-        out.insert(out.end(), all.begin(), all.end());
-    }
-    if (layout.vgaPalette) {
-        out.push_back(0x0C);
-        out.insert(out.end(), picture.vgaPalette.begin(), picture.vgaPalette.end());
-    }
-    return out;
+    return zv::samples::PcxFile(layout, picture.width, picture.height, picture.values);
 }
 
 // A picture whose values come from a few random ones, so that runs occur and cross lines.
@@ -267,21 +172,20 @@ std::vector<Variant> MakeVariants()
     std::vector<Variant> variants;
     for (const Shape& shape : shapes) {
         const Picture picture = MakePicture(shape.valueLimit, random);
-        PcxLayout reference{shape.pilBits, shape.pilPlanes, 0, Rle::PerLine, shape.vgaPalette, 3, 2};
-        std::vector<uint8_t> referenceFile = BuildPcx(picture, reference);
+        std::vector<uint8_t> referenceFile =
+            BuildPcx(picture, Layout(shape.pilBits, shape.pilPlanes, 0, Rle::PerLine, 3, 2), shape.vgaPalette);
         if (shape.bits == 8 && shape.planes == 1 && !shape.vgaPalette) {
             // PIL looks for a palette 769 bytes from the end and fails on shorter files.
             referenceFile.resize(referenceFile.size() + 769, 0);
         }
-        const uint16_t minimal = MinimalBytesPerLine(picture, PcxLayout{shape.bits, shape.planes});
+        const uint16_t minimal = zv::samples::PcxMinimalBytesPerLine(picture.width, shape.bits);
         for (Rle rle : {Rle::None, Rle::PerLine, Rle::Continuous}) {
             for (uint16_t extra : {0, 1, 3}) {
-                PcxLayout layout{shape.bits, shape.planes, static_cast<uint16_t>(minimal + extra), rle,
-                                 shape.vgaPalette, 3, 2};
+                const PcxLayout layout = Layout(shape.bits, shape.planes, static_cast<uint16_t>(minimal + extra), rle, 3, 2);
                 Variant v;
                 v.name = std::string(shape.name) + " rle " + std::to_string(static_cast<int>(rle)) +
                          " line +" + std::to_string(extra);
-                v.file = BuildPcx(picture, layout);
+                v.file = BuildPcx(picture, layout, shape.vgaPalette);
                 v.referenceFile = referenceFile;
                 v.bitsPerPixel = uint32_t{shape.bits} * shape.planes;
                 variants.push_back(std::move(v));
@@ -324,13 +228,7 @@ TEST(PcxReader, EveryTruncationFailsCleanly)
         }
         SCOPED_TRACE(v.name);
         ++checked;
-        for (size_t length = 0; length < v.file.size(); ++length) {
-            const std::vector<uint8_t> prefix(v.file.begin(), v.file.begin() + static_cast<std::ptrdiff_t>(length));
-            const RasterResult result = ReadRasterBytes(IS40_ReadPCX, prefix);
-            ASSERT_FALSE(result.image.has_value()) << length;
-            ASSERT_EQ(result.error, kInvalidPcx) << length;
-            MeasureBytes(prefix);
-        }
+        ASSERT_NO_FATAL_FAILURE(zv::test::ExpectEveryPrefixFails(IS40_ReadPCX, v.file, kInvalidPcx));
     }
     EXPECT_GT(checked, 20u);
 }
@@ -341,8 +239,8 @@ TEST(PcxReader, CutPaletteReadsAsGrey)
 {
     std::mt19937 random(5);
     const Picture picture = MakePicture(256, random);
-    const std::vector<uint8_t> file = BuildPcx(picture, PcxLayout{8, 1, 0, Rle::PerLine, true});
-    const RasterResult grey = ReadRasterBytes(IS40_ReadPCX, BuildPcx(picture, PcxLayout{8, 1, 0, Rle::PerLine, false}));
+    const std::vector<uint8_t> file = BuildPcx(picture, Layout(8, 1), true);
+    const RasterResult grey = ReadRasterBytes(IS40_ReadPCX, BuildPcx(picture, Layout(8, 1)));
     ASSERT_TRUE(grey.image.has_value());
     const size_t pixelEnd = file.size() - 769;
     size_t decoded = 0;
@@ -366,7 +264,7 @@ std::vector<uint8_t> TwoPixelPcx(const std::vector<uint8_t>& data)
     picture.width = 2;
     picture.height = 1;
     picture.values = {0, 0};
-    std::vector<uint8_t> file = BuildPcx(picture, PcxLayout{8, 1, 0, Rle::None, false});
+    std::vector<uint8_t> file = BuildPcx(picture, Layout(8, 1, 0, Rle::None));
     file[2] = 1;
     file.resize(128);
     file.insert(file.end(), data.begin(), data.end());
@@ -388,7 +286,7 @@ TEST(PcxReader, RefusesInvalidHeaders)
 {
     std::mt19937 random(3);
     const Picture picture = MakePicture(16, random);
-    const std::vector<uint8_t> valid = BuildPcx(picture, PcxLayout{1, 4, 0, Rle::PerLine, false});
+    const std::vector<uint8_t> valid = BuildPcx(picture, Layout(1, 4));
     ASSERT_TRUE(ReadRasterBytes(IS40_ReadPCX, valid).image.has_value());
     struct Case {
         const char* name;
@@ -396,17 +294,16 @@ TEST(PcxReader, RefusesInvalidHeaders)
     };
     const Case cases[] = {
         {"manufacturer", [](std::vector<uint8_t>& f) { f[0] = 11; }},
-        {"version 1", [](std::vector<uint8_t>& f) { f[1] = 1; }},
         {"encoding 2", [](std::vector<uint8_t>& f) { f[2] = 2; }},
-        {"xMax before xMin", [](std::vector<uint8_t>& f) { PutU16(f, 8, 0); PutU16(f, 4, 5); }},
-        {"yMax before yMin", [](std::vector<uint8_t>& f) { PutU16(f, 10, 0); PutU16(f, 6, 5); }},
+        {"xMax before xMin", [](std::vector<uint8_t>& f) { zv::samples::PutU16LE(f, 8, 0); zv::samples::PutU16LE(f, 4, 5); }},
+        {"yMax before yMin", [](std::vector<uint8_t>& f) { zv::samples::PutU16LE(f, 10, 0); zv::samples::PutU16LE(f, 6, 5); }},
         {"3 bits a plane", [](std::vector<uint8_t>& f) { f[3] = 3; }},
         {"no planes", [](std::vector<uint8_t>& f) { f[65] = 0; }},
         {"5 planes", [](std::vector<uint8_t>& f) { f[65] = 5; }},
         {"2 bits in 4 planes", [](std::vector<uint8_t>& f) { f[3] = 2; }},
         {"8 bits in 2 planes", [](std::vector<uint8_t>& f) { f[3] = 8; f[65] = 2; }},
-        {"no line length", [](std::vector<uint8_t>& f) { PutU16(f, 66, 0); }},
-        {"line too short", [](std::vector<uint8_t>& f) { PutU16(f, 66, 1); }},
+        {"no line length", [](std::vector<uint8_t>& f) { zv::samples::PutU16LE(f, 66, 0); }},
+        {"line too short", [](std::vector<uint8_t>& f) { zv::samples::PutU16LE(f, 66, 1); }},
         {"header only", [](std::vector<uint8_t>& f) { f.resize(128); }},
         {"short header", [](std::vector<uint8_t>& f) { f.resize(100); }},
     };
@@ -420,17 +317,28 @@ TEST(PcxReader, RefusesInvalidHeaders)
     }
 }
 
+TEST(PcxReader, ReadsThePublishedVersionsOnly)
+{
+    std::mt19937 random(3);
+    std::vector<uint8_t> file = BuildPcx(MakePicture(16, random), Layout(1, 4));
+    for (uint8_t version = 0; version < 8; ++version) {
+        file[1] = version;
+        const RasterResult result = ReadRasterBytes(IS40_ReadPCX, file);
+        EXPECT_EQ(result.image.has_value(), version != 1 && version <= 5) << int{version};
+    }
+}
+
 TEST(PcxReader, AbsurdSizesFailBeforeAllocating)
 {
     std::mt19937 random(4);
     Picture picture = MakePicture(256, random);
     for (Rle rle : {Rle::None, Rle::PerLine}) {
-        std::vector<uint8_t> file = BuildPcx(picture, PcxLayout{8, 3, 0, rle, false});
-        PutU16(file, 4, 0);
-        PutU16(file, 6, 0);
-        PutU16(file, 8, 65535);
-        PutU16(file, 10, 65535);
-        PutU16(file, 66, 65535);
+        std::vector<uint8_t> file = BuildPcx(picture, Layout(8, 3, 0, rle));
+        zv::samples::PutU16LE(file, 4, 0);
+        zv::samples::PutU16LE(file, 6, 0);
+        zv::samples::PutU16LE(file, 8, 65535);
+        zv::samples::PutU16LE(file, 10, 65535);
+        zv::samples::PutU16LE(file, 66, 65535);
         const RasterResult result = ReadRasterBytes(IS40_ReadPCX, file);
         EXPECT_FALSE(result.image.has_value());
         EXPECT_EQ(result.error, kInvalidPcx);
@@ -441,13 +349,8 @@ TEST(PcxReader, AbsurdSizesFailBeforeAllocating)
 TEST(PcxReader, HonoursTheAllocationLimit)
 {
     std::mt19937 random(6);
-    const std::vector<uint8_t> file = BuildPcx(MakePicture(0, random), PcxLayout{8, 3, 0, Rle::PerLine, false});
-    zv::platform::SetAllocationLimit(13 * 5 * 3 - 1);
-    const RasterResult refused = ReadRasterBytes(IS40_ReadPCX, file);
-    zv::platform::SetAllocationLimit(0);
-    EXPECT_FALSE(refused.image.has_value());
-    EXPECT_EQ(refused.error, zv::imaging::kErrOutOfMemory);
-    EXPECT_TRUE(ReadRasterBytes(IS40_ReadPCX, file).image.has_value());
+    const std::vector<uint8_t> file = BuildPcx(MakePicture(0, random), Layout(8, 3));
+    zv::test::ExpectAllocationLimitHonoured(IS40_ReadPCX, file);
 }
 
 } // namespace

@@ -5,6 +5,9 @@
 #include "tests/support/pil_rendering.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
 #include <zlib.h>
 
 #include <cmath>
@@ -113,6 +116,22 @@ TEST(PngReader, BrokenPngSuiteFilesFailWithACode)
     }
 }
 
+// The PLTE chunk's entries, four bytes each as the measuring call delivers them.
+std::array<uint8_t, 1024> PaletteChunk(const std::vector<uint8_t>& png)
+{
+    std::array<uint8_t, 1024> palette{};
+    for (size_t at = 8; at + 8 <= png.size();) {
+        const uint32_t length = uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 | png[at + 3];
+        if (std::memcmp(&png[at + 4], "PLTE", 4) == 0) {
+            for (uint32_t i = 0; i < length / 3 && i < 256; ++i) {
+                std::copy_n(&png[at + 8 + i * 3], 3, &palette[i * 4]);
+            }
+        }
+        at += 12 + size_t{length};
+    }
+    return palette;
+}
+
 TEST(PngDims, MatchTheDecodedSizeAndTheHeader)
 {
     const auto files = PngSuite();
@@ -127,9 +146,12 @@ TEST(PngDims, MatchTheDecodedSizeAndTheHeader)
         Source source(file);
         uint32_t w = 0, h = 0, depth = 0, colourType = 99, interlace = 9;
         IS40DimInfo info{};
-        ASSERT_NE(IS40_GetPNGDims(source.get(), &w, &h, &depth, &colourType, &interlace, nullptr, nullptr,
+        std::array<uint8_t, 1024> palette;
+        palette.fill(0xEE);
+        ASSERT_NE(IS40_GetPNGDims(source.get(), &w, &h, &depth, &colourType, &interlace, palette.data(), nullptr,
                                   nullptr, nullptr, nullptr, &info, 0),
                   0u);
+        EXPECT_EQ(palette, PaletteChunk(ReadFile(file))) << "PLTE entries as R, G, B, 0; zero past them";
         const ReadResult decoded = ReadPng(file);
         EXPECT_EQ(w, decoded.width);
         EXPECT_EQ(h, decoded.height);
@@ -212,6 +234,7 @@ TEST(PngReader, ImagesAboveTheAllocationLimitFailWithOutOfMemory)
         AllocationLimitScope limit(400 * 300 * 3 - 1);
         EXPECT_EQ(ReadPng(file).error, kErrOutOfMemory);
     }
+    AllocationLimitScope limit(400 * 300 * 3);  // the picture's own size is enough
     const ReadResult ours = ReadPng(file);
     ASSERT_TRUE(ours.ok);
     EXPECT_EQ(ours.pixels, image.pixels);

@@ -281,7 +281,7 @@ TEST(RawMeasure, CameraDataRoundTrips)
         EXPECT_LT(model.size(), 72u);
         EXPECT_EQ(maker, options.make.substr(0, maker.size()));
         EXPECT_EQ(model, options.model.substr(0, model.size()));
-        EXPECT_GE(maker.size(), std::min<size_t>(options.make.size(), 32));
+        EXPECT_EQ(maker.size(), std::min<size_t>(options.make.size(), 63));  // all that fits
         EXPECT_GE(model.size(), std::min<size_t>(options.model.size(), 32));
         for (size_t i = 72; i < m.maker.size(); ++i) {
             EXPECT_EQ(m.maker[i], 0x7F);

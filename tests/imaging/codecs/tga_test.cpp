@@ -1,9 +1,9 @@
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
-#include "platform/memory.h"
 #include "tests/support/raster_reading.h"
 #include "tests/support/test_support.h"
+#include "raster_writers.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,10 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using zv::samples::TgaFile;
+using zv::samples::TgaLayout;
 using zv::test::MaxDifference;
 using zv::test::RasterResult;
-using zv::test::ReadRaster;
 using zv::test::ReadRasterBytes;
 using zv::test::WriteByContent;
 
@@ -40,121 +41,17 @@ Dims MeasureBytes(const std::vector<uint8_t>& bytes)
     return dims;
 }
 
-// ---- The public corpus -----------------------------------------------------------------------
-
 // Every TGA file that PIL decodes decodes here to the same pixels; every file it refuses is
 // refused here too, as are the deliberately hostile ones.
 TEST(TgaReader, CorpusFilesEqualPilDecodes)
 {
-    auto corpus = zv::test::CorpusDir();
-    if (!corpus || !fs::is_directory(*corpus / "pillow")) {
-        GTEST_SKIP() << "pillow corpus not present";
-    }
-    const auto files = zv::test::FilesIn(*corpus / "pillow", {".tga"});
-    ASSERT_FALSE(files.empty());
-    for (const fs::path& file : files) {
-        SCOPED_TRACE(file.filename().string());
-        const RasterResult result = ReadRaster(IS40_ReadTGA, file);
-        const auto reference = zv::test::PilReference(file);
-        const Dims dims = MeasureBytes(zv::test::ReadFile(file));
-        if (!reference || zv::test::IsHostileName(file.filename().string())) {
-            EXPECT_FALSE(result.image.has_value());
-            EXPECT_EQ(result.error, kInvalidTga);
-            continue;
-        }
-        ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
-        EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
-        EXPECT_EQ(dims.result, 1u);
-        EXPECT_EQ(dims.width, static_cast<uint32_t>(result.image->width));
-        EXPECT_EQ(dims.height, static_cast<uint32_t>(result.image->height));
-    }
+    zv::test::ExpectCorpusMatchesReferences(IS40_ReadTGA, ".tga", kInvalidTga, [](const std::vector<uint8_t>& bytes) {
+        const Dims dims = MeasureBytes(bytes);
+        return dims.result == 1 ? std::optional(std::pair(dims.width, dims.height)) : std::nullopt;
+    });
 }
 
 // ---- Files written here ----------------------------------------------------------------------
-
-struct TgaLayout {
-    uint8_t imageType = 2;     // 1 colour-mapped, 2 true colour, 3 grey; +8 for RLE
-    uint8_t pixelDepth = 24;
-    uint8_t descriptor = 0;    // bit 4: right to left, bit 5: top to bottom
-    uint8_t mapEntryBits = 0;  // colour-mapped only
-    uint16_t mapFirst = 0;
-    uint16_t mapLength = 0;
-    std::string id;
-};
-
-void PutU16(std::vector<uint8_t>& out, uint32_t value)
-{
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-// Packs stored pixels (bytesPerPixel each) into RLE packets, runs taking precedence, without
-// regard for row ends: packets freely run on into the next row.
-std::vector<uint8_t> EncodeRle(const std::vector<uint8_t>& pixels, size_t bytesPerPixel)
-{
-    const size_t count = pixels.size() / bytesPerPixel;
-    auto same = [&](size_t a, size_t b) {
-        return std::equal(pixels.begin() + static_cast<std::ptrdiff_t>(a * bytesPerPixel),
-                          pixels.begin() + static_cast<std::ptrdiff_t>((a + 1) * bytesPerPixel),
-                          pixels.begin() + static_cast<std::ptrdiff_t>(b * bytesPerPixel));
-    };
-    std::vector<uint8_t> out;
-    size_t i = 0;
-    while (i < count) {
-        size_t run = 1;
-        while (i + run < count && run < 128 && same(i, i + run)) {
-            ++run;
-        }
-        if (run >= 2) {
-            out.push_back(static_cast<uint8_t>(0x80 | (run - 1)));
-            out.insert(out.end(), pixels.begin() + static_cast<std::ptrdiff_t>(i * bytesPerPixel),
-                       pixels.begin() + static_cast<std::ptrdiff_t>((i + 1) * bytesPerPixel));
-            i += run;
-            continue;
-        }
-        size_t literal = 1;
-        while (i + literal < count && literal < 128 &&
-               !(i + literal + 1 < count && same(i + literal, i + literal + 1))) {
-            ++literal;
-        }
-        out.push_back(static_cast<uint8_t>(literal - 1));
-        out.insert(out.end(), pixels.begin() + static_cast<std::ptrdiff_t>(i * bytesPerPixel),
-                   pixels.begin() + static_cast<std::ptrdiff_t>((i + literal) * bytesPerPixel));
-        i += literal;
-    }
-    return out;
-}
-
-std::vector<uint8_t> BuildTga(const TgaLayout& layout, uint16_t width, uint16_t height,
-                              const std::vector<uint8_t>& map, const std::vector<uint8_t>& storedPixels)
-{
-    std::vector<uint8_t> out;
-    const bool mapped = (layout.imageType & 7) == 1;
-    out.push_back(static_cast<uint8_t>(layout.id.size()));
-    out.push_back(mapped ? 1 : 0);
-    out.push_back(layout.imageType);
-    PutU16(out, layout.mapFirst);
-    PutU16(out, mapped ? layout.mapLength : 0);
-    out.push_back(mapped ? layout.mapEntryBits : 0);
-    PutU16(out, 0);
-    PutU16(out, 0);
-    PutU16(out, width);
-    PutU16(out, height);
-    out.push_back(layout.pixelDepth);
-    out.push_back(layout.descriptor);
-    out.insert(out.end(), layout.id.begin(), layout.id.end());
-    if (mapped) {
-        out.insert(out.end(), map.begin(), map.end());
-    }
-    const size_t bytesPerPixel = (layout.pixelDepth + 7u) / 8u;
-    if (layout.imageType & 8) {
-        const auto packets = EncodeRle(storedPixels, bytesPerPixel);
-        out.insert(out.end(), packets.begin(), packets.end());
-    } else {
-        out.insert(out.end(), storedPixels.begin(), storedPixels.end());
-    }
-    return out;
-}
 
 constexpr uint16_t kWidth = 7;
 constexpr uint16_t kHeight = 5;
@@ -213,11 +110,11 @@ std::vector<Variant> MakeVariants()
                 l.imageType = static_cast<uint8_t>(layout.imageType | (rle ? 8 : 0));
                 Variant v;
                 v.name = name + (rle ? " rle" : " raw") + " origin " + std::to_string(origin);
-                v.file = BuildTga(l, kWidth, kHeight, map, pixels);
+                v.file = TgaFile(l, kWidth, kHeight, map, pixels);
                 TgaLayout p = pilLayout.value_or(layout);
                 p.descriptor = origin;
-                v.referenceFile = pilLayout ? BuildTga(p, kWidth, kHeight, pilMap, pilPixels)
-                                            : BuildTga(p, kWidth, kHeight, map, pixels);
+                v.referenceFile = pilLayout ? TgaFile(p, kWidth, kHeight, pilMap, pilPixels)
+                                            : TgaFile(p, kWidth, kHeight, map, pixels);
                 variants.push_back(std::move(v));
             }
         }
@@ -226,11 +123,11 @@ std::vector<Variant> MakeVariants()
 
     for (uint8_t depth : {16, 24, 32}) {
         const auto pixels = MakeStoredPixels(depth / 8u, anyBytes, random);
-        add("true colour " + std::to_string(depth), {2, depth, 0, 0, 0, 0, ""}, {}, pixels, std::nullopt, {}, {});
+        add("true colour " + std::to_string(depth), {2, depth, 0, 0, 0, 0, "", false}, {}, pixels, std::nullopt, {}, {});
     }
     {
         const auto pixels = MakeStoredPixels(2, anyBytes, random);
-        add("true colour 15", {2, 15, 0, 0, 0, 0, ""}, {}, pixels, TgaLayout{2, 16, 0, 0, 0, 0, ""}, {}, pixels);
+        add("true colour 15", {2, 15, 0, 0, 0, 0, "", false}, {}, pixels, TgaLayout{2, 16, 0, 0, 0, 0, "", false}, {}, pixels);
     }
     for (uint8_t depth : {8, 16}) {
         const auto pixels = MakeStoredPixels(depth / 8u, anyBytes, random);
@@ -242,7 +139,7 @@ std::vector<Variant> MakeVariants()
             const auto map = RandomBytes(random, size_t{length} * (entryBits / 8u));
             auto index = [&](std::mt19937& r) { return std::vector<uint8_t>{static_cast<uint8_t>(first + r() % length)}; };
             const auto pixels = MakeStoredPixels(1, index, random);
-            const TgaLayout layout{1, 8, 0, entryBits, first, length, ""};
+            const TgaLayout layout{1, 8, 0, entryBits, first, length, "", false};
             const std::string name = "mapped " + std::to_string(entryBits) + " first " + std::to_string(first);
             if (entryBits != 32) {
                 add(name, layout, map, pixels, std::nullopt, {}, {});
@@ -254,7 +151,7 @@ std::vector<Variant> MakeVariants()
                     map24.push_back(map[i]);
                 }
             }
-            add(name, layout, map, pixels, TgaLayout{1, 8, 0, 24, first, length, ""}, map24, pixels);
+            add(name, layout, map, pixels, TgaLayout{1, 8, 0, 24, first, length, "", false}, map24, pixels);
         }
     }
     {
@@ -262,13 +159,13 @@ std::vector<Variant> MakeVariants()
         const auto map = RandomBytes(random, length * 2u);
         auto index = [&](std::mt19937& r) { return std::vector<uint8_t>{static_cast<uint8_t>(r() % length)}; };
         const auto pixels = MakeStoredPixels(1, index, random);
-        add("mapped 15", {1, 8, 0, 15, 0, length, ""}, map, pixels, TgaLayout{1, 8, 0, 16, 0, length, ""}, map, pixels);
+        add("mapped 15", {1, 8, 0, 15, 0, length, "", false}, map, pixels, TgaLayout{1, 8, 0, 16, 0, length, "", false}, map, pixels);
         std::vector<uint8_t> wide;
         for (uint8_t i : pixels) {
             wide.push_back(i);
             wide.push_back(0);
         }
-        add("mapped 16-bit index", {1, 16, 0, 16, 0, length, ""}, map, wide, TgaLayout{1, 8, 0, 16, 0, length, ""},
+        add("mapped 16-bit index", {1, 16, 0, 16, 0, length, "", false}, map, wide, TgaLayout{1, 8, 0, 16, 0, length, "", false},
             map, pixels);
     }
     return variants;
@@ -305,21 +202,15 @@ TEST(TgaReader, EveryTruncationFailsCleanly)
         }
         SCOPED_TRACE(v.name);
         ++checked;
-        for (size_t length = 0; length < v.file.size(); ++length) {
-            const std::vector<uint8_t> prefix(v.file.begin(), v.file.begin() + static_cast<std::ptrdiff_t>(length));
-            const RasterResult result = ReadRasterBytes(IS40_ReadTGA, prefix);
-            ASSERT_FALSE(result.image.has_value()) << length;
-            ASSERT_EQ(result.error, kInvalidTga) << length;
-            MeasureBytes(prefix);
-        }
+        ASSERT_NO_FATAL_FAILURE(zv::test::ExpectEveryPrefixFails(IS40_ReadTGA, v.file, kInvalidTga));
     }
     EXPECT_GT(checked, 10u);
 }
 
 TEST(TgaReader, RefusesPacketsThatRunPastTheImage)
 {
-    TgaLayout layout{10, 24, 0, 0, 0, 0, ""};
-    std::vector<uint8_t> file = BuildTga(layout, 2, 2, {}, {});
+    TgaLayout layout{10, 24, 0, 0, 0, 0, "", false};
+    std::vector<uint8_t> file = TgaFile(layout, 2, 2, {}, {});
     // One run of three pixels, then a run of two: one pixel too many.
     for (uint8_t packet : {0x82, 0x81}) {
         file.push_back(packet);
@@ -347,7 +238,7 @@ TEST(TgaReader, RefusesInvalidHeaders)
         {"mapped without a map", [](std::vector<uint8_t>& f) { f[2] = 1; f[16] = 8; }},
         {"id longer than the file", [](std::vector<uint8_t>& f) { f[0] = 255; }},
     };
-    const std::vector<uint8_t> valid = BuildTga({2, 24, 0, 0, 0, 0, ""}, 2, 2, {}, std::vector<uint8_t>(12, 7));
+    const std::vector<uint8_t> valid = TgaFile({2, 24, 0, 0, 0, 0, "", false}, 2, 2, {}, std::vector<uint8_t>(12, 7));
     ASSERT_TRUE(ReadRasterBytes(IS40_ReadTGA, valid).image.has_value());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -362,10 +253,14 @@ TEST(TgaReader, RefusesInvalidHeaders)
 
 TEST(TgaReader, AbsurdSizesFailBeforeAllocating)
 {
+    // The least RLE data a picture can have: one full 128-pixel run packet for each 128 pixels.
+    const std::vector<uint8_t> runs = TgaFile({10, 24, 0, 0, 0, 0, "", false}, 16, 16, {}, std::vector<uint8_t>(16 * 16 * 3, 5));
+    ASSERT_EQ(runs.size(), 18u + 2 * 4);
+    EXPECT_TRUE(ReadRasterBytes(IS40_ReadTGA, runs).image.has_value());
     // Raw data must hold every pixel, and RLE data at least a packet for every 128 pixels.
     for (uint8_t imageType : {2, 10}) {
         SCOPED_TRACE(imageType);
-        const std::vector<uint8_t> file = BuildTga({imageType, 24, 0, 0, 0, 0, ""}, 65535, 65535, {}, {1, 2, 3});
+        const std::vector<uint8_t> file = TgaFile({imageType, 24, 0, 0, 0, 0, "", false}, 65535, 65535, {}, {1, 2, 3});
         const RasterResult result = ReadRasterBytes(IS40_ReadTGA, file);
         EXPECT_FALSE(result.image.has_value());
         EXPECT_EQ(result.error, kInvalidTga);
@@ -375,20 +270,14 @@ TEST(TgaReader, AbsurdSizesFailBeforeAllocating)
 
 TEST(TgaReader, HonoursTheAllocationLimit)
 {
-    const std::vector<uint8_t> file = BuildTga({2, 24, 0, 0, 0, 0, ""}, 4, 4, {}, std::vector<uint8_t>(48, 9));
-    zv::platform::SetAllocationLimit(4 * 4 * 3 - 1);
-    const RasterResult refused = ReadRasterBytes(IS40_ReadTGA, file);
-    zv::platform::SetAllocationLimit(0);
-    EXPECT_FALSE(refused.image.has_value());
-    EXPECT_EQ(refused.error, zv::imaging::kErrOutOfMemory);
-    EXPECT_TRUE(ReadRasterBytes(IS40_ReadTGA, file).image.has_value());
+    zv::test::ExpectAllocationLimitHonoured(IS40_ReadTGA, TgaFile({}, 4, 4, {}, std::vector<uint8_t>(48, 9)));
 }
 
 TEST(TgaReader, MapsIndicesOutsideTheMapToBlack)
 {
     // A map of two entries starting at index 1: index 0 lies below it, index 3 above it.
     const std::vector<uint8_t> map = {0, 0, 255, 0, 255, 0};  // red, green (BGR)
-    const std::vector<uint8_t> file = BuildTga({1, 8, 0x20, 24, 1, 2, ""}, 4, 1, map, {0, 1, 2, 3});
+    const std::vector<uint8_t> file = TgaFile({1, 8, 0x20, 24, 1, 2, "", false}, 4, 1, map, {0, 1, 2, 3});
     const RasterResult result = ReadRasterBytes(IS40_ReadTGA, file);
     ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
     const std::vector<uint8_t> expected = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 0};

@@ -120,22 +120,10 @@ std::vector<uint8_t> RowBytes(const Variant& v, uint32_t y, uint32_t x0, uint32_
 
 bool WriteVariant(const fs::path& file, const Variant& v)
 {
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    TIFF* tiff = zv::test::CreateTiff(file, {kWidth, kHeight, v.bits, v.samplesPerPixel, v.photometric, v.planar,
+                                             v.compression, v.sampleFormat, v.orientation, v.extra});
     if (tiff == nullptr) {
         return false;
-    }
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kWidth);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kHeight);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, v.bits);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, v.samplesPerPixel);
-    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, v.sampleFormat);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, v.photometric);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, v.planar);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, v.compression);
-    TIFFSetField(tiff, TIFFTAG_ORIENTATION, v.orientation);
-    if (v.extra != 0) {
-        const uint16_t kinds[] = {v.extra};
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, kinds);
     }
     const int planes = v.planar == PLANARCONFIG_SEPARATE ? v.samplesPerPixel : 1;
     const zv::test::TiffPixelLayout pixels{kWidth, kHeight, planes, v.tiled ? kTile : 0u, 4};
@@ -221,36 +209,6 @@ std::optional<PilSamples> ReadPilSamples(const fs::path& file, const fs::path& d
     return samples;
 }
 
-// A 16 x 16 12-bit greyscale TIFF with its directory before its pixels, so that a cut
-// leaves the directory whole and only the pixels short.
-std::vector<uint8_t> DirectoryFirst12BitTiff()
-{
-    std::vector<uint8_t> bytes = {'I', 'I', 42, 0, 8, 0, 0, 0};
-    auto u16 = [&](uint16_t v) { bytes.insert(bytes.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}); };
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i))); };
-    auto entry = [&](uint16_t tag, uint16_t type, uint32_t value) {
-        u16(tag);
-        u16(type);
-        u32(1);
-        u32(value);
-    };
-    const uint16_t entries = 7;
-    const uint32_t pixelBytes = 16 * 16 * 12 / 8;
-    u16(entries);
-    entry(TIFFTAG_IMAGEWIDTH, TIFF_LONG, 16);
-    entry(TIFFTAG_IMAGELENGTH, TIFF_LONG, 16);
-    entry(TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 12);
-    entry(TIFFTAG_PHOTOMETRIC, TIFF_SHORT, PHOTOMETRIC_MINISBLACK);
-    entry(TIFFTAG_STRIPOFFSETS, TIFF_LONG, 8 + 2 + entries * 12 + 4);
-    entry(TIFFTAG_ROWSPERSTRIP, TIFF_LONG, 16);
-    entry(TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, pixelBytes);
-    u32(0);
-    for (uint32_t i = 0; i < pixelBytes; ++i) {
-        bytes.push_back(static_cast<uint8_t>(i * 37));
-    }
-    return bytes;
-}
-
 // Reads the first `keep` bytes of `whole` as a file of their own (a fresh name each time:
 // truncating and rewriting one file makes the file system flush it, which is slow).
 ReadResult ReadPrefix(const fs::path& dir, const std::vector<uint8_t>& whole, size_t keep)
@@ -316,12 +274,8 @@ TEST(TiffDepths, TwelveBitEndsAndMiddleMapAsDocumented)
     const Variant v{"ends", PHOTOMETRIC_MINISBLACK, 12, 1};
     TempDir dir;
     const fs::path file = dir / "ends.tif";
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    TIFF* tiff = CreateTiff(file, {5, 1, 12});
     ASSERT_NE(tiff, nullptr);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 5u);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 1u);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 12);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
     std::vector<uint8_t> row;
     uint64_t bitBuffer = 0;
     int bits = 0;
@@ -349,15 +303,10 @@ TEST(TiffDepths, OrientationMatchesTheRgbaPath)
         Variant deep{"deep", PHOTOMETRIC_RGB, 12, 3};
         deep.orientation = orientation;
         ASSERT_TRUE(WriteVariant(dir / "deep.tif", deep));
-        TIFF* tiff = TIFFOpen((dir / "eight.tif").c_str(), "w");
+        TiffHeader eight{kWidth, kHeight, 8, 3, PHOTOMETRIC_RGB};
+        eight.orientation = orientation;
+        TIFF* tiff = CreateTiff(dir / "eight.tif", eight);
         ASSERT_NE(tiff, nullptr);
-        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kWidth);
-        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kHeight);
-        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
         for (uint32_t y = 0; y < kHeight; ++y) {
             std::vector<uint8_t> row;
             for (uint32_t x = 0; x < kWidth; ++x) {
@@ -386,15 +335,9 @@ TEST(TiffDepths, LayoutsNeitherPathTakesStillFail)
     TempDir dir;
     for (const Variant& v : refused) {
         SCOPED_TRACE(v.name);
-        TIFF* tiff = TIFFOpen((dir / "refused.tif").c_str(), "w");
+        TIFF* tiff = CreateTiff(dir / "refused.tif", {4, 2, v.bits, v.samplesPerPixel, v.photometric, v.planar,
+                                                      COMPRESSION_NONE, v.sampleFormat});
         ASSERT_NE(tiff, nullptr);
-        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 4u);
-        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 2u);
-        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, v.bits);
-        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, v.samplesPerPixel);
-        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, v.sampleFormat);
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, v.photometric);
-        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, v.planar);
         std::vector<uint8_t> row(4 * 8 * v.samplesPerPixel, 0x5a);
         for (uint32_t y = 0; y < 2; ++y) {
             ASSERT_EQ(TIFFWriteScanline(tiff, row.data(), y, 0), 1);
@@ -422,7 +365,7 @@ TEST(TiffDepths, EveryTruncationFailsCleanly)
 {
     TempDir dir;
     const fs::path file = dir / "cut.tif";
-    const std::vector<uint8_t> directoryFirst = DirectoryFirst12BitTiff();
+    const std::vector<uint8_t> directoryFirst = DirectoryFirstTiff(12);
     const size_t pixelsAt = directoryFirst.size() - 16 * 16 * 12 / 8;
     WriteFile(file, directoryFirst);
     ASSERT_TRUE(ReadTiff(file).ok);

@@ -7,16 +7,20 @@
 #include "imaging/metafile/text.h"
 #include "platform/memory.h"
 #include "metafile_writer.h"
+#include "raster_writers.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -122,7 +126,7 @@ Rendered Render(const std::vector<uint8_t>& bytes, int wantedWidth = 100, int wa
 
 // Two writers drawing the same picture: a 1000 x 1000 placeable WMF in MM_ANISOTROPIC with
 // window = box, and an EMF whose frame is 1 inch on a 1000-pixel-per-inch device, both
-// drawing in a 0..1000 logical space.
+// drawing in a 0..1000 logical space. The calls below go to both.
 struct Pictures {
     WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
     EmfWriter emf{0, 0, 2540, 2540, 10000, 254};
@@ -138,39 +142,71 @@ struct Pictures {
     // Selects a solid brush and a null pen in both.
     void SolidFill(uint32_t colour)
     {
-        wmf.CreateBrush(0, colour);
-        wmf.SelectObject(0);
-        wmf.CreatePen(5, 0, 0);
-        wmf.SelectObject(1);
-        emf.CreateBrush(1, 0, colour);
-        emf.SelectObject(1);
-        emf.SelectObject(0x80000008u);
+        Brush(0, colour);
+        Pen(5, 0, 0);
+    }
+    // Creates and selects an object: WMF takes the lowest free slot, EMF gets a new index.
+    void Brush(int style, uint32_t colour, int hatch = 0)
+    {
+        wmf.CreateBrush(style, colour, hatch);
+        emf.CreateBrush(++objects_, style, colour, hatch);
+        SelectLast();
+    }
+    void Pen(int style, int width, uint32_t colour)
+    {
+        wmf.CreatePen(style, width, colour);
+        emf.CreatePen(++objects_, style, width, colour);
+        SelectLast();
+    }
+    void Font(int height, int escapement, int weight, const std::string& face)
+    {
+        wmf.CreateFont(height, escapement, weight, false, face);
+        emf.CreateFont(++objects_, height, escapement, weight, std::u16string(face.begin(), face.end()));
+        SelectLast();
+    }
+    void MapMode(int mode) { wmf.SetMapMode(mode); emf.SetMapMode(mode); }
+    void BkMode(int mode) { wmf.SetBkMode(mode); emf.SetBkMode(mode); }
+    void Rectangle(int l, int t, int r, int b) { wmf.Rectangle(l, t, r, b); emf.Rectangle(l, t, r, b); }
+    void Line(int x0, int y0, int x1, int y1)
+    {
+        wmf.MoveTo(x0, y0);
+        wmf.LineTo(x1, y1);
+        emf.MoveTo(x0, y0);
+        emf.LineTo(x1, y1);
     }
     std::vector<std::pair<const char*, std::vector<uint8_t>>> Files() const
     {
         return {{"wmf", wmf.Finish()}, {"emf", emf.Finish()}};
     }
+    // Renders both at 100 x 100 and runs `check` on each.
+    void Check(const std::function<void(const Rendered&)>& check) const
+    {
+        for (const auto& [name, bytes] : Files()) {
+            SCOPED_TRACE(name);
+            check(Render(bytes));
+        }
+    }
+
+private:
+    void SelectLast()
+    {
+        wmf.SelectObject(objects_ - 1);
+        emf.SelectObject(static_cast<uint32_t>(objects_));
+    }
+    int objects_ = 0;
 };
 
 TEST(Metafile, FilledRectangleIsFilledAndItsOutsideUntouched)
 {
     Pictures pictures;
     pictures.SolidFill(kRedRef);
-    pictures.wmf.Rectangle(250, 250, 750, 750);
-    pictures.emf.Rectangle(250, 250, 750, 750);
-    for (const auto& [name, bytes] : pictures.Files()) {
-        SCOPED_TRACE(name);
-        const Rendered image = Render(bytes);
+    pictures.Rectangle(250, 250, 750, 750);
+    pictures.Check([](const Rendered& image) {
         ASSERT_EQ(image.width, 100);
-        EXPECT_EQ(image.At(50, 50), kRed);
         EXPECT_EQ(image.At(26, 26), kRed);
         EXPECT_EQ(image.At(73, 73), kRed);
-        EXPECT_EQ(image.At(20, 50), kWhite);
-        EXPECT_EQ(image.At(80, 50), kWhite);
-        EXPECT_EQ(image.At(50, 10), kWhite);
-        EXPECT_EQ(image.At(50, 90), kWhite);
         EXPECT_EQ(image.Count(0, 0, 100, 100, [](Rgb c) { return c == kRed; }), 50 * 50);
-    }
+    });
 }
 
 struct MappingCase {
@@ -199,18 +235,19 @@ TEST(Metafile, FixedMappingModesScaleToPhysicalUnits)
         wmf.SelectObject(0);
         emf.CreateBrush(1, 0, kBlueRef);
         emf.SelectObject(1);
+        wmf.CreatePen(5, 0, 0);  // no outline
+        wmf.SelectObject(1);
+        emf.SelectObject(0x80000008u);
         const int u = c.unitsPerInch;
         // The logical origin maps to the top-left corner; y is negative downwards.
         wmf.Rectangle(0, 0, u, -u);
         emf.Rectangle(0, 0, u, -u);
         for (const auto& [name, bytes] : {std::pair{"wmf", wmf.Finish()}, std::pair{"emf", emf.Finish()}}) {
             SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
-            EXPECT_EQ(image.At(25, 25), kBlue);
-            EXPECT_EQ(image.At(45, 45), kBlue);
-            EXPECT_EQ(image.At(55, 25), kWhite);
-            EXPECT_EQ(image.At(25, 55), kWhite);
-            EXPECT_EQ(image.At(75, 75), kWhite);
+            // 500 pixels an inch: the square covers exactly the top-left 500 x 500.
+            const Rendered image = Render(bytes, 1000, 1000);
+            EXPECT_EQ(image.Count(0, 0, 1000, 1000, [](Rgb p) { return p != kWhite; }), 500 * 500);
+            EXPECT_EQ(image.At(499, 499), kBlue);
         }
     }
 }
@@ -241,30 +278,25 @@ TEST(Metafile, WindowAndViewportMapLogicalUnits)
         {"isotropic", 7, 0, 0, 2000, 1000, 1000, 1000, {0, 0, 2000, 1000}, 50, 25, 50, 75},
         // Anisotropic stretches the same window to the whole picture.
         {"anisotropic-stretch", 8, 0, 0, 2000, 1000, 1000, 1000, {0, 0, 2000, 500}, 50, 25, 50, 75},
+        // Window and viewport extents are kept apart: x shrinks by 4, y by 2.
+        {"unequal", 8, 0, 0, 4000, 2000, 1000, 1000, {0, 0, 2000, 1000}, 45, 45, 55, 55},
     };
     for (const WindowCase& c : cases) {
         SCOPED_TRACE(c.name);
         Pictures pictures;
-        {
-            Pictures* w = &pictures;
-            w->wmf.SetMapMode(c.mapMode);
-            w->wmf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
-            w->wmf.SetWindowExt(c.windowExtX, c.windowExtY);
-            w->wmf.SetViewportExt(c.viewportExtX, c.viewportExtY);
-            w->emf.SetMapMode(c.mapMode);
-            w->emf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
-            w->emf.SetWindowExt(c.windowExtX, c.windowExtY);
-            w->emf.SetViewportExt(c.viewportExtX, c.viewportExtY);
-            w->SolidFill(kRedRef);
-            w->wmf.Rectangle(c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
-            w->emf.Rectangle(c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
-        }
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.MapMode(c.mapMode);
+        pictures.wmf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
+        pictures.wmf.SetWindowExt(c.windowExtX, c.windowExtY);
+        pictures.wmf.SetViewportExt(c.viewportExtX, c.viewportExtY);
+        pictures.emf.SetWindowOrg(c.windowOrgX, c.windowOrgY);
+        pictures.emf.SetWindowExt(c.windowExtX, c.windowExtY);
+        pictures.emf.SetViewportExt(c.viewportExtX, c.viewportExtY);
+        pictures.SolidFill(kRedRef);
+        pictures.Rectangle(c.rect[0], c.rect[1], c.rect[2], c.rect[3]);
+        pictures.Check([&](const Rendered& image) {
             EXPECT_EQ(image.At(c.filledX, c.filledY), kRed);
             EXPECT_EQ(image.At(c.emptyX, c.emptyY), kWhite);
-        }
+        });
     }
 }
 
@@ -297,21 +329,11 @@ TEST(Metafile, BrushesFillSolidHatchedOrNothing)
     for (const BrushCase& c : cases) {
         SCOPED_TRACE(c.name);
         Pictures pictures;
-        pictures.wmf.SetBkMode(1);
-        pictures.emf.SetBkMode(1);
-        pictures.wmf.CreateBrush(c.style, kBlueRef, c.hatch);
-        pictures.wmf.SelectObject(0);
-        pictures.wmf.CreatePen(0, 20, 0);  // a black outline 2 pixels wide
-        pictures.wmf.SelectObject(1);
-        pictures.emf.CreateBrush(1, c.style, kBlueRef, c.hatch);
-        pictures.emf.SelectObject(1);
-        pictures.emf.CreatePen(2, 0, 20, 0);
-        pictures.emf.SelectObject(2);
-        pictures.wmf.Rectangle(200, 200, 800, 800);
-        pictures.emf.Rectangle(200, 200, 800, 800);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.BkMode(1);
+        pictures.Brush(c.style, kBlueRef, c.hatch);
+        pictures.Pen(0, 20, 0);  // a black outline 2 pixels wide
+        pictures.Rectangle(200, 200, 800, 800);
+        pictures.Check([&](const Rendered& image) {
             EXPECT_TRUE(IsInk(image.At(20, 50))) << image.At(20, 50);  // the outline
             const int inside = 50 * 50;
             const int blue = image.Count(25, 25, 75, 75, [](Rgb p) { return p.b > 200 && p.r < 100; });
@@ -325,7 +347,40 @@ TEST(Metafile, BrushesFillSolidHatchedOrNothing)
                 EXPECT_EQ(blue + white, inside);
             }
             EXPECT_EQ(image.At(10, 10), kWhite);
+        });
+    }
+}
+
+// A cross hatch inks exactly where its two line hatches do: horizontal and vertical for the
+// cross, both diagonals for the diagonal cross.
+TEST(Metafile, CrossHatchesAreTheirTwoLineHatches)
+{
+    const auto ink = [](int hatch) {
+        WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+        wmf.SetBkMode(1);
+        wmf.CreateBrush(2, kBlueRef, hatch);
+        wmf.SelectObject(0);
+        wmf.CreatePen(5, 0, 0);
+        wmf.SelectObject(1);
+        wmf.Rectangle(0, 0, 1000, 1000);
+        const Rendered image = Render(wmf.Finish());
+        std::vector<bool> inked;
+        for (int y = 10; y < 90; ++y) {
+            for (int x = 10; x < 90; ++x) {
+                inked.push_back(image.At(x, y) != kWhite);
+            }
         }
+        return inked;
+    };
+    for (const auto& [cross, first, second] : {std::tuple{4, 0, 1}, std::tuple{5, 2, 3}}) {
+        SCOPED_TRACE(cross);
+        const std::vector<bool> a = ink(first), b = ink(second), both = ink(cross);
+        int wrong = 0;
+        for (size_t i = 0; i < both.size(); ++i) {
+            wrong += both[i] != (a[i] || b[i]);
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_NE(a, b);
     }
 }
 
@@ -375,6 +430,16 @@ TEST(Metafile, ShapesFillWhereTheyShould)
         {"polygon16", [](WmfWriter& w) { w.Polygon({{500, 100}, {900, 900}, {100, 900}}); },
          [](EmfWriter& e) { e.Poly(86, {{500, 100}, {900, 900}, {100, 900}}); },
          {{50, 50}, {50, 85}}, {{20, 20}, {80, 20}}},
+        // Corners given the other way round describe the same box.
+        {"reversed rectangle", [](WmfWriter& w) { w.Rectangle(900, 900, 100, 100); },
+         [](EmfWriter& e) { e.Rectangle(900, 900, 100, 100); }, {{12, 12}, {87, 87}}, {{5, 5}, {95, 95}}},
+        // Shapes without area draw nothing.
+        {"flat ellipse", [](WmfWriter& w) { w.Ellipse(100, 500, 900, 500); },
+         [](EmfWriter& e) { e.Ellipse(100, 500, 900, 500); }, {}, {{50, 50}, {50, 49}, {50, 51}}},
+        {"empty rectangle", [](WmfWriter& w) { w.Rectangle(300, 300, 300, 700); },
+         [](EmfWriter& e) { e.Rectangle(300, 300, 300, 700); }, {}, {{30, 50}, {29, 50}, {31, 50}}},
+        {"two-point polygon", [](WmfWriter& w) { w.Polygon({{100, 100}, {900, 900}}); },
+         [](EmfWriter& e) { e.Poly(3, {{100, 100}, {900, 900}}); }, {}, {{50, 50}, {20, 20}}},
     };
     for (const ShapeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -382,16 +447,147 @@ TEST(Metafile, ShapesFillWhereTheyShould)
         pictures.SolidFill(kRedRef);
         c.wmf(pictures.wmf);
         c.emf(pictures.emf);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([&](const Rendered& image) {
             for (const auto& [x, y] : c.filled) {
                 EXPECT_EQ(image.At(x, y), kRed) << x << "," << y;
             }
             for (const auto& [x, y] : c.empty) {
                 EXPECT_EQ(image.At(x, y), kWhite) << x << "," << y;
             }
+        });
+    }
+}
+
+// Records that no other test draws with, one case each: where each puts ink and where it
+// leaves the paper. Drawn with a red brush and a blue pen 4 pixels wide.
+TEST(Metafile, EachRecordDrawsWhereItSays)
+{
+    struct RecordCase {
+        const char* name;
+        std::function<void(WmfWriter&)> wmf;  // one of the two
+        std::function<void(EmfWriter&)> emf;
+        std::vector<std::pair<int, int>> ink;
+        std::vector<std::pair<int, int>> paper;
+    };
+    const auto p16 = [](int x, int y) { return static_cast<int64_t>(x) | static_cast<int64_t>(y) << 16; };
+    const auto degrees = [](float angle) { return static_cast<int64_t>(std::bit_cast<uint32_t>(angle)); };
+    const auto rectangle = [](EmfWriter& e) { e.Rectangle(100, 100, 900, 900); };
+    const RecordCase cases[] = {
+        {"polyline to", {}, [](EmfWriter& e) { e.MoveTo(100, 500); e.Poly(6, {{900, 500}}); }, {{50, 50}}, {{50, 30}}},
+        {"polyline to 16", {}, [](EmfWriter& e) { e.MoveTo(100, 500); e.Poly(89, {{900, 500}}); }, {{50, 50}}, {{50, 30}}},
+        {"polyline 16", {}, [](EmfWriter& e) { e.Poly(87, {{100, 500}, {900, 500}}); }, {{50, 50}}, {{50, 30}}},
+        {"bezier 16", {}, [](EmfWriter& e) { e.Poly(85, {{100, 500}, {300, 500}, {700, 500}, {900, 500}}); },
+         {{50, 50}}, {{50, 30}}},
+        {"bezier to 16", {}, [](EmfWriter& e) { e.MoveTo(100, 500); e.Poly(88, {{300, 500}, {700, 500}, {900, 500}}); },
+         {{50, 50}}, {{50, 30}}},
+        {"poly-polyline", {}, [](EmfWriter& e) { e.Record(7, {0, 0, 1000, 1000, 2, 4, 2, 2, 100, 300, 900, 300, 100, 700, 900, 700}); },
+         {{50, 30}, {50, 70}}, {{50, 50}}},
+        {"poly-polyline 16", {},
+         [&](EmfWriter& e) { e.Record(90, {0, 0, 1000, 1000, 2, 4, 2, 2, p16(100, 300), p16(900, 300), p16(100, 700), p16(900, 700)}); },
+         {{50, 30}, {50, 70}}, {{50, 50}}},
+        {"exclude clip", {}, [&](EmfWriter& e) { e.Record(29, {0, 0, 500, 1000}); rectangle(e); }, {{70, 50}}, {{30, 50}}},
+        {"select clip path", {},
+         [&](EmfWriter& e) { e.BeginPath(); e.Rectangle(0, 0, 500, 1000); e.EndPath(); e.Record(67, {1}); rectangle(e); },
+         {{30, 50}}, {{70, 50}}},
+        {"clip reset", {}, [&](EmfWriter& e) { e.IntersectClipRect(0, 0, 500, 1000); e.Record(75, {0, 5}); rectangle(e); },
+         {{30, 50}, {70, 50}}, {}},
+        {"abort path", {}, [](EmfWriter& e) { e.BeginPath(); e.Rectangle(100, 100, 900, 900); e.EndPath(); e.Record(68, {}); e.FillPath(); },
+         {}, {{50, 50}, {10, 50}}},
+        {"scale viewport", {},
+         [](EmfWriter& e) { e.SetMapMode(8); e.SetWindowExt(1000, 1000); e.SetViewportExt(1000, 1000);
+                            e.Record(31, {1, 2, 1, 2}); e.Rectangle(0, 0, 1000, 1000); },
+         {{25, 25}}, {{75, 75}, {25, 75}}},
+        {"scale window", {},
+         [](EmfWriter& e) { e.SetMapMode(8); e.SetWindowExt(1000, 1000); e.SetViewportExt(1000, 1000);
+                            e.Record(32, {2, 1, 2, 1}); e.Rectangle(0, 0, 1000, 1000); },
+         {{25, 25}}, {{75, 75}, {75, 25}}},
+        {"clockwise arc", {},
+         [](EmfWriter& e) { e.Record(57, {2}); e.ArcLike(45, 100, 100, 900, 900, 900, 500, 500, 100); },
+         {{50, 89}, {10, 50}}, {{78, 21}, {50, 50}}},
+        {"arc to", {}, [](EmfWriter& e) { e.MoveTo(500, 500); e.ArcLike(55, 100, 100, 900, 900, 900, 500, 500, 100); },
+         {{70, 50}, {78, 21}}, {{50, 89}}},
+        {"angle arc", {},
+         [&](EmfWriter& e) { e.MoveTo(500, 500); e.Record(41, {500, 500, 400, degrees(0), degrees(90)}); },
+         {{70, 50}, {50, 11}}, {{50, 89}, {30, 50}}},
+        {"transform with infinity ignored", {},
+         [&](EmfWriter& e) { e.SetWorldTransform({1, 0, 0, std::numeric_limits<float>::infinity(), 0, 0}); rectangle(e); },
+         {{50, 50}}, {{5, 5}}},
+        {"transform with NaN ignored", {},
+         [&](EmfWriter& e) { e.SetWorldTransform({std::numeric_limits<float>::quiet_NaN(), 0, 0, 1, 0, 0}); rectangle(e); },
+         {{50, 50}}, {{5, 5}}},
+        {"user-style dashes", {},
+         [](EmfWriter& e) { e.ExtCreatePen(5, 0x10000 | 0x200 | 7, 100, kBlueRef, {300, 300}); e.SelectObject(5);
+                            e.MoveTo(0, 500); e.LineTo(1000, 500); },
+         {{15, 50}, {75, 50}}, {{45, 50}}},
+        {"all-zero dashes draw solid", {},
+         [](EmfWriter& e) { e.ExtCreatePen(5, 0x10000 | 0x200 | 7, 100, kBlueRef, {0, 0}); e.SelectObject(5);
+                            e.MoveTo(0, 500); e.LineTo(1000, 500); },
+         {{15, 50}, {45, 50}, {75, 50}}, {{50, 40}}},
+        {"pixel", [](WmfWriter& w) { w.Record(0x041F, {0x00FF, 0x0000, 500, 500}); }, {},
+         {{50, 50}}, {{45, 50}, {50, 45}}},
+        // ExtTextOut with ETO_OPAQUE: the rectangle takes the background colour (green).
+        {"opaque text rectangle",
+         [](WmfWriter& w) { w.SetBkColor(ColorRef(0, 255, 0)); w.Record(0x0A32, {400, 400, 1, 2, 100, 100, 900, 300, 'x'}); }, {},
+         {{70, 20}, {15, 15}}, {{50, 50}, {5, 20}}},
+        {"offset window origin", [](WmfWriter& w) { w.Record(0x020F, {0, 500}); w.Rectangle(500, 100, 1000, 900); }, {},
+         {{25, 50}}, {{75, 50}}},
+        {"scale viewport", [](WmfWriter& w) { w.Record(0x0412, {2, 1, 2, 1}); w.Rectangle(0, 0, 1000, 1000); }, {},
+         {{25, 25}}, {{75, 75}, {25, 75}}},
+        {"scale window", [](WmfWriter& w) { w.Record(0x0410, {1, 2, 1, 2}); w.Rectangle(0, 0, 1000, 1000); }, {},
+         {{25, 25}}, {{75, 75}, {75, 25}}},
+        {"exclude clip", [](WmfWriter& w) { w.Record(0x0415, {1000, 500, 0, 0}); w.Rectangle(100, 100, 900, 900); }, {},
+         {{70, 50}}, {{30, 50}}},
+        {"arc", [](WmfWriter& w) { w.ArcLike(0x0817, 100, 100, 900, 900, 900, 500, 500, 100); }, {},
+         {{78, 21}}, {{50, 89}, {50, 50}}},
+        {"pattern fill", [](WmfWriter& w) { w.Record(0x061D, {0x0021, 0x00F0, 500, 500, 0, 0}); }, {},
+         {{25, 25}}, {{75, 75}, {75, 25}}},
+    };
+    for (const RecordCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pictures pictures;
+        pictures.Brush(0, kRedRef);
+        pictures.Pen(0, 40, kBlueRef);
+        c.wmf ? c.wmf(pictures.wmf) : c.emf(pictures.emf);
+        const Rendered image = Render(c.wmf ? pictures.wmf.Finish() : pictures.emf.Finish());
+        for (const auto& [x, y] : c.ink) {
+            EXPECT_NE(image.At(x, y), kWhite) << x << "," << y;
         }
+        for (const auto& [x, y] : c.paper) {
+            EXPECT_EQ(image.At(x, y), kWhite) << x << "," << y;
+        }
+    }
+}
+
+// Curved shapes cover their area: an ellipse pi/4 of its box, a rounded rectangle its box less
+// the four corners outside quarter ellipses, a pie a quarter of the ellipse. Antialiased edges
+// count half.
+TEST(Metafile, CurvedShapesCoverTheirArea)
+{
+    const double pi = std::acos(-1.0);
+    const struct {
+        const char* name;
+        std::function<void(WmfWriter&)> wmf;
+        std::function<void(EmfWriter&)> emf;
+        double area;  // pixels
+    } cases[] = {
+        {"ellipse", [](WmfWriter& w) { w.Ellipse(100, 200, 900, 800); }, [](EmfWriter& e) { e.Ellipse(100, 200, 900, 800); },
+         pi / 4 * 80 * 60},
+        {"roundrect", [](WmfWriter& w) { w.RoundRect(100, 100, 900, 900, 400, 200); },
+         [](EmfWriter& e) { e.Record(44, {100, 100, 900, 900, 400, 200}); }, 80 * 80 - (4 - pi) * 20 * 10},
+        {"pie", [](WmfWriter& w) { w.ArcLike(0x081A, 100, 100, 900, 900, 900, 500, 500, 100); },
+         [](EmfWriter& e) { e.ArcLike(47, 100, 100, 900, 900, 900, 500, 500, 100); }, pi * 40 * 40 / 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pictures pictures;
+        pictures.SolidFill(kRedRef);
+        c.wmf(pictures.wmf);
+        c.emf(pictures.emf);
+        pictures.Check([&](const Rendered& image) {
+            const int full = image.Count(0, 0, 100, 100, [](Rgb p) { return p == kRed; });
+            const int edge = image.Count(0, 0, 100, 100, [](Rgb p) { return p != kRed && p != kWhite; });
+            EXPECT_NEAR(full + edge / 2.0, c.area, 0.01 * c.area) << full << " full, " << edge << " edge";
+        });
     }
 }
 
@@ -409,13 +605,24 @@ TEST(Metafile, PolyFillModeDecidesNestedPolygons)
         pictures.emf.SetPolyFillMode(mode);
         pictures.wmf.PolyPolygon(nested);
         pictures.emf.PolyPolygon(nested);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([&](const Rendered& image) {
             EXPECT_EQ(image.At(20, 50), kRed);
             EXPECT_EQ(image.At(50, 50), mode == 1 ? kWhite : kRed);
-        }
+        });
     }
+}
+
+// A two-point polygon of a poly-polygon has no inside, but its outline is drawn.
+TEST(Metafile, PolyPolygonOutlinesTwoPointPolygons)
+{
+    Pictures pictures;
+    pictures.Pen(0, 40, kBlueRef);
+    pictures.wmf.PolyPolygon({{{100, 500}, {900, 500}}, {{0, 0}}});
+    pictures.emf.PolyPolygon({{{100, 500}, {900, 500}}, {{0, 0}}});
+    pictures.Check([](const Rendered& image) {
+        EXPECT_EQ(image.At(50, 50), kBlue);
+        EXPECT_EQ(image.At(50, 40), kWhite);
+    });
 }
 
 TEST(Metafile, LinesUseThePenWidthAndStyle)
@@ -423,17 +630,9 @@ TEST(Metafile, LinesUseThePenWidthAndStyle)
     for (int style : {0, 1, 2, 3, 4, 5}) {
         SCOPED_TRACE(style);
         Pictures pictures;
-        pictures.wmf.CreatePen(style, style == 0 ? 60 : 0, kBlueRef);
-        pictures.wmf.SelectObject(0);
-        pictures.emf.CreatePen(1, style, style == 0 ? 60 : 0, kBlueRef);
-        pictures.emf.SelectObject(1);
-        pictures.wmf.MoveTo(0, 500);
-        pictures.wmf.LineTo(1000, 500);
-        pictures.emf.MoveTo(0, 500);
-        pictures.emf.LineTo(1000, 500);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Pen(style, style == 0 ? 60 : 0, kBlueRef);
+        pictures.Line(0, 500, 1000, 500);
+        pictures.Check([&](const Rendered& image) {
             const auto isBlue = [](Rgb p) { return p.b > 100 && p.r < 200 && p != kWhite; };
             const int onLine = image.Count(0, 49, 100, 51, isBlue);
             EXPECT_EQ(image.At(50, 20), kWhite);
@@ -449,7 +648,7 @@ TEST(Metafile, LinesUseThePenWidthAndStyle)
                 EXPECT_GT(onLine, 20);
                 EXPECT_LT(image.Count(0, 49, 100, 50, isBlue), 90);
             }
-        }
+        });
     }
 }
 
@@ -508,14 +707,11 @@ TEST(Metafile, ClipRectangleLimitsDrawing)
     pictures.SolidFill(kRedRef);
     pictures.wmf.IntersectClipRect(0, 0, 500, 1000);
     pictures.emf.IntersectClipRect(0, 0, 500, 1000);
-    pictures.wmf.Rectangle(100, 100, 900, 900);
-    pictures.emf.Rectangle(100, 100, 900, 900);
-    for (const auto& [name, bytes] : pictures.Files()) {
-        SCOPED_TRACE(name);
-        const Rendered image = Render(bytes);
+    pictures.Rectangle(100, 100, 900, 900);
+    pictures.Check([](const Rendered& image) {
         EXPECT_EQ(image.At(30, 50), kRed);
         EXPECT_EQ(image.At(70, 50), kWhite);
-    }
+    });
 }
 
 TEST(Metafile, EmfPathsWithBeziersFillAndStroke)
@@ -594,17 +790,11 @@ TEST(Metafile, TextEscapementRotatesTheInk)
     for (int escapement : {0, 900, 2700}) {
         SCOPED_TRACE(escapement);
         Pictures pictures;
-        pictures.wmf.CreateFont(-100, escapement, 400, false, "Arial");
-        pictures.wmf.SelectObject(0);
-        pictures.wmf.SetBkMode(1);
+        pictures.Font(-100, escapement, 400, "Arial");
+        pictures.BkMode(1);
         pictures.wmf.TextOut(500, 500, "HHHH");
-        pictures.emf.CreateFont(1, -100, escapement, 400, u"Arial");
-        pictures.emf.SelectObject(1);
-        pictures.emf.SetBkMode(1);
         pictures.emf.ExtTextOutW(500, 500, u"HHHH");
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([&](const Rendered& image) {
             const InkBox box = InkBounds(image);
             ASSERT_GE(box.right, 0) << "no ink: is any font installed?";
             // The reference point (50, 50) is the top-left of unrotated text.
@@ -622,7 +812,7 @@ TEST(Metafile, TextEscapementRotatesTheInk)
                 EXPECT_GE(box.top, 49);
                 EXPECT_LE(box.right, 51);
             }
-        }
+        });
     }
 }
 
@@ -631,21 +821,15 @@ TEST(Metafile, TextAdvancesAlignmentAndColour)
     // With explicit advances of 200 units a four-letter text spans 800 units = 80 pixels,
     // whatever the font's own widths; right alignment ends it at the reference point.
     Pictures pictures;
-    pictures.wmf.CreateFont(-100, 0, 700, false, "Times New Roman");
-    pictures.wmf.SelectObject(0);
-    pictures.wmf.SetBkMode(1);
+    pictures.Font(-100, 0, 700, "Times New Roman");
+    pictures.BkMode(1);
     pictures.wmf.SetTextColor(kRedRef);
     pictures.wmf.SetTextAlign(2 | 24);  // right, baseline
     pictures.wmf.ExtTextOut(900, 500, "IIII", {200, 200, 200, 200});
-    pictures.emf.CreateFont(1, -100, 0, 700, u"Times New Roman");
-    pictures.emf.SelectObject(1);
-    pictures.emf.SetBkMode(1);
     pictures.emf.SetTextColor(kRedRef);
     pictures.emf.SetTextAlign(2 | 24);
     pictures.emf.ExtTextOutW(900, 500, u"IIII", {200, 200, 200, 200});
-    for (const auto& [name, bytes] : pictures.Files()) {
-        SCOPED_TRACE(name);
-        const Rendered image = Render(bytes);
+    pictures.Check([](const Rendered& image) {
         const InkBox box = InkBounds(image);
         ASSERT_GE(box.right, 0);
         EXPECT_LE(box.right, 90);
@@ -654,7 +838,41 @@ TEST(Metafile, TextAdvancesAlignmentAndColour)
         EXPECT_GT(box.Width(), 55);
         EXPECT_LE(box.bottom, 51);  // baseline alignment: glyphs sit on y = 50
         EXPECT_GT(image.Count(0, 0, 100, 100, [](Rgb p) { return p.r > 200 && p.g < 80; }), 10);
-    }
+    });
+}
+
+// Advances wider than a byte: the second letter starts 600 units (60 pixels) after the first.
+TEST(Metafile, TextAdvancesAreReadWhole)
+{
+    Pictures pictures;
+    pictures.Font(-100, 0, 400, "Arial");
+    pictures.BkMode(1);
+    pictures.wmf.ExtTextOut(100, 450, "II", {600, 600});
+    pictures.emf.ExtTextOutW(100, 450, u"II", {600, 600});
+    pictures.Check([](const Rendered& image) {
+        const InkBox box = InkBounds(image);
+        ASSERT_GE(box.right, 0);
+        EXPECT_NEAR(box.left, 11, 2);
+        EXPECT_NEAR(box.right, 71, 2);
+    });
+}
+
+// Weight and slant show in the ink: bold letters cover more of the paper, italic ones lean
+// wider than upright.
+TEST(Metafile, FontWeightAndSlantShowInTheInk)
+{
+    const auto render = [](int weight, bool italic) {
+        WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+        wmf.CreateFont(-600, 0, weight, italic, "DejaVu Sans");
+        wmf.SelectObject(0);
+        wmf.SetBkMode(1);
+        wmf.TextOut(300, 200, "l");
+        return Render(wmf.Finish());
+    };
+    const Rendered regular = render(400, false);
+    const auto ink = [](const Rendered& image) { return image.Count(0, 0, 100, 100, IsInk); };
+    EXPECT_GT(ink(render(700, false)), ink(regular) * 5 / 4);
+    EXPECT_GT(InkBounds(render(400, true)).Width(), InkBounds(regular).Width() + 3);
 }
 
 TEST(Metafile, OpaqueTextBackgroundUsesBackgroundColour)
@@ -693,9 +911,7 @@ TEST(Metafile, BitmapBlitsLandInTheDestination)
         Pictures pictures;
         pictures.wmf.StretchDib(250, 250, 500, 500, 0, 0, 4, 4, dib);
         pictures.emf.StretchDiBits(250, 250, 500, 500, 0, 0, 4, 4, dib);
-        for (const auto& [name, bytes] : pictures.Files()) {
-            SCOPED_TRACE(name);
-            const Rendered image = Render(bytes);
+        pictures.Check([](const Rendered& image) {
             EXPECT_EQ(image.At(30, 30), kRed);
             EXPECT_EQ(image.At(70, 30), kGreen);
             EXPECT_EQ(image.At(30, 70), kBlue);
@@ -703,7 +919,7 @@ TEST(Metafile, BitmapBlitsLandInTheDestination)
             EXPECT_EQ(image.At(20, 50), kWhite);
             EXPECT_EQ(image.At(80, 50), kWhite);
             EXPECT_EQ(image.At(50, 80), kWhite);
-        }
+        });
     }
 }
 
@@ -735,6 +951,58 @@ TEST(Metafile, BitmapSourceRectangleFollowsRowOrder)
         EXPECT_EQ(image.At(5, 5), kGreen);
         EXPECT_EQ(image.At(95, 95), kGreen);
     }
+}
+
+// Blits without a destination size: BitBlt's destination is as wide and as high as its source
+// rectangle; SetDIBitsToDevice counts its source rows from the bottom.
+TEST(Metafile, BlitsWithoutADestinationSizeKeepTheSourceShape)
+{
+    const std::vector<uint8_t> dib = zv::samples::MakeDib(4, 4, QuadrantPixels(), 24);
+    const auto picture = [](const std::function<void(EmfWriter&)>& blit) {
+        EmfWriter emf(0, 0, 2540, 2540, 10000, 254);
+        emf.SetMapMode(8);
+        emf.SetWindowExt(4, 4);
+        emf.SetViewportExt(1000, 1000);
+        blit(emf);
+        return Render(emf.Finish());
+    };
+    const Rendered bitBlt = picture([&](EmfWriter& e) { e.BitBlt(0, 0, 4, 2, 0, 0, dib); });
+    EXPECT_EQ(bitBlt.At(25, 25), kRed);
+    EXPECT_EQ(bitBlt.At(75, 25), kGreen);
+    EXPECT_EQ(bitBlt.At(25, 75), kWhite);
+    const Rendered toDevice = picture([&](EmfWriter& e) {
+        const auto [info, bits] = zv::samples::SplitDib(dib);
+        zv::samples::ByteWriter record;
+        for (uint32_t value : {0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 4u, 2u, 76u, static_cast<uint32_t>(info.size()),
+                               static_cast<uint32_t>(76 + info.size()), static_cast<uint32_t>(bits.size()), 0u, 0u, 4u}) {
+            record.U32LE(value);
+        }
+        e.RecordBytes(80, record.Append(info).Append(bits).Take());
+    });
+    EXPECT_EQ(toDevice.At(25, 25), kBlue);
+    EXPECT_EQ(toDevice.At(75, 25), kYellow);
+    EXPECT_EQ(toDevice.At(25, 75), kWhite);
+}
+
+// A 32-bit bitmap stores blue, green, red and an unused byte per pixel.
+TEST(Metafile, ThirtyTwoBitBitmapsBlit)
+{
+    zv::samples::ByteWriter dib;
+    dib.U32LE(40).U32LE(4).U32LE(4).U16LE(1).U16LE(32).U32LE(0).U32LE(64).Fill(16, 0);
+    const std::vector<uint8_t> rgb = QuadrantPixels();
+    for (int y = 3; y >= 0; --y) {
+        for (int x = 0; x < 4; ++x) {
+            const uint8_t* p = &rgb[static_cast<size_t>(y * 4 + x) * 3];
+            dib.U8(p[2]).U8(p[1]).U8(p[0]).U8(0);
+        }
+    }
+    WmfWriter wmf = WmfWriter::Placeable(0, 0, 1000, 1000, 1000);
+    wmf.StretchDib(0, 0, 1000, 1000, 0, 0, 4, 4, dib.Take());
+    const Rendered image = Render(wmf.Finish());
+    EXPECT_EQ(image.At(25, 25), kRed);
+    EXPECT_EQ(image.At(75, 25), kGreen);
+    EXPECT_EQ(image.At(25, 75), kBlue);
+    EXPECT_EQ(image.At(75, 75), kYellow);
 }
 
 TEST(Metafile, MonochromeBitmapUsesItsPalette)
@@ -1165,6 +1433,33 @@ TEST(MetafileDeviceContext, RestoreLevelsAndIsotropicMapping)
     EXPECT_FALSE(dc.Restore(-1));   // nothing left to restore
     dc.SetWindowExt({0, 5});        // a zero extent is refused
     EXPECT_DOUBLE_EQ(dc.State().windowExt.x, 100);
+}
+
+// Explicit indices beyond the 65536-entry table are dropped; old-style objects take the
+// lowest free slot.
+TEST(MetafileDeviceContext, ObjectsStayInsideTheTable)
+{
+    using namespace zv::imaging::metafile;
+    DeviceSetup setup;
+    DeviceContext dc(setup);
+    const auto brush = [](BrushKind kind) {
+        Brush made;
+        made.kind = kind;
+        return made;
+    };
+    dc.CreateObject(65536, brush(BrushKind::Null));
+    dc.SelectObject(65536);
+    EXPECT_EQ(dc.State().brush.kind, BrushKind::Solid);
+    dc.CreateObject(65535, brush(BrushKind::Null));
+    dc.SelectObject(65535);
+    EXPECT_EQ(dc.State().brush.kind, BrushKind::Null);
+    for (int i = 0; i < 3; ++i) {
+        dc.CreateObject(-1, OtherObject{});
+    }
+    dc.DeleteObject(1);
+    dc.CreateObject(-1, brush(BrushKind::Hatched));  // takes the freed slot
+    dc.SelectObject(1);
+    EXPECT_EQ(dc.State().brush.kind, BrushKind::Hatched);
 }
 
 } // namespace

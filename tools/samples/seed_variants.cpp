@@ -1,4 +1,7 @@
-#include "tests/fuzz/seed_variants.h"
+#include "seed_variants.h"
+
+#include "jpeg_writer.h"
+#include "raster_writers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 
-#include <gif_lib.h>
 #include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
@@ -121,34 +123,16 @@ struct JpegShape {
 
 std::vector<uint8_t> EncodeJpeg(const JpegShape& shape)
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = shape.components;
-    cinfo.in_color_space = shape.space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 60, TRUE);
-    if (shape.progressive) {
-        jpeg_simple_progression(&cinfo);
-    }
-    cinfo.restart_in_rows = static_cast<int>(shape.restartRows);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        std::vector<uint8_t> row = PackedRow(cinfo.next_scanline, static_cast<uint32_t>(shape.components), 8, 255);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
+    samples::JpegLayout layout;
+    layout.width = kWidth;
+    layout.height = kHeight;
+    layout.input = shape.space;
+    layout.quality = 60;
+    layout.progressive = shape.progressive;
+    layout.restartRows = static_cast<int>(shape.restartRows);
+    return samples::JpegFile(layout, [&](uint32_t y) {
+        return PackedRow(y, static_cast<uint32_t>(shape.components), 8, 255);
+    });
 }
 
 struct TiffShape {
@@ -228,29 +212,6 @@ std::vector<uint8_t> EncodeTiff(const TiffShape& shape, const std::filesystem::p
     return ok ? bytes : std::vector<uint8_t>{};
 }
 
-// Little-endian byte appending for the hand-built formats.
-class Bytes {
-public:
-    Bytes& U8(uint32_t v) { out_.push_back(static_cast<uint8_t>(v)); return *this; }
-    Bytes& U16(uint32_t v) { return U8(v).U8(v >> 8); }
-    Bytes& U32(uint32_t v) { return U16(v).U16(v >> 16); }
-    Bytes& Append(const std::vector<uint8_t>& bytes)
-    {
-        out_.insert(out_.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-    Bytes& Fill(size_t count, uint8_t value)
-    {
-        out_.insert(out_.end(), count, value);
-        return *this;
-    }
-    size_t Size() const { return out_.size(); }
-    std::vector<uint8_t> Take() { return std::move(out_); }
-
-private:
-    std::vector<uint8_t> out_;
-};
-
 // Rows of `bits`-bit samples (one channel), each padded to four bytes as BMP stores them.
 std::vector<uint8_t> BmpRows(uint32_t bits, uint32_t maximum)
 {
@@ -263,49 +224,11 @@ std::vector<uint8_t> BmpRows(uint32_t bits, uint32_t maximum)
     return rows;
 }
 
-struct BmpShape {
-    const char* name;
-    uint32_t headerSize;  // 12 (OS/2 1.x) or 40
-    bool topDown;
-    uint16_t bits;
-    uint32_t compression;
-    uint32_t paletteEntries;
-    std::vector<uint32_t> masks;  // after a 40-byte header, for bit fields
-    std::vector<uint8_t> pixels;
-};
-
-std::vector<uint8_t> EncodeBmp(const BmpShape& shape)
-{
-    const uint32_t entryBytes = shape.headerSize == 12 ? 3 : 4;
-    const uint32_t offset = 14 + shape.headerSize + 4 * static_cast<uint32_t>(shape.masks.size()) +
-                            shape.paletteEntries * entryBytes;
-    Bytes b;
-    b.U8('B').U8('M').U32(offset + static_cast<uint32_t>(shape.pixels.size())).U32(0).U32(offset);
-    b.U32(shape.headerSize);
-    const uint32_t height = shape.topDown ? static_cast<uint32_t>(-static_cast<int32_t>(kHeight)) : kHeight;
-    if (shape.headerSize == 12) {
-        b.U16(kWidth).U16(kHeight).U16(1).U16(shape.bits);
-    } else {
-        b.U32(kWidth).U32(height).U16(1).U16(shape.bits).U32(shape.compression);
-        b.U32(static_cast<uint32_t>(shape.pixels.size())).U32(2835).U32(2835).U32(shape.paletteEntries).U32(0);
-    }
-    for (uint32_t mask : shape.masks) {
-        b.U32(mask);
-    }
-    for (uint32_t i = 0; i < shape.paletteEntries; ++i) {
-        b.U8(i * 7).U8(255 - i * 3).U8(i * 11);
-        if (entryBytes == 4) {
-            b.U8(0);
-        }
-    }
-    return b.Append(shape.pixels).Take();
-}
-
 // RLE8 or RLE4 rows using every kind of code: runs, an absolute stretch, a delta, line and
 // bitmap ends.
 std::vector<uint8_t> BmpRle(bool fourBits)
 {
-    Bytes b;
+    samples::ByteWriter b;
     for (uint32_t y = 0; y < kHeight; ++y) {
         if (y == 2) {
             b.U8(0).U8(2).U8(3).U8(0);  // delta: three to the right
@@ -324,109 +247,37 @@ std::vector<uint8_t> BmpRle(bool fourBits)
     return b.Take();
 }
 
-std::vector<uint8_t> TgaImage(uint32_t type, uint32_t mapLength, uint32_t mapBits, uint32_t depth,
-                              uint32_t descriptor, const std::vector<uint8_t>& pixels)
+std::vector<uint8_t> Palette(uint32_t entries)
 {
-    Bytes b;
-    b.U8(3).U8(mapLength > 0 ? 1 : 0).U8(type).U16(0).U16(mapLength).U8(mapBits);
-    b.U16(0).U16(0).U16(kWidth).U16(kHeight).U8(depth).U8(descriptor);
-    b.U8('z').U8('v').U8('!');  // the image ID
-    for (uint32_t i = 0; i < mapLength * ((mapBits + 7) / 8); ++i) {
-        b.U8(i * 29);
+    std::vector<uint8_t> palette(entries * 3);
+    for (uint32_t i = 0; i < entries; ++i) {
+        palette[i * 3] = static_cast<uint8_t>(i * 11);
+        palette[i * 3 + 1] = static_cast<uint8_t>(255 - i * 3);
+        palette[i * 3 + 2] = static_cast<uint8_t>(i * 7);
     }
-    b.Append(pixels);
-    // The 2.0 footer: an extension area offset of 0 and the signature.
-    b.U32(0).U32(0);
-    for (const char c : std::string("TRUEVISION-XFILE.")) {
-        b.U8(static_cast<uint8_t>(c));
-    }
-    return b.U8(0).Take();
+    return palette;
 }
 
-// Grey RLE: a repeated packet, then a raw one, per row.
-std::vector<uint8_t> TgaGreyRle()
+std::vector<uint8_t> Indices(uint32_t maximum)
 {
-    Bytes b;
+    std::vector<uint8_t> indices;
     for (uint32_t y = 0; y < kHeight; ++y) {
-        b.U8(0x80 | 3).U8(y * 40);           // four of one level
-        b.U8(4);                             // five raw levels
-        for (uint32_t x = 0; x < 5; ++x) {
-            b.U8(x * 50 + y);
-        }
-    }
-    return b.Take();
-}
-
-std::vector<uint8_t> PcxImage(uint32_t bits, uint32_t planes, uint32_t bytesPerLine, bool vgaPalette)
-{
-    Bytes b;
-    b.U8(10).U8(5).U8(1).U8(bits).U16(0).U16(0).U16(kWidth - 1).U16(kHeight - 1).U16(72).U16(72);
-    for (uint32_t i = 0; i < 48; ++i) {
-        b.U8(i * 5);
-    }
-    b.U8(0).U8(planes).U16(bytesPerLine).U16(1).U16(0).U16(0);
-    b.Fill(128 - b.Size(), 0);
-    // RLE: a run of up to three, then single values, each line on its own.
-    const uint32_t run = std::min(bytesPerLine, 3u);
-    for (uint32_t y = 0; y < kHeight; ++y) {
-        for (uint32_t p = 0; p < planes; ++p) {
-            b.U8(0xC0 | run).U8(0xC1 + y);
-            for (uint32_t x = run; x < bytesPerLine; ++x) {
-                b.U8((x * 9 + p) & 0x3F);
-            }
-        }
-    }
-    if (vgaPalette) {
-        b.U8(0x0C);
-        for (uint32_t i = 0; i < 768; ++i) {
-            b.U8(i * 3);
-        }
-    }
-    return b.Take();
-}
-
-struct GifShape {
-    const char* name;
-    bool globalMap;
-    bool localMap;
-    bool interlaced;
-    bool transparency;  // a graphic control extension naming index 1
-    int left, top;      // the frame's place on a screen two pixels larger than the frame
-};
-
-std::vector<uint8_t> EncodeGif(const GifShape& shape, const std::filesystem::path& file)
-{
-    int error = 0;
-    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
-    if (gif == nullptr) {
-        return {};
-    }
-    GifColorType colours[16] = {};
-    for (int i = 0; i < 16; ++i) {
-        colours[i] = {static_cast<GifByteType>(i * 16), static_cast<GifByteType>(255 - i * 16),
-                      static_cast<GifByteType>(i * 8)};
-    }
-    ColorMapObject* global = shape.globalMap ? GifMakeMapObject(16, colours) : nullptr;
-    ColorMapObject* local = shape.localMap ? GifMakeMapObject(4, colours + 4) : nullptr;
-    EGifSetGifVersion(gif, true);
-    bool ok = EGifPutScreenDesc(gif, kWidth + 2, kHeight + 2, 4, 2, global) == GIF_OK;
-    if (ok && shape.transparency) {
-        GifByteType control[4] = {0x01, 0, 0, 1};
-        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_OK;
-    }
-    ok = ok && EGifPutImageDesc(gif, shape.left, shape.top, kWidth, kHeight, shape.interlaced, local) == GIF_OK;
-    const uint32_t maximum = shape.localMap ? 3 : 15;
-    // Interlaced images are written in pass order; the values only need to vary.
-    for (uint32_t y = 0; y < kHeight && ok; ++y) {
-        std::vector<GifPixelType> line(kWidth);
         for (uint32_t x = 0; x < kWidth; ++x) {
-            line[x] = static_cast<GifPixelType>(Sample(x, y, 0, maximum));
+            indices.push_back(static_cast<uint8_t>(Sample(x, y, 0, maximum)));
         }
-        ok = EGifPutLine(gif, line.data(), kWidth) == GIF_OK;
     }
-    GifFreeMapObject(global);
-    GifFreeMapObject(local);
-    ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
+    return indices;
+}
+
+std::vector<uint8_t> GifSeed(const std::filesystem::path& file, bool localMap, bool interlaced, bool transparent,
+                             int left, int top)
+{
+    samples::GifLayout layout{kWidth + 2, kHeight + 2, 2, Palette(16), left, top, kWidth, kHeight, interlaced, {}, -1};
+    if (localMap) {
+        layout.localMap = Palette(4);
+    }
+    layout.transparent = transparent ? 1 : -1;
+    const bool ok = samples::WriteGifFile(file.string(), layout, Indices(localMap ? 3 : 15));
     std::ifstream in(file, std::ios::binary);
     std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::filesystem::remove(file);
@@ -437,68 +288,74 @@ std::vector<uint8_t> EncodeGif(const GifShape& shape, const std::filesystem::pat
 
 std::vector<Seed> GifVariants(const std::filesystem::path& scratch)
 {
-    const GifShape shapes[] = {
-        {"seed-interlaced-transparent", true, false, true, true, 1, 1},
-        {"seed-local-map-offset", true, true, false, false, 2, 0},
-        {"seed-transparent-low", true, false, false, true, 0, 2},
+    return {
+        {"gif/seed-interlaced-transparent", GifSeed(scratch / "a.gif", false, true, true, 1, 1)},
+        {"gif/seed-local-map-offset", GifSeed(scratch / "b.gif", true, false, false, 2, 0)},
+        {"gif/seed-transparent-low", GifSeed(scratch / "c.gif", false, false, true, 0, 2)},
     };
-    std::vector<Seed> seeds;
-    for (const GifShape& shape : shapes) {
-        seeds.emplace_back(std::string("gif/") + shape.name, EncodeGif(shape, scratch / shape.name));
-    }
-    return seeds;
 }
 
 std::vector<Seed> BmpVariants()
 {
-    std::vector<BmpShape> shapes = {
-        {"seed-mono", 40, false, 1, 0, 2, {}, BmpRows(1, 1)},
-        {"seed-indexed4-rle", 40, false, 4, 2, 16, {}, BmpRle(true)},
-        {"seed-indexed8-rle", 40, false, 8, 1, 16, {}, BmpRle(false)},
-        {"seed-indexed8-topdown", 40, true, 8, 0, 12, {}, BmpRows(8, 11)},
-        {"seed-os2-indexed8", 12, false, 8, 0, 256, {}, BmpRows(8, 255)},
-        {"seed-fields565", 40, false, 16, 3, 0, {0xF800, 0x07E0, 0x001F}, BmpRows(16, 255)},
-        {"seed-fields32", 40, false, 32, 3, 0, {0xFF0000, 0xFF00, 0xFF}, BmpRows(32, 255)},
-        {"seed-rgb555", 40, true, 16, 0, 0, {}, BmpRows(16, 255)},
+    using samples::BmpHeaderFields;
+    const int32_t w = kWidth, h = kHeight;
+    const std::pair<const char*, std::pair<BmpHeaderFields, std::vector<uint8_t>>> shapes[] = {
+        {"seed-mono", {{40, w, h, 1, 0, Palette(2), {}}, BmpRows(1, 1)}},
+        {"seed-indexed4-rle", {{40, w, h, 4, 2, Palette(16), {}}, BmpRle(true)}},
+        {"seed-indexed8-rle", {{40, w, h, 8, 1, Palette(16), {}}, BmpRle(false)}},
+        {"seed-indexed8-topdown", {{40, w, -h, 8, 0, Palette(12), {}}, BmpRows(8, 11)}},
+        {"seed-os2-indexed8", {{12, w, h, 8, 0, Palette(256), {}}, BmpRows(8, 255)}},
+        {"seed-fields565", {{40, w, h, 16, 3, {}, {0xF800, 0x07E0, 0x001F}}, BmpRows(16, 255)}},
+        {"seed-fields32", {{40, w, h, 32, 3, {}, {0xFF0000, 0xFF00, 0xFF}}, BmpRows(32, 255)}},
+        {"seed-rgb555", {{40, w, -h, 16, 0, {}, {}}, BmpRows(16, 255)}},
     };
     std::vector<Seed> seeds;
-    for (const BmpShape& shape : shapes) {
-        seeds.emplace_back(std::string("bmp/") + shape.name, EncodeBmp(shape));
+    for (const auto& [name, shape] : shapes) {
+        seeds.emplace_back(std::string("bmp/") + name, samples::BmpBytes(shape.first, shape.second));
     }
     return seeds;
 }
 
 std::vector<Seed> TgaVariants()
 {
-    std::vector<uint8_t> indices(kWidth * kHeight);
-    for (size_t i = 0; i < indices.size(); ++i) {
-        indices[i] = static_cast<uint8_t>(i % 16);
-    }
+    using samples::TgaLayout;
     std::vector<uint8_t> packed16;
     for (uint32_t y = 0; y < kHeight; ++y) {
         const std::vector<uint8_t> row = PackedRow(y, 2, 8, 255);
         packed16.insert(packed16.end(), row.begin(), row.end());
     }
-    std::vector<uint8_t> mappedRuns;
-    for (uint32_t y = 0; y < kHeight; ++y) {
-        mappedRuns.push_back(0x80 | (kWidth - 1));  // one run per row
-        mappedRuns.push_back(static_cast<uint8_t>(y));
-    }
+    const auto tga = [](uint8_t type, uint16_t mapLength, uint8_t mapBits, uint8_t depth, uint8_t descriptor,
+                        const std::vector<uint8_t>& stored) {
+        const TgaLayout layout{type, depth, descriptor, mapBits, 0, mapLength, "zv!", true};
+        std::vector<uint8_t> map(mapLength * ((mapBits + 7u) / 8u));
+        for (size_t i = 0; i < map.size(); ++i) {
+            map[i] = static_cast<uint8_t>(i * 29);
+        }
+        return samples::TgaFile(layout, kWidth, kHeight, map, stored);
+    };
     return {
-        {"tga/seed-mapped16-bottomup", TgaImage(1, 16, 16, 8, 0x00, indices)},
-        {"tga/seed-mapped24-rle", TgaImage(9, 16, 24, 8, 0x20, mappedRuns)},
-        {"tga/seed-grey-rle", TgaImage(11, 0, 0, 8, 0x20, TgaGreyRle())},
-        {"tga/seed-rgb555-right", TgaImage(2, 0, 0, 16, 0x10, packed16)},
+        {"tga/seed-mapped16-bottomup", tga(1, 16, 16, 8, 0x00, Indices(15))},
+        {"tga/seed-mapped24-rle", tga(9, 16, 24, 8, 0x20, Indices(3))},
+        {"tga/seed-grey-rle", tga(11, 0, 0, 8, 0x20, Indices(2))},
+        {"tga/seed-rgb555-right", tga(2, 0, 0, 16, 0x10, packed16)},
     };
 }
 
 std::vector<Seed> PcxVariants()
 {
+    const auto pcx = [](uint8_t bits, uint8_t planes, bool vga) {
+        samples::PcxLayout layout{bits, planes, 0, samples::PcxRle::PerLine, 0, 0, 5, Palette(16), {}};
+        if (vga) {
+            layout.vgaPalette = Palette(256);
+        }
+        const std::vector<uint8_t> indices = Indices((1u << (bits * planes)) - 1);
+        return samples::PcxFile(layout, kWidth, kHeight, std::vector<uint32_t>(indices.begin(), indices.end()));
+    };
     return {
-        {"pcx/seed-mono", PcxImage(1, 1, 2, false)},
-        {"pcx/seed-ega-planes", PcxImage(1, 4, 2, false)},
-        {"pcx/seed-indexed2", PcxImage(2, 1, 4, false)},
-        {"pcx/seed-vga-palette", PcxImage(8, 1, 10, true)},
+        {"pcx/seed-mono", pcx(1, 1, false)},
+        {"pcx/seed-ega-planes", pcx(1, 4, false)},
+        {"pcx/seed-indexed2", pcx(2, 1, false)},
+        {"pcx/seed-vga-palette", pcx(8, 1, true)},
     };
 }
 

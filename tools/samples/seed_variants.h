@@ -1,7 +1,7 @@
 // More fuzzing seeds for the codec-backed readers: one small file per colour model, bit depth
 // and layout the reader converts differently, so that the fuzzer starts inside each branch.
-#ifndef ZV_TESTS_FUZZ_SEED_VARIANTS_H
-#define ZV_TESTS_FUZZ_SEED_VARIANTS_H
+#ifndef ZV_SAMPLES_SEED_VARIANTS_H
+#define ZV_SAMPLES_SEED_VARIANTS_H
 
 #include <cstdint>
 #include <filesystem>
@@ -17,7 +17,8 @@ std::vector<Seed> PngVariants();
 std::vector<Seed> JpegVariants();
 // libtiff writes through a file, so the TIFF seeds pass through `scratch`.
 std::vector<Seed> TiffVariants(const std::filesystem::path& scratch);
-// Hand-built: the project's writers make only one layout of each of these formats.
+// Written with the sample writers (tools/samples/raster_writers.h) in the layouts each reader
+// converts differently.
 std::vector<Seed> BmpVariants();
 std::vector<Seed> TgaVariants();
 std::vector<Seed> PcxVariants();

@@ -6,7 +6,7 @@
 #include "metafile_writer.h"
 #include "pcd_writer.h"
 #include "sample_writers.h"
-#include "tests/fuzz/seed_variants.h"
+#include "seed_variants.h"
 
 #include <algorithm>
 #include <cstdio>
