@@ -17,7 +17,7 @@
 // length (a declared size beyond the end, a palette that does not fit before the pixels, an
 // RLE run past the end of a row, a palette index beyond the palette, a Huffman row that does
 // not add up to the width) is rejected as a bad BMP rather than guessed at.
-#include "imaging/codecs/tiff_fax.h"
+#include "imaging/codecs/tiff/tiff_fax.h"
 #include "imaging/core/colour.h"
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"

@@ -21,11 +21,11 @@
 // are (at most 32767, the drawing surface's limit).
 #include "imaging/metafile/picture.h"
 
-#include "imaging/metafile/canvas.h"
-#include "imaging/metafile/emf.h"
-#include "imaging/metafile/player.h"
-#include "imaging/metafile/text.h"
-#include "imaging/metafile/wmf.h"
+#include "imaging/metafile/drawing/canvas.h"
+#include "imaging/metafile/records/emf.h"
+#include "imaging/metafile/drawing/player.h"
+#include "imaging/metafile/drawing/text.h"
+#include "imaging/metafile/records/wmf.h"
 #include "platform/memory.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 #ifndef ZV_IMAGING_METAFILE_PICTURE_H
 #define ZV_IMAGING_METAFILE_PICTURE_H
 
-#include "imaging/metafile/dc.h"
-#include "imaging/metafile/records.h"
+#include "imaging/metafile/drawing/dc.h"
+#include "imaging/metafile/records/records.h"
 #include "imaging/metafile/render.h"
 
 #include <cstddef>

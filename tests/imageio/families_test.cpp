@@ -2,7 +2,7 @@
 // ZV_GetImageDims reports agrees with what ZV_OpenImageFile decodes, and RAW camera data
 // reaches the host.
 #include "dng_writer.h"
-#include "metafile_writer.h"
+#include "metafile/metafile_writer.h"
 #include "pcd_writer.h"
 #include "sample_writers.h"
 #include "tests/support/test_support.h"

@@ -1,6 +1,6 @@
 // Writes the generated metafile cases (one record kind each) into a folder, for comparing
 // renderers:  zv_metafile_cases OUT_DIR
-#include "metafile_cases.h"
+#include "metafile/metafile_cases.h"
 
 #include <cstdio>
 #include <filesystem>

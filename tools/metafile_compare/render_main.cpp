@@ -4,7 +4,7 @@
 // prints "KIND FRAME_W_HMM FRAME_H_HMM LEFT TOP FRAME_W FRAME_H WIDTH HEIGHT".
 #include "imaging/metafile/picture.h"
 #include "imaging/metafile/render.h"
-#include "imaging/metafile/text.h"
+#include "imaging/metafile/drawing/text.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Writes the demo's sample set: one small image of every format family the library opens.
 #include "dng_writer.h"
 #include "encoders.h"
-#include "metafile_writer.h"
+#include "metafile/metafile_writer.h"
 #include "pcd_writer.h"
 #include "sample_writers.h"
 

@@ -2,7 +2,7 @@
 #ifndef ZV_IMAGING_METAFILE_CAIRO_CANVAS_H
 #define ZV_IMAGING_METAFILE_CAIRO_CANVAS_H
 
-#include "imaging/metafile/canvas.h"
+#include "imaging/metafile/drawing/canvas.h"
 
 #include <cairo.h>
 

@@ -3,10 +3,10 @@
 // the size rule; and malformed input.
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
-#include "imaging/metafile/dc.h"
-#include "imaging/metafile/text.h"
+#include "imaging/metafile/drawing/dc.h"
+#include "imaging/metafile/drawing/text.h"
 #include "platform/memory.h"
-#include "metafile_writer.h"
+#include "metafile/metafile_writer.h"
 #include "raster_writers.h"
 #include "tests/support/test_support.h"
 

@@ -4,8 +4,8 @@
 // with these pictures (scripts/compare-metafile-renderers).
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
-#include "imaging/metafile/text.h"
-#include "metafile_cases.h"
+#include "imaging/metafile/drawing/text.h"
+#include "metafile/metafile_cases.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

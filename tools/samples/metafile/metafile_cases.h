@@ -7,7 +7,7 @@
 #ifndef ZV_SAMPLES_METAFILE_CASES_H
 #define ZV_SAMPLES_METAFILE_CASES_H
 
-#include "metafile_writer.h"
+#include "metafile/metafile_writer.h"
 
 #include <cstdint>
 #include <string>

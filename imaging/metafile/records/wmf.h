@@ -2,9 +2,9 @@
 #ifndef ZV_IMAGING_METAFILE_WMF_H
 #define ZV_IMAGING_METAFILE_WMF_H
 
-#include "imaging/metafile/geometry.h"
-#include "imaging/metafile/player.h"
-#include "imaging/metafile/records.h"
+#include "imaging/metafile/drawing/geometry.h"
+#include "imaging/metafile/drawing/player.h"
+#include "imaging/metafile/records/records.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,11 +5,11 @@
 #ifndef ZV_IMAGING_METAFILE_PLAYER_H
 #define ZV_IMAGING_METAFILE_PLAYER_H
 
-#include "imaging/metafile/canvas.h"
-#include "imaging/metafile/dc.h"
-#include "imaging/metafile/dib.h"
-#include "imaging/metafile/geometry.h"
-#include "imaging/metafile/text.h"
+#include "imaging/metafile/drawing/canvas.h"
+#include "imaging/metafile/drawing/dc.h"
+#include "imaging/metafile/drawing/dib.h"
+#include "imaging/metafile/drawing/geometry.h"
+#include "imaging/metafile/drawing/text.h"
 
 #include <cstdint>
 #include <memory>

@@ -8,8 +8,8 @@
 #ifndef ZV_IMAGING_METAFILE_DC_H
 #define ZV_IMAGING_METAFILE_DC_H
 
-#include "imaging/metafile/dib.h"
-#include "imaging/metafile/geometry.h"
+#include "imaging/metafile/drawing/dib.h"
+#include "imaging/metafile/drawing/geometry.h"
 
 #include <cstdint>
 #include <memory>

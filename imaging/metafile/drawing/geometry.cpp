@@ -1,4 +1,4 @@
-#include "imaging/metafile/geometry.h"
+#include "imaging/metafile/drawing/geometry.h"
 
 #include <algorithm>
 #include <cmath>

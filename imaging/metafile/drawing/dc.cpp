@@ -1,4 +1,4 @@
-#include "imaging/metafile/dc.h"
+#include "imaging/metafile/drawing/dc.h"
 
 #include "platform/memory.h"
 

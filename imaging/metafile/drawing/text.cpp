@@ -1,4 +1,4 @@
-#include "imaging/metafile/text.h"
+#include "imaging/metafile/drawing/text.h"
 
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>

@@ -1,7 +1,7 @@
-#include "imaging/metafile/wmf.h"
+#include "imaging/metafile/records/wmf.h"
 
-#include "imaging/metafile/dib.h"
-#include "imaging/metafile/text.h"
+#include "imaging/metafile/drawing/dib.h"
+#include "imaging/metafile/drawing/text.h"
 #include "imaging/core/source.h"
 
 #include <array>

@@ -4,9 +4,9 @@
 #ifndef ZV_IMAGING_METAFILE_CANVAS_H
 #define ZV_IMAGING_METAFILE_CANVAS_H
 
-#include "imaging/metafile/dc.h"
-#include "imaging/metafile/dib.h"
-#include "imaging/metafile/geometry.h"
+#include "imaging/metafile/drawing/dc.h"
+#include "imaging/metafile/drawing/dib.h"
+#include "imaging/metafile/drawing/geometry.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "metafile_writer.h"
+#include "metafile/metafile_writer.h"
 
 #include <algorithm>
 #include <cstring>

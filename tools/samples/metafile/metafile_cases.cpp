@@ -1,4 +1,4 @@
-#include "metafile_cases.h"
+#include "metafile/metafile_cases.h"
 
 #include <jpeglib.h>
 #include <png.h>

@@ -18,8 +18,8 @@
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
-#include "imaging/codecs/tiff_fax.h"
-#include "imaging/codecs/tiff_samples.h"
+#include "imaging/codecs/tiff/tiff_fax.h"
+#include "imaging/codecs/tiff/tiff_samples.h"
 
 #include <algorithm>
 #include <cstdarg>

@@ -1,4 +1,4 @@
-#include "imaging/metafile/records.h"
+#include "imaging/metafile/records/records.h"
 
 #include "imaging/core/source.h"
 

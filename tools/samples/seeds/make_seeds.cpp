@@ -2,11 +2,11 @@
 // writers. Usage: zv_fuzz_seeds CORPUS_FOLDER (one sub-folder per target).
 #include "dng_writer.h"
 #include "encoders.h"
-#include "metafile_cases.h"
-#include "metafile_writer.h"
+#include "metafile/metafile_cases.h"
+#include "metafile/metafile_writer.h"
 #include "pcd_writer.h"
 #include "sample_writers.h"
-#include "seed_variants.h"
+#include "seeds/seed_variants.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "imaging/codecs/tiff_samples.h"
+#include "imaging/codecs/tiff/tiff_samples.h"
 
 #include "imaging/core/source.h"
 #include "platform/memory.h"

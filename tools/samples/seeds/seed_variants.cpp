@@ -1,4 +1,4 @@
-#include "seed_variants.h"
+#include "seeds/seed_variants.h"
 
 #include "jpeg_writer.h"
 #include "raster_writers.h"

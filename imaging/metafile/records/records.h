@@ -4,7 +4,7 @@
 #ifndef ZV_IMAGING_METAFILE_RECORDS_H
 #define ZV_IMAGING_METAFILE_RECORDS_H
 
-#include "imaging/metafile/geometry.h"
+#include "imaging/metafile/drawing/geometry.h"
 
 #include <cstddef>
 #include <cstdint>

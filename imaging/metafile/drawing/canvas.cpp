@@ -1,4 +1,4 @@
-#include "imaging/metafile/canvas.h"
+#include "imaging/metafile/drawing/canvas.h"
 
 #include <algorithm>
 

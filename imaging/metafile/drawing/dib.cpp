@@ -1,4 +1,4 @@
-#include "imaging/metafile/dib.h"
+#include "imaging/metafile/drawing/dib.h"
 
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"

@@ -2,8 +2,8 @@
 #ifndef ZV_IMAGING_METAFILE_EMF_H
 #define ZV_IMAGING_METAFILE_EMF_H
 
-#include "imaging/metafile/player.h"
-#include "imaging/metafile/records.h"
+#include "imaging/metafile/drawing/player.h"
+#include "imaging/metafile/records/records.h"
 
 #include <cstddef>
 #include <cstdint>

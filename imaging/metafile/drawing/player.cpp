@@ -1,4 +1,4 @@
-#include "imaging/metafile/player.h"
+#include "imaging/metafile/drawing/player.h"
 
 #include <algorithm>
 #include <cmath>
