@@ -192,17 +192,10 @@ bool DeviceContext::Restore(int level)
 void DeviceContext::CreateObject(int64_t index, GdiObject object)
 {
     if (index < 0) {
-        size_t slot = 0;
-        while (slot < usedSlots_.size() && usedSlots_[slot]) {
-            ++slot;
-        }
+        const size_t slot = TakeLowestFreeSlot();
         if (slot >= kMaxSlots) {
             return;
         }
-        if (slot == usedSlots_.size()) {
-            usedSlots_.push_back(false);
-        }
-        usedSlots_[slot] = true;
         index = static_cast<int64_t>(slot);
     } else if (static_cast<uint64_t>(index) >= kMaxSlots) {
         return;
@@ -215,6 +208,23 @@ void DeviceContext::CreateObject(int64_t index, GdiObject object)
         patternBytes_ += bytes;
     }
     objects_[index] = std::move(object);
+}
+
+// The freed slots are kept sorted, so a file that fills the table and then keeps freeing and
+// taking slots costs a logarithm per object rather than a scan of the whole table.
+size_t DeviceContext::TakeLowestFreeSlot()
+{
+    if (!freeSlots_.empty()) {
+        const size_t slot = *freeSlots_.begin();
+        freeSlots_.erase(freeSlots_.begin());
+        usedSlots_[slot] = true;
+        return slot;
+    }
+    if (usedSlots_.size() >= kMaxSlots) {
+        return kMaxSlots;
+    }
+    usedSlots_.push_back(true);
+    return usedSlots_.size() - 1;
 }
 
 void DeviceContext::Forget(int64_t index)
@@ -293,8 +303,10 @@ void DeviceContext::SelectStockObject(uint32_t stockIndex)
 void DeviceContext::DeleteObject(int64_t index)
 {
     Forget(index);
-    if (index >= 0 && static_cast<uint64_t>(index) < usedSlots_.size()) {
+    if (index >= 0 && static_cast<uint64_t>(index) < usedSlots_.size() &&
+        usedSlots_[static_cast<size_t>(index)]) {
         usedSlots_[static_cast<size_t>(index)] = false;
+        freeSlots_.insert(static_cast<size_t>(index));
     }
 }
 

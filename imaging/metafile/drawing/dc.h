@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <variant>
@@ -186,9 +187,13 @@ private:
     DcState state_;
     std::vector<DcState> saved_;
     void Forget(int64_t index);
+    // The lowest slot not taken by an object created without an index; one past the last
+    // slot the formats can address when all are taken.
+    size_t TakeLowestFreeSlot();
 
     std::unordered_map<int64_t, GdiObject> objects_;
     std::vector<bool> usedSlots_;
+    std::set<size_t> freeSlots_;  // slots below usedSlots_.size() that were freed
     uint64_t patternBytes_ = 0;
 };
 
