@@ -1,9 +1,12 @@
 // TIFF layouts libtiff's RGBA interface refuses, which the reader converts from the decoded
 // samples: 12-bit and other depths, 32-bit unsigned and floating-point samples, 16-bit CMYK.
 // Generated files are checked against the documented 8-bit mapping, corpus files against
-// PIL's decoded samples under the same mapping.
+// PIL's decoded samples under the same mapping. Signed and half-float samples, written by the
+// sample writer from a known picture, must come back exactly (signed values moved up by half
+// their range, halves of v / 255 scaled back by 255).
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
+#include "sample_writers.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/tiff_writing.h"
 #include "tests/support/pil_rendering.h"
@@ -443,3 +446,42 @@ TEST(TiffDepths, CorpusFilesMatchPil)
     EXPECT_GE(difference, 0);
     EXPECT_LE(difference, 1);
 }
+
+namespace {
+
+using zv::samples::SampleKind;
+using zv::samples::TiffOptions;
+
+struct TiffVariant {
+    const char* name;
+    TiffOptions options;
+};
+
+const TiffVariant kVariants[] = {
+    {"signed 8-bit", {8, SampleKind::Signed}},
+    {"signed 16-bit", {16, SampleKind::Signed}},
+    {"signed 32-bit", {32, SampleKind::Signed}},
+    {"half float", {16, SampleKind::Float}},
+};
+
+TEST(TiffVariants, GiveTheWrittenPictureBack)
+{
+    const zv::samples::Picture picture = zv::samples::MakeTestPicture(37, 21);
+    TempDir dir;
+    for (const TiffVariant& variant : kVariants) {
+        SCOPED_TRACE(variant.name);
+        const fs::path file = dir / "variant.tif";
+        ASSERT_TRUE(zv::samples::WriteTiff(file.string(), picture, variant.options));
+        const ReadResult ours = ReadTiff(file);
+        ASSERT_TRUE(ours.ok) << "error " << ours.error;
+        EXPECT_EQ(ours.width, picture.width);
+        EXPECT_EQ(ours.height, picture.height);
+        EXPECT_EQ(ours.pixels, picture.rgb);  // every value of the picture survives exactly
+        {
+            AllocationLimitScope limit(uint64_t{picture.width} * picture.height * 4 - 1);
+            EXPECT_EQ(ReadTiff(file).error, zv::imaging::kErrOutOfMemory);
+        }
+    }
+}
+
+} // namespace
