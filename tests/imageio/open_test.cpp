@@ -54,7 +54,7 @@ RgbImage Pattern(int width, int height)
 bool WriteSmallGif(const fs::path& file, int width, int height)
 {
     int error = 0;
-    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
+    GifFileType* gif = EGifOpenFileName(file.string().c_str(), false, &error);
     if (gif == nullptr) {
         return false;
     }

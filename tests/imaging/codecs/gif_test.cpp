@@ -80,7 +80,7 @@ uint8_t FrameIndex(int row, int column, int colours)
 bool WriteGif(const fs::path& file, const Screen& screen, const Frame& frame)
 {
     int error = 0;
-    GifFileType* gif = EGifOpenFileName(file.c_str(), false, &error);
+    GifFileType* gif = EGifOpenFileName(file.string().c_str(), false, &error);
     if (gif == nullptr) {
         return false;
     }
@@ -119,7 +119,7 @@ bool WriteGif(const fs::path& file, const Screen& screen, const Frame& frame)
 bool FirstFrame(const fs::path& file, GifImageDesc* frame)
 {
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(file.c_str(), &error);
+    GifFileType* gif = DGifOpenFileName(file.string().c_str(), &error);
     if (gif == nullptr) {
         return false;
     }

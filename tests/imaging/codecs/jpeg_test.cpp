@@ -41,7 +41,7 @@ int Components(J_COLOR_SPACE space)
 bool WriteJpeg(const fs::path& file, int width, int height, const std::vector<uint8_t>& samples,
                const EncodeOptions& options, std::vector<jpeg_scan_info> scans = {}, bool fullChroma = false)
 {
-    FILE* out = std::fopen(file.c_str(), "wb");
+    FILE* out = std::fopen(file.string().c_str(), "wb");
     if (out == nullptr) {
         return false;
     }

@@ -30,7 +30,7 @@ struct Decoded {
 Decoded DecodePsd(const fs::path& file, uint32_t bitDepth = 24)
 {
     Decoded result;
-    HISSRC source = IS40_OpenFileSource(file.c_str());
+    HISSRC source = IS40_OpenFileSource(file.string().c_str());
     if (source == nullptr) {
         result.error = IS40_GetLastError();
         return result;
@@ -63,7 +63,7 @@ struct Measured {
 Measured MeasurePsd(const fs::path& file)
 {
     Measured measured;
-    HISSRC source = IS40_OpenFileSource(file.c_str());
+    HISSRC source = IS40_OpenFileSource(file.string().c_str());
     if (source != nullptr) {
         measured.result = IS40_GetPSDDims(source, &measured.width, &measured.height,
                                           &measured.channels, &measured.info, 0);

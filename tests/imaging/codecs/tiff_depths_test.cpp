@@ -120,7 +120,7 @@ std::vector<uint8_t> RowBytes(const Variant& v, uint32_t y, uint32_t x0, uint32_
 
 bool WriteVariant(const fs::path& file, const Variant& v)
 {
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    TIFF* tiff = TIFFOpen(file.string().c_str(), "w");
     if (tiff == nullptr) {
         return false;
     }
@@ -316,7 +316,7 @@ TEST(TiffDepths, TwelveBitEndsAndMiddleMapAsDocumented)
     const Variant v{"ends", PHOTOMETRIC_MINISBLACK, 12, 1};
     TempDir dir;
     const fs::path file = dir / "ends.tif";
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    TIFF* tiff = TIFFOpen(file.string().c_str(), "w");
     ASSERT_NE(tiff, nullptr);
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 5u);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 1u);
@@ -349,7 +349,7 @@ TEST(TiffDepths, OrientationMatchesTheRgbaPath)
         Variant deep{"deep", PHOTOMETRIC_RGB, 12, 3};
         deep.orientation = orientation;
         ASSERT_TRUE(WriteVariant(dir / "deep.tif", deep));
-        TIFF* tiff = TIFFOpen((dir / "eight.tif").c_str(), "w");
+        TIFF* tiff = TIFFOpen((dir / "eight.tif").string().c_str(), "w");
         ASSERT_NE(tiff, nullptr);
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kWidth);
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kHeight);
@@ -388,7 +388,7 @@ TEST(TiffDepths, LayoutsNeitherPathTakesStillFail)
     TempDir dir;
     for (const Variant& v : refused) {
         SCOPED_TRACE(v.name);
-        TIFF* tiff = TIFFOpen((dir / "refused.tif").c_str(), "w");
+        TIFF* tiff = TIFFOpen((dir / "refused.tif").string().c_str(), "w");
         ASSERT_NE(tiff, nullptr);
         TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 4u);
         TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 2u);

@@ -112,7 +112,7 @@ std::vector<uint16_t> PaletteChannel(int channel)
 
 bool WriteTiff(const fs::path& file, const Layout& layout)
 {
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    TIFF* tiff = TIFFOpen(file.string().c_str(), "w");
     if (tiff == nullptr) {
         return false;
     }
@@ -210,7 +210,7 @@ public:
     {
         std::fflush(stderr);
         saved_ = dup(2);
-        const int target = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int target = open(file.string().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(target, 2);
         close(target);
     }
