@@ -5,7 +5,7 @@
 // decode. Every large buffer, on either side, gets the same huge-page advice. Prints the
 // ratios of the medians at the end.
 #include "zvdll.h"
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 #include "platform/page_advice.h"
 
 #include <benchmark/benchmark.h>

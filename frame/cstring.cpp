@@ -1,6 +1,6 @@
 // The library string: value semantics over a private std::string. Every clamping rule lives
 // here so that the path, naming and text code can rely on it instead of repeating checks.
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,5 +1,7 @@
 // The growable string array that folder creation keeps its path prefixes in.
-#include "zvdll.h"
+#include "zvdll/string.h"
+
+#include <cstddef>
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 #ifndef ZV_FRAME_HOST_SERVICES_H
 #define ZV_FRAME_HOST_SERVICES_H
 
-#include "zvdll.h"
+#include "zvdll/host.h"
 
 namespace zv::frame {
 

@@ -1,6 +1,6 @@
 #include "imageio/error_text.h"
 
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 
 namespace zv::imageio {
 namespace {

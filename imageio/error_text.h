@@ -2,7 +2,7 @@
 #ifndef ZV_IMAGEIO_ERROR_TEXT_H
 #define ZV_IMAGEIO_ERROR_TEXT_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 #include <cstdint>
 

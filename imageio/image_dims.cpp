@@ -3,7 +3,7 @@
 #include "frame/frame.h"
 #include "imageio/image_open.h"
 #include "imagetype/predicates.h"
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 
 #include <cstring>
 

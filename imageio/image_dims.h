@@ -3,7 +3,7 @@
 #ifndef ZV_IMAGEIO_IMAGE_DIMS_H
 #define ZV_IMAGEIO_IMAGE_DIMS_H
 
-#include "zvdll.h"
+#include <cstdint>
 
 namespace zv::imageio {
 

@@ -2,7 +2,7 @@
 
 #include "frame/frame.h"
 #include "imagetype/predicates.h"
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 #include "platform/memory.h"
 #include "platform/page_advice.h"
 

@@ -2,7 +2,7 @@
 #ifndef ZV_IMAGEIO_IMAGE_OPEN_H
 #define ZV_IMAGEIO_IMAGE_OPEN_H
 
-#include "zvdll.h"
+#include <cstdint>
 
 namespace zv::imageio {
 

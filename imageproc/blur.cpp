@@ -1,7 +1,7 @@
 #include "imageproc/blur.h"
 
 #include "imageproc/box_filter.h"
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "imageproc/box_kernels.h"
 
-#include "imaging/cpu.h"
+#include "imaging/core/cpu.h"
 
 #if defined(__x86_64__) && defined(__SSE2__)
 #define ZV_BOX_X86 1

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "frame/frame.h"
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 #include "platform/memory.h"
 #include "platform/window.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "zvdll.h"
+#include "zvdll/window.h"
 
 namespace zv::imageproc {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "zvdll.h"
+#include "zvdll/palette.h"
 
 namespace zv::imageproc {
 

@@ -7,7 +7,8 @@
 #ifndef ZV_IMAGETYPE_EXT_TYPE_H
 #define ZV_IMAGETYPE_EXT_TYPE_H
 
-#include "zvdll.h"
+#include "zvdll/image_types.h"
+#include "zvdll/string.h"
 
 #include <cstdint>
 

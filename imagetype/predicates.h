@@ -10,7 +10,7 @@
 #ifndef ZV_IMAGETYPE_PREDICATES_H
 #define ZV_IMAGETYPE_PREDICATES_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 namespace zv::imagetype {
 

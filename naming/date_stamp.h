@@ -3,7 +3,7 @@
 #ifndef ZV_NAMING_DATE_STAMP_H
 #define ZV_NAMING_DATE_STAMP_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 #include <ctime>
 

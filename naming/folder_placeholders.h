@@ -3,7 +3,7 @@
 #ifndef ZV_NAMING_FOLDER_PLACEHOLDERS_H
 #define ZV_NAMING_FOLDER_PLACEHOLDERS_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 namespace zv::naming {
 

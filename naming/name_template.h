@@ -13,7 +13,8 @@
 #define ZV_NAMING_NAME_TEMPLATE_H
 
 #include "naming/date_stamp.h"
-#include "zvdll.h"
+#include "zvdll/string.h"
+#include "zvdll/limits.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 #ifndef ZV_PATHS_FOLDERS_H
 #define ZV_PATHS_FOLDERS_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 namespace zv::paths {
 

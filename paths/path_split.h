@@ -3,7 +3,7 @@
 #ifndef ZV_PATHS_PATH_SPLIT_H
 #define ZV_PATHS_PATH_SPLIT_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 namespace zv::paths {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "exports/zvdll.h"
+#include "zvdll/palette.h"
 
 namespace zv {
 

@@ -3,7 +3,7 @@
 #ifndef ZV_PLATFORM_WINDOW_H
 #define ZV_PLATFORM_WINDOW_H
 
-#include "exports/zvdll.h"
+#include "zvdll/window.h"
 
 namespace zv {
 

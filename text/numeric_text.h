@@ -3,7 +3,7 @@
 #ifndef ZV_TEXT_NUMERIC_TEXT_H
 #define ZV_TEXT_NUMERIC_TEXT_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 #include <cstdint>
 

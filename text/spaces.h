@@ -2,7 +2,7 @@
 #ifndef ZV_TEXT_SPACES_H
 #define ZV_TEXT_SPACES_H
 
-#include "zvdll.h"
+#include "zvdll/string.h"
 
 namespace zv::text {
 

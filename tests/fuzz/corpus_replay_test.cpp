@@ -1,6 +1,6 @@
 // Replays every committed fuzzing input through its target: what the fuzzer once found stays
 // fixed. Runs in the normal and sanitizer builds.
-#include "imaging/metafile_text.h"
+#include "imaging/metafile/text.h"
 #include "tests/fuzz/fuzz_entries.h"
 #include "tests/support/test_support.h"
 

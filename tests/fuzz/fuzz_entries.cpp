@@ -1,6 +1,6 @@
 #include "tests/fuzz/fuzz_entries.h"
 
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 #include "zvdll.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "zvdll.h"
 
 #include "imageio/error_text.h"
-#include "imaging/errors.h"
+#include "imaging/core/errors.h"
 
 #include <gtest/gtest.h>
 

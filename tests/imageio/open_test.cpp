@@ -3,7 +3,7 @@
 // PNG screen gamma it leaves behind.
 #include "zvdll.h"
 
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/test_support.h"
 

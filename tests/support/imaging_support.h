@@ -3,7 +3,7 @@
 #ifndef ZV_TESTS_IMAGING_SUPPORT_H
 #define ZV_TESTS_IMAGING_SUPPORT_H
 
-#include "imaging/imaging.h"
+#include "imaging/core/imaging.h"
 #include "tests/support/test_support.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "tests/support/raster_reading.h"
 
-#include "imaging/source.h"
+#include "imaging/core/source.h"
 
 #include <cstring>
 #include <functional>

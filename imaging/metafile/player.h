@@ -1,0 +1,116 @@
+// The drawing operations that metafile records ask for, independent of how a record stores
+// them: lines, shapes, path brackets, text, bitmaps and clipping, in logical units. The player
+// maps them through the device context into output pixels, applies the selected pen, brush and
+// font, and hands the result to a canvas.
+#ifndef ZV_IMAGING_METAFILE_PLAYER_H
+#define ZV_IMAGING_METAFILE_PLAYER_H
+
+#include "imaging/metafile/canvas.h"
+#include "imaging/metafile/dc.h"
+#include "imaging/metafile/dib.h"
+#include "imaging/metafile/geometry.h"
+#include "imaging/metafile/text.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zv::imaging::metafile {
+
+// Text alignment bits.
+inline constexpr uint32_t kAlignUpdateCurrentPosition = 1;
+inline constexpr uint32_t kAlignRight = 2;
+inline constexpr uint32_t kAlignCentre = 6;
+inline constexpr uint32_t kAlignBottom = 8;
+inline constexpr uint32_t kAlignBaseline = 24;
+// Text output options.
+inline constexpr uint32_t kTextOpaque = 2;
+inline constexpr uint32_t kTextClipped = 4;
+// Clip combination modes.
+inline constexpr uint32_t kRegionAnd = 1;
+inline constexpr uint32_t kRegionOr = 2;
+inline constexpr uint32_t kRegionXor = 3;
+inline constexpr uint32_t kRegionDiff = 4;
+inline constexpr uint32_t kRegionCopy = 5;
+
+struct TextOutput {
+    Point reference;            // logical
+    std::u32string text;
+    std::vector<double> dx;     // logical advance of each character; ignored unless one per character
+    uint32_t options = 0;
+    std::optional<Rect> rect;   // logical; for the opaque and clipped options
+};
+
+struct BitmapBlit {
+    Rect dest;                  // logical; reversed edges mirror the bitmap
+    double srcX = 0;            // bitmap pixels, measured from the top row
+    double srcY = 0;
+    double srcWidth = 0;
+    double srcHeight = 0;
+    const Bitmap* bitmap = nullptr;  // null: the operation uses the brush or a constant colour
+    uint32_t rasterOp = 0x00CC0020;  // SRCCOPY
+};
+
+class Player {
+public:
+    Player(DeviceContext& dc, Canvas& canvas, FontResolver& fonts);
+
+    DeviceContext& Dc() { return dc_; }
+    // True once the canvas stopped accepting work; playing further records is pointless.
+    bool Stopped() const { return canvas_.Exhausted(); }
+
+    void MoveTo(Point p);
+    void LineTo(Point p);
+    void Polyline(const std::vector<Point>& points);
+    void PolylineTo(const std::vector<Point>& points);
+    void PolyBezier(const std::vector<Point>& points);
+    void PolyBezierTo(const std::vector<Point>& points);
+    void Polygon(const std::vector<Point>& points);
+    void PolyPolygon(const std::vector<std::vector<Point>>& polygons);
+    void PolyPolyline(const std::vector<std::vector<Point>>& polylines);
+    void Rectangle(const Rect& rect);
+    void RoundRect(const Rect& rect, double cornerWidth, double cornerHeight);
+    void Ellipse(const Rect& box);
+    void Arc(const Rect& box, Point start, Point end, ArcKind kind);
+    void ArcTo(const Rect& box, Point start, Point end);
+    void AngleArc(Point centre, double radius, double startDegrees, double sweepDegrees);
+    void SetPixel(Point p, Color color);
+    void Text(const TextOutput& text);
+    void Blit(const BitmapBlit& blit);
+
+    void BeginPath();
+    void EndPath();
+    void AbortPath();
+    void CloseFigure();
+    void FillPath();
+    void StrokePath();
+    void StrokeAndFillPath();
+    void SelectClipPath(uint32_t mode);
+
+    void IntersectClipRect(const Rect& rect);
+    void ExcludeClipRect(const Rect& rect);
+    // Rectangles in the metafile's device units; none with kRegionCopy removes the clip.
+    void SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode);
+
+private:
+    // Fills and/or strokes a figure given in logical units, or adds it to an open path.
+    void Draw(const Path& logical, bool fill, bool stroke);
+    void FillOutput(const Path& output, const FillStyle& style);
+    FillStyle CurrentFill() const;
+    std::optional<StrokeStyle> CurrentStroke() const;
+    bool IncreasingArcAngle() const;
+    void CombineClip(const Path& output, bool evenOdd, uint32_t mode);
+    double FontSizePx(const Affine& toOutput, const FontRequest& request);
+
+    DeviceContext& dc_;
+    Canvas& canvas_;
+    FontResolver& fonts_;
+    bool inPath_ = false;
+    Path openPath_;       // being recorded, output pixels
+    Path closedPath_;     // finished by EndPath, waiting to be used
+};
+
+} // namespace zv::imaging::metafile
+
+#endif

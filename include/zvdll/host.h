@@ -1,0 +1,39 @@
+/* zvdll/host.h — how the host connects its user interface and sets the library's limits */
+#ifndef ZVDLL_HOST_H
+#define ZVDLL_HOST_H
+
+#include "zvdll/api.h"
+
+#include <cstdint>
+
+extern "C" {
+
+/* ---- Host services ------------------------------------------------------------------------
+ * How the library's wait cursor and message boxes reach the host. Every callback may be null;
+ * `context` is passed back to each. With no services installed (or after passing null), the
+ * wait cursor does nothing and a message box is written as one line "caption: text" to
+ * standard error. The services are copied; the host may free its struct afterwards. */
+typedef struct ZvHostServices {
+    void* context;
+    void (*beginWaitCursor)(void* context);
+    void (*endWaitCursor)(void* context);
+    void (*messageBox)(void* context, const char* text, const char* caption);
+} ZvHostServices;
+
+ZV_API void ZvSetHostServices(const ZvHostServices* services);
+
+/* The largest single pixel or palette buffer the library allocates, in bytes (default
+ * 4 GiB - 1). A larger request behaves as memory exhaustion: ZV_OpenImageFile,
+ * ZV_DisplayFrame and ZV_MakePalette show "Out of memory." through the host's message box and
+ * return 0; the imaging readers fail with code 1. This is the guard against decompression
+ * bombs. 0 restores the default. */
+ZV_API void ZvSetAllocationLimit(uint64_t bytes);
+ZV_API uint64_t ZvGetAllocationLimit(void);
+
+/* Releases a buffer from ZV_OpenImageFile or ZV_DisplayFrame. C++ hosts may equally use
+ * delete[] on the uint8_t pointer: the library allocates with new[]. Null is accepted. */
+ZV_API void ZvFreeBuffer(void* buffer);
+
+} /* extern "C" */
+
+#endif /* ZVDLL_HOST_H */

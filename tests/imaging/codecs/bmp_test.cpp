@@ -1,0 +1,467 @@
+#include "imaging/core/errors.h"
+#include "imaging/core/imaging.h"
+#include "platform/memory.h"
+#include "tests/support/raster_reading.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using zv::test::MaxDifference;
+using zv::test::RasterResult;
+using zv::test::ReadRaster;
+using zv::test::RgbImage;
+
+namespace {
+
+std::optional<fs::path> SuiteDir()
+{
+    auto corpus = zv::test::CorpusDir();
+    if (!corpus || !fs::is_directory(*corpus / "bmpsuite")) {
+        return std::nullopt;
+    }
+    return *corpus / "bmpsuite";
+}
+
+RasterResult ReadBmp(const fs::path& file)
+{
+    return ReadRaster(IS40_ReadBMP, file);
+}
+
+struct Dims {
+    uint32_t result = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t bitsPerPixel = 0;
+    IS40DimInfo info{};
+};
+
+Dims MeasureBmp(const fs::path& file)
+{
+    Dims dims;
+    HISSRC source = IS40_OpenFileSource(file.c_str());
+    if (source != nullptr) {
+        dims.result = IS40_GetBMPDims(source, &dims.width, &dims.height, &dims.bitsPerPixel, &dims.info, 0);
+        IS40_CloseSource(source);
+    }
+    return dims;
+}
+
+// A reference rendering with its alpha kept, so that pixels the reference shows as fully
+// transparent (whose colour it does not define) can be left out of a comparison.
+struct RgbaImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// Reads 8 bits a channel as stored (16-bit samples keep their high byte, no gamma applied),
+// palettes and greys widened to RGB, and alpha added where the file has none.
+std::optional<RgbaImage> ReadRgbaPng(const fs::path& file)
+{
+    FILE* in = std::fopen(file.c_str(), "rb");
+    if (in == nullptr) {
+        return std::nullopt;
+    }
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    std::optional<RgbaImage> out;
+    if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, in);
+        png_read_info(png, info);
+        png_set_strip_16(png);
+        png_set_expand(png);
+        png_set_gray_to_rgb(png);
+        png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+        png_read_update_info(png, info);
+        RgbaImage image;
+        image.width = static_cast<int>(png_get_image_width(png, info));
+        image.height = static_cast<int>(png_get_image_height(png, info));
+        image.pixels.resize(static_cast<size_t>(image.width) * image.height * 4);
+        std::vector<png_bytep> rows(static_cast<size_t>(image.height));
+        for (int y = 0; y < image.height; ++y) {
+            rows[static_cast<size_t>(y)] = image.pixels.data() + static_cast<size_t>(y) * image.width * 4;
+        }
+        png_read_image(png, rows.data());
+        out = std::move(image);
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(in);
+    return out;
+}
+
+// Largest difference over the pixels that the reference shows opaque; -1 for a size mismatch.
+int MaxOpaqueDifference(const RgbaImage& reference, const RgbImage& image)
+{
+    if (reference.width != image.width || reference.height != image.height) {
+        return -1;
+    }
+    int worst = 0;
+    const size_t count = static_cast<size_t>(image.width) * image.height;
+    for (size_t i = 0; i < count; ++i) {
+        if (reference.pixels[i * 4 + 3] != 255) {
+            continue;
+        }
+        for (size_t c = 0; c < 3; ++c) {
+            worst = std::max(worst, std::abs(reference.pixels[i * 4 + c] - image.pixels[i * 3 + c]));
+        }
+    }
+    return worst;
+}
+
+std::map<std::string, std::string> ReadReferenceMap(const fs::path& suite)
+{
+    std::map<std::string, std::string> map;
+    std::ifstream in(suite / "reference" / "MAP.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string file, reference;
+        if (line.empty() || line[0] == '#' || !(fields >> file >> reference)) {
+            continue;
+        }
+        map[file] = reference;
+    }
+    return map;
+}
+
+// ---- Files the tests write ------------------------------------------------------------------
+
+void PutU16(std::vector<uint8_t>& out, size_t at, uint32_t value)
+{
+    out[at] = static_cast<uint8_t>(value);
+    out[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void PutU32(std::vector<uint8_t>& out, size_t at, uint32_t value)
+{
+    PutU16(out, at, value & 0xFFFF);
+    PutU16(out, at + 2, value >> 16);
+}
+
+// A BMP with a 40-byte header, `paletteEntries` grey palette entries and `pixels` as given.
+std::vector<uint8_t> MakeBmp(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression,
+                             uint32_t paletteEntries, const std::vector<uint8_t>& pixels)
+{
+    const uint32_t pixelOffset = 54 + paletteEntries * 4;
+    std::vector<uint8_t> file(pixelOffset, 0);
+    file[0] = 'B';
+    file[1] = 'M';
+    PutU32(file, 2, static_cast<uint32_t>(pixelOffset + pixels.size()));
+    PutU32(file, 10, pixelOffset);
+    PutU32(file, 14, 40);
+    PutU32(file, 18, static_cast<uint32_t>(width));
+    PutU32(file, 22, static_cast<uint32_t>(height));
+    PutU16(file, 26, 1);
+    PutU16(file, 28, bitCount);
+    PutU32(file, 30, compression);
+    PutU32(file, 46, paletteEntries);
+    for (uint32_t i = 0; i < paletteEntries; ++i) {
+        const uint8_t level = static_cast<uint8_t>(i * 255 / std::max<uint32_t>(1, paletteEntries - 1));
+        file[54 + i * 4] = file[55 + i * 4] = file[56 + i * 4] = level;
+    }
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    return file;
+}
+
+// ---- The suite's good files ------------------------------------------------------------------
+
+TEST(BmpReader, GoodFilesEqualTheirReferenceRenderings)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    const auto map = ReadReferenceMap(*suite);
+    const auto files = zv::test::FilesIn(*suite / "g", {".bmp"});
+    ASSERT_FALSE(files.empty());
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const auto entry = map.find("g/" + file.filename().string());
+        ASSERT_NE(entry, map.end()) << "every good file has a reference";
+        const auto reference = zv::test::ReadPngFile(*suite / "reference" / entry->second);
+        ASSERT_TRUE(reference.has_value());
+        const RasterResult result = ReadBmp(file);
+        ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
+        EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
+
+        const Dims dims = MeasureBmp(file);
+        EXPECT_NE(dims.result, 0u);
+        EXPECT_EQ(dims.width, static_cast<uint32_t>(result.image->width));
+        EXPECT_EQ(dims.height, static_cast<uint32_t>(result.image->height));
+        EXPECT_EQ(dims.info.width, dims.width);
+        EXPECT_EQ(dims.info.height, dims.height);
+    }
+}
+
+// ---- The suite's questionable files ----------------------------------------------------------
+
+struct QuestionableCase {
+    const char* file;
+    const char* reference;  // null: decodes, but the suite has no reference for it
+    int tolerance;          // largest allowed difference on the reference's opaque pixels
+    uint32_t error;         // non-zero: the file is refused with this code
+};
+
+// What this reader makes of each file that the suite leaves to the reader's judgement.
+// The suite's references for odd channel widths follow no single rule (the same stored
+// fraction is rounded up in one and down in another), so where this reader's rule (round
+// narrow channels to the nearest level, keep the top 8 bits of wide ones) meets the other
+// one, a difference of 1 is allowed.
+const QuestionableCase kQuestionable[] = {
+    {"pal1huffmsb.bmp", "pal1.png", 0, 0},  // OS/2 Huffman
+    {"pal1p1.bmp", "pal1p1.png", 0, 0},
+    {"pal2.bmp", "pal2.png", 0, 0},
+    {"pal2color.bmp", "pal2color.png", 0, 0},
+    {"pal4rlecut.bmp", "pal4rlecut-0.png", 0, 0},   // unset pixels take palette entry 0
+    {"pal4rletrns.bmp", "pal4rletrns-0.png", 0, 0},
+    {"pal8offs.bmp", "pal8.png", 0, 0},
+    {"pal8os2-hs.bmp", "pal8.png", 0, 0},
+    {"pal8os2-sz.bmp", "pal8.png", 0, 0},
+    {"pal8os2sp.bmp", "pal8.png", 0, 0},
+    {"pal8os2v2-16.bmp", "pal8.png", 0, 0},
+    {"pal8os2v2-40sz.bmp", "pal8.png", 0, 0},
+    {"pal8os2v2-sz.bmp", "pal8.png", 0, 0},
+    {"pal8os2v2.bmp", "pal8.png", 0, 0},
+    {"pal8oversizepal.bmp", "pal8.png", 0, 0},
+    {"pal8rlecut.bmp", "pal8rlecut-0.png", 0, 0},
+    {"pal8rletrns.bmp", "pal8rletrns-0.png", 0, 0},
+    {"rgb16-231.bmp", "rgb16-231.png", 0, 0},
+    {"rgb16-3103.bmp", "rgb16-3103.png", 1, 0},
+    {"rgb16faketrns.bmp", "rgb16faketrns.png", 0, 0},
+    {"rgb24jpeg.bmp", nullptr, 0, 0},  // lossy: bmp_variants_test checks the carried JPEG exactly
+    {"rgb24largepal.bmp", "rgb24.png", 0, 0},
+    {"rgb24lprof.bmp", "rgb24.png", 0, 0},
+    {"rgb24png.bmp", "rgb24.png", 0, 0},
+    {"rgb24prof.bmp", "rgb24.png", 0, 0},
+    {"rgb24prof2.bmp", nullptr, 0, 0},  // its colours need its embedded profile, not applied here
+    {"rgb24rle24.bmp", "rgb24.png", 51, 0},  // the same picture dithered to web-safe colours
+    {"rgb32-111110.bmp", "rgb24.png", 1, 0},
+    {"rgb32-7187.bmp", "rgb32-7187.png", 0, 0},
+    {"rgb32-xbgr.bmp", "rgb24.png", 0, 0},
+    {"rgb32fakealpha.bmp", "rgb24.png", 0, 0},
+    {"rgb32h52.bmp", "rgb24.png", 0, 0},
+    {"rgba16-1924.bmp", "rgba16-1924.png", 0, 0},
+    {"rgba16-4444.bmp", "rgba16-4444.png", 0, 0},
+    {"rgba16-5551.bmp", "rgba16-5551.png", 0, 0},
+    {"rgba32-1.bmp", "rgba32.png", 0, 0},
+    {"rgba32-1010102.bmp", "rgba32-1010102.png", 1, 0},
+    {"rgba32-2.bmp", "rgba32.png", 0, 0},
+    {"rgba32-61754.bmp", "rgba32-61754.png", 1, 0},
+    {"rgba32-81284.bmp", "rgba32-81284.png", 0, 0},
+    {"rgba32abf.bmp", "rgba32.png", 0, 0},
+    {"rgba32h56.bmp", "rgba32.png", 0, 0},
+    {"rgba64.bmp", "rgba32.png", 1, 0},  // linear fixed point rounds to sRGB within 1
+};
+
+TEST(BmpReader, QuestionableFilesDecodeOrFailAsDecided)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    size_t listed = 0;
+    for (const QuestionableCase& row : kQuestionable) {
+        SCOPED_TRACE(row.file);
+        const fs::path file = *suite / "q" / row.file;
+        if (!fs::exists(file)) {
+            continue;
+        }
+        ++listed;
+        const RasterResult result = ReadBmp(file);
+        if (row.error != 0) {
+            EXPECT_FALSE(result.image.has_value());
+            EXPECT_EQ(result.error, row.error);
+            continue;
+        }
+        ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
+        if (row.reference == nullptr) {
+            continue;
+        }
+        const auto reference = ReadRgbaPng(*suite / "reference" / row.reference);
+        ASSERT_TRUE(reference.has_value());
+        const int difference = MaxOpaqueDifference(*reference, *result.image);
+        EXPECT_GE(difference, 0);
+        EXPECT_LE(difference, row.tolerance);
+    }
+    EXPECT_EQ(listed, zv::test::FilesIn(*suite / "q", {".bmp"}).size()) << "every file has a decision";
+}
+
+// ---- The suite's bad files ------------------------------------------------------------------
+
+TEST(BmpReader, BadFilesFailAsBadBmp)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    auto files = zv::test::FilesIn(*suite / "b", {".bmp"});
+    const auto extra = zv::test::FilesIn(*suite / "x", {".bmp"});
+    files.insert(files.end(), extra.begin(), extra.end());
+    ASSERT_FALSE(files.empty());
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.filename().string());
+        const RasterResult result = ReadBmp(file);
+        EXPECT_FALSE(result.image.has_value());
+        EXPECT_EQ(result.error, zv::imaging::kErrBadBMP);
+        // Measuring reads the headers only; whatever it finds, it must not claim a size that
+        // the reader would not deliver.
+        const Dims dims = MeasureBmp(file);
+        if (dims.result != 0) {
+            EXPECT_GT(dims.width, 0u);
+            EXPECT_GT(dims.height, 0u);
+        }
+    }
+}
+
+// ---- Measuring -------------------------------------------------------------------------------
+
+struct DimsCase {
+    const char* file;
+    uint32_t bitsPerPixel;
+    uint32_t bitsPerSample;
+    uint32_t samplesPerPixel;
+    uint32_t compression;
+};
+
+const DimsCase kDimsCases[] = {
+    {"g/pal1.bmp", 1, 1, 1, 0},
+    {"g/pal4rle.bmp", 4, 4, 1, 2},
+    {"g/pal8os2.bmp", 8, 8, 1, 0},
+    {"g/pal8topdown.bmp", 8, 8, 1, 0},
+    {"g/rgb16.bmp", 16, 5, 3, 0},
+    {"g/rgb16-565.bmp", 16, 6, 3, 3},
+    {"g/rgb24.bmp", 24, 8, 3, 0},
+    {"g/rgb32.bmp", 32, 8, 3, 0},
+    {"q/rgba32-1010102.bmp", 32, 10, 4, 3},
+    {"q/rgb24rle24.bmp", 24, 8, 3, 4},
+};
+
+TEST(BmpDims, ReportsTheStoredFormat)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    for (const DimsCase& row : kDimsCases) {
+        SCOPED_TRACE(row.file);
+        const Dims dims = MeasureBmp(*suite / row.file);
+        ASSERT_NE(dims.result, 0u) << "error " << IS40_GetLastError();
+        EXPECT_EQ(dims.bitsPerPixel, row.bitsPerPixel);
+        EXPECT_EQ(dims.info.bitsPerSample, row.bitsPerSample);
+        EXPECT_EQ(dims.info.samplesPerPixel, row.samplesPerPixel);
+        EXPECT_EQ(dims.info.formatDetail, row.compression);
+        EXPECT_EQ(dims.width, 127u);
+    }
+}
+
+// ---- Hostile and damaged input -------------------------------------------------------------
+
+// Every prefix of a valid file fails cleanly, with its declared file size left alone (the
+// header already says the file is short) and with it rewritten to the prefix's length (so
+// that the pixel checks must notice). A prefix that lacks only the RLE end mark may decode,
+// but then to the whole picture.
+TEST(BmpReader, EveryTruncationFailsCleanly)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    for (const char* name : {"g/pal4rle.bmp", "g/pal8rle.bmp", "q/rgb24rle24.bmp", "g/rgb16-565.bmp",
+                             "g/pal1.bmp", "g/pal8os2.bmp"}) {
+        SCOPED_TRACE(name);
+        const auto whole = zv::test::ReadFile(*suite / name);
+        const RasterResult full = ReadBmp(*suite / name);
+        ASSERT_TRUE(full.image.has_value());
+        for (size_t length = 0; length < whole.size(); ++length) {
+            std::vector<uint8_t> prefix(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+            for (bool rewriteSize : {false, true}) {
+                if (rewriteSize && length >= 6) {
+                    PutU32(prefix, 2, static_cast<uint32_t>(length));
+                }
+                const RasterResult result = zv::test::ReadRasterBytes(IS40_ReadBMP, prefix);
+                if (result.image) {
+                    ASSERT_EQ(MaxDifference(*full.image, *result.image), 0) << length;
+                } else {
+                    ASSERT_EQ(result.error, zv::imaging::kErrBadBMP) << length;
+                }
+            }
+        }
+    }
+}
+
+TEST(BmpReader, AbsurdSizesFailBeforeAllocating)
+{
+    zv::test::TempDir dir;
+    struct Case {
+        int32_t width;
+        int32_t height;
+        uint16_t bitCount;
+        uint32_t compression;
+        uint32_t error;
+    };
+    const Case cases[] = {
+        {0, 1, 24, 0, zv::imaging::kErrBadBMP},
+        {1, 0, 24, 0, zv::imaging::kErrBadBMP},
+        {(1 << 24) + 1, 1, 24, 0, zv::imaging::kErrBadBMP},
+        {1, -((1 << 24) + 1), 24, 0, zv::imaging::kErrBadBMP},
+        {1, INT32_MIN, 24, 0, zv::imaging::kErrBadBMP},
+        // The pixels of an uncompressed image must all be there.
+        {1 << 24, 1 << 24, 24, 0, zv::imaging::kErrBadBMP},
+        // RLE can describe a huge image in a few bytes: the allocation limit stops it.
+        {1 << 24, 1 << 24, 8, 1, zv::imaging::kErrOutOfMemory},
+        {1 << 24, 1 << 24, 4, 2, zv::imaging::kErrOutOfMemory},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const fs::path file = dir / "big.bmp";
+        zv::test::WriteFile(file, MakeBmp(c.width, c.height, c.bitCount, c.compression,
+                                          c.bitCount <= 8 ? 2 : 0, {0, 1}));
+        const RasterResult result = ReadBmp(file);
+        EXPECT_FALSE(result.image.has_value());
+        EXPECT_EQ(result.error, c.error);
+    }
+}
+
+TEST(BmpReader, HonoursTheAllocationLimit)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    zv::platform::SetAllocationLimit(127 * 64 * 3 - 1);
+    const RasterResult refused = ReadBmp(*suite / "g/rgb24.bmp");
+    zv::platform::SetAllocationLimit(0);
+    EXPECT_FALSE(refused.image.has_value());
+    EXPECT_EQ(refused.error, zv::imaging::kErrOutOfMemory);
+    EXPECT_TRUE(ReadBmp(*suite / "g/rgb24.bmp").image.has_value());
+}
+
+TEST(BmpReader, RefusesOtherBitDepthsAndMissingArguments)
+{
+    auto suite = SuiteDir();
+    if (!suite) {
+        GTEST_SKIP() << "bmpsuite corpus not present";
+    }
+    HISSRC source = IS40_OpenFileSource((*suite / "g/rgb24.bmp").c_str());
+    ASSERT_NE(source, nullptr);
+    uint32_t width = 0, height = 0;
+    EXPECT_EQ(IS40_ReadBMP(source, &width, &height, 8, nullptr, 0), nullptr);
+    EXPECT_EQ(IS40_GetLastError(), zv::imaging::kErrBadParameter);
+    EXPECT_EQ(IS40_ReadBMP(source, nullptr, &height, 24, nullptr, 0), nullptr);
+    EXPECT_EQ(IS40_ReadBMP(nullptr, &width, &height, 24, nullptr, 0), nullptr);
+    EXPECT_EQ(IS40_GetBMPDims(nullptr, &width, &height, nullptr, nullptr, 0), 0u);
+    IS40_CloseSource(source);
+}
+
+} // namespace

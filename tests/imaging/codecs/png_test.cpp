@@ -1,0 +1,271 @@
+// PNG reading and measuring, checked against PIL on PngSuite, plus the limits and failures.
+#include "imaging/core/errors.h"
+#include "imaging/core/imaging.h"
+#include "tests/support/imaging_support.h"
+#include "tests/support/pil_rendering.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cmath>
+
+namespace fs = std::filesystem;
+using namespace zv::test;
+using namespace zv::imaging;
+
+namespace {
+
+// The screen gamma is process-wide: every test that sets it puts 0 back.
+class ScreenGammaScope {
+public:
+    explicit ScreenGammaScope(double gamma) { IS40_PNGSetScreenGamma(gamma); }
+    ~ScreenGammaScope() { IS40_PNGSetScreenGamma(0.0); }
+};
+
+ReadResult ReadPng(const fs::path& file)
+{
+    return ReadWith([](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPNG(s, w, h, 24, nullptr, 0); },
+                    file);
+}
+
+std::vector<fs::path> PngSuite()
+{
+    auto corpus = CorpusDir();
+    return corpus ? FilesIn(*corpus / "pngsuite", {".png"}) : std::vector<fs::path>{};
+}
+
+bool IsBrokenOnPurpose(const fs::path& file)
+{
+    return file.filename().string().front() == 'x';
+}
+
+void AppendChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data)
+{
+    const uint32_t length = static_cast<uint32_t>(data.size());
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        png.push_back(static_cast<uint8_t>(length >> shift));
+    }
+    std::vector<uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    png.insert(png.end(), typed.begin(), typed.end());
+    const uint32_t crc = static_cast<uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size())));
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        png.push_back(static_cast<uint8_t>(crc >> shift));
+    }
+}
+
+std::vector<uint8_t> HeaderOnlyPng(uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> png = {137, 80, 78, 71, 13, 10, 26, 10};
+    std::vector<uint8_t> ihdr;
+    for (uint32_t value : {width, height}) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            ihdr.push_back(static_cast<uint8_t>(value >> shift));
+        }
+    }
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
+    AppendChunk(png, "IHDR", ihdr);
+    return png;
+}
+
+} // namespace
+
+TEST(PngReader, EveryPngSuiteImageMatchesPil)
+{
+    const auto files = PngSuite();
+    if (files.empty()) {
+        GTEST_SKIP() << "corpus absent";
+    }
+    IS40_PNGSetScreenGamma(0.0);
+    int compared = 0;
+    for (const fs::path& file : files) {
+        if (IsBrokenOnPurpose(file)) {
+            continue;
+        }
+        SCOPED_TRACE(file.filename().string());
+        const ReadResult ours = ReadPng(file);
+        ASSERT_TRUE(ours.ok) << "error " << ours.error;
+        const auto pil = PilRender(file);
+        ASSERT_TRUE(pil && pil->hasPixels);
+        EXPECT_EQ(MaxDifference(pil->image, ours.pixels.data(), static_cast<int>(ours.width),
+                                static_cast<int>(ours.height)),
+                  0);
+        ++compared;
+    }
+    EXPECT_GT(compared, 150);
+}
+
+TEST(PngReader, BrokenPngSuiteFilesFailWithACode)
+{
+    int broken = 0;
+    for (const fs::path& file : PngSuite()) {
+        if (!IsBrokenOnPurpose(file)) {
+            continue;
+        }
+        SCOPED_TRACE(file.filename().string());
+        const ReadResult ours = ReadPng(file);
+        EXPECT_FALSE(ours.ok);
+        EXPECT_TRUE(ours.error == kErrInvalidPNG || ours.error == kErrFileRead) << ours.error;
+        ++broken;
+    }
+    if (broken == 0) {
+        GTEST_SKIP() << "corpus absent";
+    }
+}
+
+TEST(PngDims, MatchTheDecodedSizeAndTheHeader)
+{
+    const auto files = PngSuite();
+    if (files.empty()) {
+        GTEST_SKIP() << "corpus absent";
+    }
+    for (const fs::path& file : files) {
+        if (IsBrokenOnPurpose(file)) {
+            continue;
+        }
+        SCOPED_TRACE(file.filename().string());
+        Source source(file);
+        uint32_t w = 0, h = 0, depth = 0, colourType = 99, interlace = 9;
+        IS40DimInfo info{};
+        ASSERT_NE(IS40_GetPNGDims(source.get(), &w, &h, &depth, &colourType, &interlace, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, &info, 0),
+                  0u);
+        const ReadResult decoded = ReadPng(file);
+        EXPECT_EQ(w, decoded.width);
+        EXPECT_EQ(h, decoded.height);
+        // PngSuite names carry the colour type and depth: basn3p08 is type 3, 8 bits; basi is interlaced.
+        const std::string name = file.stem().string();
+        EXPECT_EQ(colourType, static_cast<uint32_t>(name[4] - '0'));
+        EXPECT_EQ(depth, static_cast<uint32_t>(std::stoi(name.substr(6, 2))));
+        EXPECT_EQ(interlace, name[3] == 'i' ? 1u : 0u);
+        EXPECT_EQ(info.width, w);
+        EXPECT_EQ(info.bitsPerSample, depth);
+        EXPECT_EQ(info.formatDetail, interlace);
+    }
+}
+
+TEST(PngReader, ScreenGammaCorrectsFromTheFileGamma)
+{
+    auto corpus = CorpusDir();
+    if (!corpus) {
+        GTEST_SKIP() << "corpus absent";
+    }
+    struct Case {
+        const char* file;
+        double fileGamma;  // from the file's gAMA, or the default when it has none
+        double screenGamma;
+    };
+    const Case cases[] = {
+        {"g03n2c08.png", 0.35, 2.2},
+        {"g10n2c08.png", 1.0, 2.2},
+        {"g25n3p04.png", 2.5, 1.8},
+        {"basn2c08.png", 1.0, 2.2},
+        {"f00n2c08.png", 0.45455, 1.0},  // no gAMA: taken as encoded for a 2.2 display
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const fs::path file = *corpus / "pngsuite" / c.file;
+        IS40_PNGSetScreenGamma(0.0);
+        const ReadResult plain = ReadPng(file);
+        ReadResult corrected;
+        {
+            ScreenGammaScope gamma(c.screenGamma);
+            EXPECT_DOUBLE_EQ(IS40_PNGGetScreenGamma(), c.screenGamma);
+            corrected = ReadPng(file);
+        }
+        ASSERT_TRUE(plain.ok && corrected.ok);
+        int worst = 0;
+        for (size_t i = 0; i < plain.pixels.size(); ++i) {
+            const double expected = 255.0 * std::pow(plain.pixels[i] / 255.0, 1.0 / (c.fileGamma * c.screenGamma));
+            worst = std::max(worst, static_cast<int>(std::lround(std::abs(expected - corrected.pixels[i]))));
+        }
+        EXPECT_LE(worst, 1);
+    }
+    EXPECT_EQ(IS40_PNGGetScreenGamma(), 0.0);
+}
+
+TEST(PngReader, NonPositiveOrInvalidScreenGammaSwitchesCorrectionOff)
+{
+    for (double gamma : {-1.0, 0.0, std::nan("")}) {
+        ScreenGammaScope scope(gamma);
+        EXPECT_EQ(IS40_PNGGetScreenGamma(), 0.0);
+    }
+}
+
+TEST(PngReader, HugeDimensionsFailBeforeAnyAllocation)
+{
+    TempDir dir;
+    const fs::path file = dir / "huge.png";
+    WriteFile(file, HeaderOnlyPng(100000, 100000));
+    const ReadResult ours = ReadPng(file);
+    EXPECT_FALSE(ours.ok);
+    EXPECT_EQ(ours.error, kErrOutOfMemory);
+}
+
+TEST(PngReader, ImagesAboveTheAllocationLimitFailWithOutOfMemory)
+{
+    TempDir dir;
+    const fs::path file = dir / "big.png";
+    RgbImage image{400, 300, std::vector<uint8_t>(400 * 300 * 3, 77)};
+    ASSERT_TRUE(WritePngFile(file, image));
+    {
+        AllocationLimitScope limit(400 * 300 * 3 - 1);
+        EXPECT_EQ(ReadPng(file).error, kErrOutOfMemory);
+    }
+    const ReadResult ours = ReadPng(file);
+    ASSERT_TRUE(ours.ok);
+    EXPECT_EQ(ours.pixels, image.pixels);
+}
+
+TEST(PngReader, TruncatedAndForeignDataFailWithTheirCodes)
+{
+    auto corpus = CorpusDir();
+    if (!corpus) {
+        GTEST_SKIP() << "corpus absent";
+    }
+    TempDir dir;
+    const fs::path original = *corpus / "pngsuite" / "basn2c08.png";
+    const size_t size = fs::file_size(original);
+    struct Case {
+        size_t keep;
+        uint32_t code;
+    };
+    for (const Case& c : {Case{0, kErrFileRead}, Case{5, kErrFileRead}, Case{20, kErrFileRead},
+                          Case{size / 2, kErrFileRead}, Case{size - 13, kErrFileRead}}) {
+        SCOPED_TRACE(c.keep);
+        const ReadResult ours = ReadPng(WriteTruncatedCopy(original, c.keep, dir.path()));
+        EXPECT_FALSE(ours.ok);
+        EXPECT_EQ(ours.error, c.code);
+    }
+    const fs::path foreign = dir / "foreign.png";
+    WriteFile(foreign, std::vector<uint8_t>(64, 'A'));
+    EXPECT_EQ(ReadPng(foreign).error, kErrInvalidPNG);
+}
+
+TEST(PngReader, DamagedFilesNeverCrash)
+{
+    auto corpus = CorpusDir();
+    if (!corpus) {
+        GTEST_SKIP() << "corpus absent";
+    }
+    TempDir dir;
+    const std::vector<uint8_t> original = ReadFile(*corpus / "pngsuite" / "basi6a16.png");
+    const fs::path file = dir / "damaged.png";
+    for (size_t position = 8; position < original.size(); position += 7) {
+        std::vector<uint8_t> bytes = original;
+        bytes[position] ^= 0x5A;
+        WriteFile(file, bytes);
+        const ReadResult ours = ReadPng(file);
+        if (!ours.ok) {
+            EXPECT_TRUE(ours.error == kErrInvalidPNG || ours.error == kErrFileRead || ours.error == kErrOutOfMemory)
+                << "byte " << position << ": " << ours.error;
+        }
+    }
+}
+
+TEST(PngReader, RejectsAMissingSourceAndOtherDepths)
+{
+    uint32_t w = 0, h = 0;
+    EXPECT_EQ(IS40_ReadPNG(nullptr, &w, &h, 24, nullptr, 0), nullptr);
+    EXPECT_EQ(IS40_GetLastError(), kErrBadParameter);
+}

@@ -1,0 +1,653 @@
+// The Photoshop reader: the merged image of the corpus documents against PIL, every colour
+// mode, depth and compression through documents written here, and damaged or hostile input.
+#include "imaging/core/errors.h"
+#include "imaging/core/imaging.h"
+#include "platform/memory.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using zv::test::RgbImage;
+
+namespace {
+
+// ---- Running the reader ----------------------------------------------------------------------
+
+struct Decoded {
+    bool ok = false;
+    uint32_t error = 0;
+    RgbImage image;
+};
+
+Decoded DecodePsd(const fs::path& file, uint32_t bitDepth = 24)
+{
+    Decoded result;
+    HISSRC source = IS40_OpenFileSource(file.c_str());
+    if (source == nullptr) {
+        result.error = IS40_GetLastError();
+        return result;
+    }
+    uint32_t width = 0;
+    uint32_t height = 0;
+    HGLOBAL block = IS40_ReadPSD(source, &width, &height, bitDepth, nullptr, 0);
+    if (block != nullptr) {
+        result.ok = true;
+        result.image.width = static_cast<int>(width);
+        result.image.height = static_cast<int>(height);
+        const auto* pixels = static_cast<const uint8_t*>(block);
+        result.image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
+        GlobalFree(block);
+    } else {
+        result.error = IS40_GetLastError();
+    }
+    IS40_CloseSource(source);
+    return result;
+}
+
+struct Measured {
+    uint32_t result = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t channels = 0;
+    IS40DimInfo info{};
+};
+
+Measured MeasurePsd(const fs::path& file)
+{
+    Measured measured;
+    HISSRC source = IS40_OpenFileSource(file.c_str());
+    if (source != nullptr) {
+        measured.result = IS40_GetPSDDims(source, &measured.width, &measured.height,
+                                          &measured.channels, &measured.info, 0);
+        IS40_CloseSource(source);
+    }
+    return measured;
+}
+
+// Sets the allocation limit for one scope.
+class AllocationLimitScope {
+public:
+    explicit AllocationLimitScope(uint64_t bytes) { zv::platform::SetAllocationLimit(bytes); }
+    ~AllocationLimitScope() { zv::platform::SetAllocationLimit(0); }
+};
+
+// ---- Writing documents -----------------------------------------------------------------------
+
+void PutU16(std::vector<uint8_t>& out, uint32_t value)
+{
+    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.push_back(static_cast<uint8_t>(value));
+}
+
+void PutU32(std::vector<uint8_t>& out, uint64_t value)
+{
+    PutU16(out, static_cast<uint32_t>(value >> 16) & 0xFFFF);
+    PutU16(out, static_cast<uint32_t>(value) & 0xFFFF);
+}
+
+void PutBytes(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes)
+{
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// PackBits, written independently of the reader: runs of three or more equal bytes repeat,
+// everything else goes out as literals; at most 128 bytes per packet.
+std::vector<uint8_t> PackBits(const uint8_t* row, size_t length)
+{
+    std::vector<uint8_t> out;
+    size_t i = 0;
+    while (i < length) {
+        size_t run = 1;
+        while (i + run < length && run < 128 && row[i + run] == row[i]) {
+            ++run;
+        }
+        if (run >= 3) {
+            out.push_back(static_cast<uint8_t>(257 - run));
+            out.push_back(row[i]);
+            i += run;
+            continue;
+        }
+        size_t literal = 0;
+        while (i + literal < length && literal < 128) {
+            if (i + literal + 2 < length && row[i + literal] == row[i + literal + 1] &&
+                row[i + literal] == row[i + literal + 2]) {
+                break;
+            }
+            ++literal;
+        }
+        out.push_back(static_cast<uint8_t>(literal - 1));
+        out.insert(out.end(), row + i, row + i + literal);
+        i += literal;
+    }
+    return out;
+}
+
+struct PsdDocument {
+    uint16_t version = 1;
+    uint16_t mode = 3;
+    uint16_t depth = 8;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t compression = 0;
+    std::vector<std::vector<uint8_t>> planes;  // stored bytes, height rows each
+    std::vector<uint8_t> colourData;           // an indexed document's palette
+    std::vector<uint8_t> resources;
+    std::vector<uint8_t> layers;               // contents of the layer and mask section
+
+    size_t RowBytes() const { return depth == 1 ? (width + 7) / 8 : width * (depth / 8u); }
+};
+
+std::vector<uint8_t> WritePsd(const PsdDocument& doc)
+{
+    std::vector<uint8_t> out = {'8', 'B', 'P', 'S'};
+    PutU16(out, doc.version);
+    out.insert(out.end(), 6, 0);
+    PutU16(out, static_cast<uint32_t>(doc.planes.size()));
+    PutU32(out, doc.height);
+    PutU32(out, doc.width);
+    PutU16(out, doc.depth);
+    PutU16(out, doc.mode);
+    PutU32(out, doc.colourData.size());
+    PutBytes(out, doc.colourData);
+    PutU32(out, doc.resources.size());
+    PutBytes(out, doc.resources);
+    if (doc.version == 2) {
+        PutU32(out, 0);
+    }
+    PutU32(out, doc.layers.size());
+    PutBytes(out, doc.layers);
+    PutU16(out, doc.compression);
+    const size_t rowBytes = doc.RowBytes();
+    if (doc.compression == 1) {
+        std::vector<std::vector<uint8_t>> packed;
+        for (const auto& plane : doc.planes) {
+            for (uint32_t y = 0; y < doc.height; ++y) {
+                packed.push_back(PackBits(plane.data() + y * rowBytes, rowBytes));
+            }
+        }
+        for (const auto& row : packed) {
+            doc.version == 2 ? PutU32(out, row.size()) : PutU16(out, static_cast<uint32_t>(row.size()));
+        }
+        for (const auto& row : packed) {
+            PutBytes(out, row);
+        }
+    } else {
+        for (const auto& plane : doc.planes) {
+            PutBytes(out, plane);
+        }
+    }
+    return out;
+}
+
+// A plane of 8-bit samples with smooth areas (long runs for PackBits) and busy ones, every
+// value 0..255 appearing somewhere.
+std::vector<uint8_t> Plane8(uint32_t width, uint32_t height, uint32_t seed)
+{
+    std::vector<uint8_t> plane(static_cast<size_t>(width) * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const bool flat = x < width / 3;
+            plane[y * width + x] = static_cast<uint8_t>(flat ? seed * 40 + y * 7
+                                                              : (x * 37 + y * 91 + seed * 53) ^ (x * y));
+        }
+    }
+    return plane;
+}
+
+// The same samples widened to 16 bits: the high byte is the 8-bit value, the low byte noise.
+std::vector<uint8_t> Widen16(const std::vector<uint8_t>& plane8)
+{
+    std::vector<uint8_t> plane;
+    for (size_t i = 0; i < plane8.size(); ++i) {
+        plane.push_back(plane8[i]);
+        plane.push_back(static_cast<uint8_t>(i * 131 + 17));
+    }
+    return plane;
+}
+
+std::vector<uint8_t> RainbowPalette()
+{
+    std::vector<uint8_t> palette(768);
+    for (int i = 0; i < 256; ++i) {
+        palette[i] = static_cast<uint8_t>(i);
+        palette[256 + i] = static_cast<uint8_t>(255 - i);
+        palette[512 + i] = static_cast<uint8_t>(i * 7);
+    }
+    return palette;
+}
+
+PsdDocument Document8(uint16_t mode, uint32_t channels, uint16_t compression, uint32_t width = 23,
+                      uint32_t height = 9)
+{
+    PsdDocument doc;
+    doc.mode = mode;
+    doc.width = width;
+    doc.height = height;
+    doc.compression = compression;
+    for (uint32_t c = 0; c < channels; ++c) {
+        doc.planes.push_back(Plane8(width, height, c));
+    }
+    if (mode == 2) {
+        doc.colourData = RainbowPalette();
+    }
+    return doc;
+}
+
+fs::path Save(const zv::test::TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const fs::path file = dir / name;
+    zv::test::WriteFile(file, bytes);
+    return file;
+}
+
+bool IsHostile(const fs::path& file)
+{
+    const std::string name = file.filename().string();
+    for (const char* mark : {"crash", "oom", "timeout", "oob", "fuzz"}) {
+        if (name.find(mark) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsCleanFailure(uint32_t error)
+{
+    using namespace zv::imaging;
+    return error == kErrInvalidPSD || error == kErrPSDUnsupported || error == kErrOutOfMemory;
+}
+
+// A document that cannot be compared must still fail cleanly or decode to the size it measures.
+void ExpectCleanOutcome(const fs::path& file)
+{
+    const Decoded decoded = DecodePsd(file);
+    if (!decoded.ok) {
+        EXPECT_TRUE(IsCleanFailure(decoded.error)) << "error " << decoded.error;
+        return;
+    }
+    const Measured measured = MeasurePsd(file);
+    ASSERT_NE(measured.result, 0u);
+    EXPECT_EQ(static_cast<int>(measured.width), decoded.image.width);
+    EXPECT_EQ(static_cast<int>(measured.height), decoded.image.height);
+}
+
+// ---- Corpus ----------------------------------------------------------------------------------
+
+TEST(PsdReader, CorpusDocumentsMatchPilWhereItReadsThem)
+{
+    const auto corpus = zv::test::CorpusDir();
+    if (!corpus) {
+        GTEST_SKIP() << "no corpus";
+    }
+    int compared = 0;
+    for (const fs::path& file : zv::test::FilesIn(*corpus / "pillow", {".psd"})) {
+        SCOPED_TRACE(file.filename().string());
+        if (IsHostile(file)) {
+            continue;
+        }
+        const auto reference = zv::test::PilReference(file);
+        if (!reference) {
+            ExpectCleanOutcome(file);
+            continue;
+        }
+        const Decoded decoded = DecodePsd(file);
+        ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image.pixels.data(),
+                                          decoded.image.width, decoded.image.height),
+                  0);
+        const Measured measured = MeasurePsd(file);
+        EXPECT_EQ(measured.result, 1u);
+        EXPECT_EQ(static_cast<int>(measured.width), decoded.image.width);
+        EXPECT_EQ(static_cast<int>(measured.height), decoded.image.height);
+        ++compared;
+    }
+    EXPECT_GE(compared, 4) << "PIL should read most of the corpus documents";
+}
+
+TEST(PsdReader, HostileCorpusFilesFailCleanly)
+{
+    const auto corpus = zv::test::CorpusDir();
+    if (!corpus) {
+        GTEST_SKIP() << "no corpus";
+    }
+    for (const fs::path& file : zv::test::FilesIn(*corpus / "pillow", {".psd"})) {
+        if (IsHostile(file)) {
+            SCOPED_TRACE(file.filename().string());
+            ExpectCleanOutcome(file);
+        }
+    }
+}
+
+// ---- Every variant, written here -------------------------------------------------------------
+
+struct VariantRow {
+    const char* name;
+    uint16_t mode;
+    uint32_t channels;
+    uint16_t compression;
+};
+
+// Each is decoded as written and compared with PIL's decode of the same document.
+const VariantRow kVariants[] = {
+    {"rgb raw", 3, 3, 0},
+    {"rgb packbits", 3, 3, 1},
+    {"rgb with alpha", 3, 4, 1},
+    {"rgb with alpha and a spot channel", 3, 5, 0},
+    {"greyscale raw", 1, 1, 0},
+    {"greyscale packbits with alpha", 1, 2, 1},
+    {"indexed raw", 2, 1, 0},
+    {"indexed packbits", 2, 1, 1},
+    {"cmyk raw", 4, 4, 0},
+    {"cmyk packbits with alpha", 4, 5, 1},
+};
+
+// PIL's decode of the document with only its colour channels. Extra channels must not change
+// the picture, and PIL itself misplaces PackBits data behind a table with extra channels (it
+// reads only the colour channels' part of the table), except for RGB with one alpha channel.
+std::optional<RgbImage> ColourOnlyReference(const zv::test::TempDir& dir, PsdDocument doc)
+{
+    const size_t colourPlanes = doc.mode == 3 ? 3 : doc.mode == 4 ? 4 : 1;
+    doc.planes.resize(colourPlanes);
+    return zv::test::PilReference(Save(dir, "colour-only.psd", WritePsd(doc)));
+}
+
+TEST(PsdReader, EightBitVariantsMatchPil)
+{
+    zv::test::TempDir dir;
+    for (const VariantRow& row : kVariants) {
+        SCOPED_TRACE(row.name);
+        const PsdDocument doc = Document8(row.mode, row.channels, row.compression);
+        const fs::path file = Save(dir, "variant.psd", WritePsd(doc));
+        const auto reference = ColourOnlyReference(dir, doc);
+        if (!reference) {
+            GTEST_SKIP() << "PIL is not available";
+        }
+        const Decoded decoded = DecodePsd(file);
+        ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image.pixels.data(),
+                                          decoded.image.width, decoded.image.height),
+                  0);
+
+        const Measured measured = MeasurePsd(file);
+        EXPECT_EQ(measured.result, 1u);
+        EXPECT_EQ(measured.width, doc.width);
+        EXPECT_EQ(measured.height, doc.height);
+        EXPECT_EQ(measured.channels, row.channels);
+        EXPECT_EQ(measured.info.width, doc.width);
+        EXPECT_EQ(measured.info.height, doc.height);
+        EXPECT_EQ(measured.info.bitsPerSample, 8u);
+        EXPECT_EQ(measured.info.samplesPerPixel, row.channels);
+        EXPECT_EQ(measured.info.formatDetail, row.compression);
+    }
+}
+
+// 16-bit samples and large documents (PSB) decode like the 8-bit PSD holding the same high
+// bytes, which PIL can read.
+TEST(PsdReader, SixteenBitAndLargeDocumentsMatchTheirEightBitTwin)
+{
+    zv::test::TempDir dir;
+    for (const VariantRow& row : kVariants) {
+        const PsdDocument twin = Document8(row.mode, row.channels, row.compression);
+        const auto reference = ColourOnlyReference(dir, twin);
+        if (!reference) {
+            GTEST_SKIP() << "PIL is not available";
+        }
+        for (uint16_t version : {1, 2}) {
+            for (uint16_t depth : {8, 16}) {
+                if (depth == 16 && row.mode == 2) {
+                    continue;  // indexed documents are 8-bit only
+                }
+                SCOPED_TRACE(std::string(row.name) + (version == 2 ? ", PSB" : ", PSD") +
+                             (depth == 16 ? ", 16-bit" : ", 8-bit"));
+                PsdDocument doc = twin;
+                doc.version = version;
+                doc.depth = depth;
+                if (depth == 16) {
+                    for (auto& plane : doc.planes) {
+                        plane = Widen16(plane);
+                    }
+                }
+                const fs::path file = Save(dir, "wide.psd", WritePsd(doc));
+                const Decoded decoded = DecodePsd(file);
+                ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
+                EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image.pixels.data(),
+                                                  decoded.image.width, decoded.image.height),
+                          0);
+                const Measured measured = MeasurePsd(file);
+                EXPECT_EQ(measured.info.bitsPerSample, depth);
+                EXPECT_EQ(measured.info.formatDetail, row.compression);
+            }
+        }
+    }
+}
+
+// PIL reads bitmap documents with the bits the wrong way round, so the expectation is built
+// here: a set bit is black, a clear one white, rows padded to whole bytes.
+TEST(PsdReader, BitmapDocumentsAreBlackOnWhite)
+{
+    zv::test::TempDir dir;
+    const uint32_t width = 13;
+    const uint32_t height = 5;
+    for (uint16_t compression : {0, 1}) {
+        SCOPED_TRACE(compression == 0 ? "raw" : "packbits");
+        PsdDocument doc;
+        doc.mode = 0;
+        doc.depth = 1;
+        doc.width = width;
+        doc.height = height;
+        doc.compression = compression;
+        const size_t rowBytes = doc.RowBytes();
+        std::vector<uint8_t> bits(rowBytes * height, 0);
+        std::vector<uint8_t> expected;
+        for (uint32_t y = 0; y < height; ++y) {
+            for (uint32_t x = 0; x < width; ++x) {
+                const bool black = (x + 2 * y) % 3 == 0 || x == width - 1;
+                if (black) {
+                    bits[y * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                }
+                expected.insert(expected.end(), 3, black ? 0 : 255);
+            }
+            bits[y * rowBytes + rowBytes - 1] |= 0x01;  // padding bits are never pixels
+        }
+        doc.planes.push_back(bits);
+        const fs::path file = Save(dir, "bitmap.psd", WritePsd(doc));
+        const Decoded decoded = DecodePsd(file);
+        ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
+        EXPECT_EQ(decoded.image.width, static_cast<int>(width));
+        EXPECT_EQ(decoded.image.height, static_cast<int>(height));
+        EXPECT_EQ(decoded.image.pixels, expected);
+        EXPECT_EQ(MeasurePsd(file).info.bitsPerSample, 1u);
+    }
+}
+
+// A layer section full of nonsense is skipped by its length.
+TEST(PsdReader, LayerSectionIsSkippedByItsLength)
+{
+    zv::test::TempDir dir;
+    PsdDocument plain = Document8(3, 3, 1);
+    PsdDocument layered = plain;
+    layered.layers.assign(301, 0xFF);
+    layered.resources.assign(40, 0xAB);
+    const Decoded expected = DecodePsd(Save(dir, "plain.psd", WritePsd(plain)));
+    const Decoded decoded = DecodePsd(Save(dir, "layered.psd", WritePsd(layered)));
+    ASSERT_TRUE(expected.ok);
+    ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
+    EXPECT_EQ(decoded.image.pixels, expected.image.pixels);
+}
+
+// ---- Damaged, unsupported and hostile documents ----------------------------------------------
+
+// Byte offsets of header fields.
+constexpr size_t kVersionAt = 4;
+constexpr size_t kChannelsAt = 12;
+constexpr size_t kHeightAt = 14;
+constexpr size_t kWidthAt = 18;
+constexpr size_t kDepthAt = 22;
+constexpr size_t kModeAt = 24;
+constexpr size_t kHeaderSize = 26;
+
+void Poke16(std::vector<uint8_t>& bytes, size_t at, uint32_t value)
+{
+    bytes[at] = static_cast<uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<uint8_t>(value);
+}
+
+void Poke32(std::vector<uint8_t>& bytes, size_t at, uint32_t value)
+{
+    Poke16(bytes, at, value >> 16);
+    Poke16(bytes, at + 2, value & 0xFFFF);
+}
+
+struct DamageRow {
+    const char* name;
+    void (*damage)(std::vector<uint8_t>& bytes, size_t imageDataAt);
+    uint32_t expected;
+};
+
+using zv::imaging::kErrInvalidPSD;
+using zv::imaging::kErrPSDUnsupported;
+
+// Applied to an 8-bit RGB PackBits document of 23 x 9 pixels without other sections, so the
+// image data starts at kHeaderSize + 12 and its table of 27 row lengths right after the code.
+const DamageRow kDamage[] = {
+    {"bad signature", [](auto& b, size_t) { b[0] = 'X'; }, kErrInvalidPSD},
+    {"version 0", [](auto& b, size_t) { Poke16(b, kVersionAt, 0); }, kErrInvalidPSD},
+    {"version 3", [](auto& b, size_t) { Poke16(b, kVersionAt, 3); }, kErrInvalidPSD},
+    {"no channels", [](auto& b, size_t) { Poke16(b, kChannelsAt, 0); }, kErrInvalidPSD},
+    {"57 channels", [](auto& b, size_t) { Poke16(b, kChannelsAt, 57); }, kErrInvalidPSD},
+    {"too few channels for RGB", [](auto& b, size_t) { Poke16(b, kChannelsAt, 2); }, kErrInvalidPSD},
+    {"width 0", [](auto& b, size_t) { Poke32(b, kWidthAt, 0); }, kErrInvalidPSD},
+    {"height 0", [](auto& b, size_t) { Poke32(b, kHeightAt, 0); }, kErrInvalidPSD},
+    {"width 300001", [](auto& b, size_t) { Poke32(b, kWidthAt, 300001); }, kErrInvalidPSD},
+    {"height 2^32-1", [](auto& b, size_t) { Poke32(b, kHeightAt, 0xFFFFFFFF); }, kErrInvalidPSD},
+    {"depth 12", [](auto& b, size_t) { Poke16(b, kDepthAt, 12); }, kErrInvalidPSD},
+    {"depth 1 outside bitmap mode", [](auto& b, size_t) { Poke16(b, kDepthAt, 1); }, kErrInvalidPSD},
+    {"unknown mode 5", [](auto& b, size_t) { Poke16(b, kModeAt, 5); }, kErrInvalidPSD},
+    {"indexed without palette", [](auto& b, size_t) { Poke16(b, kModeAt, 2); }, kErrInvalidPSD},
+    {"compression 4", [](auto& b, size_t at) { Poke16(b, at, 4); }, kErrInvalidPSD},
+    {"colour data longer than the file", [](auto& b, size_t) { Poke32(b, kHeaderSize, 0x7FFFFFFF); },
+     kErrInvalidPSD},
+    {"layer section longer than the file", [](auto& b, size_t) { Poke32(b, kHeaderSize + 8, 100000); },
+     kErrInvalidPSD},
+    {"row length past the end", [](auto& b, size_t at) { Poke16(b, at + 2, 0xFFFF); }, kErrInvalidPSD},
+    {"row length too short", [](auto& b, size_t at) { Poke16(b, at + 2, 1); }, kErrInvalidPSD},
+    {"row unpacks short", [](auto& b, size_t at) { Poke16(b, at + 2, 2); }, kErrInvalidPSD},
+    // The first packed byte is a packet header; 0x81 repeats a byte 128 times in a 23-byte row.
+    {"run passes the row's end", [](auto& b, size_t at) { b[at + 2 + 27 * 2] = 0x81; },
+     kErrInvalidPSD},
+    {"32-bit lab", [](auto& b, size_t) { Poke16(b, kDepthAt, 32); Poke16(b, kModeAt, 9); }, kErrPSDUnsupported},
+    {"packed rows labelled zip", [](auto& b, size_t at) { Poke16(b, at, 2); }, kErrInvalidPSD},
+    {"packed rows labelled zip with prediction", [](auto& b, size_t at) { Poke16(b, at, 3); }, kErrInvalidPSD},
+};
+
+TEST(PsdReader, DamagedAndUnsupportedDocumentsReportTheirCode)
+{
+    zv::test::TempDir dir;
+    const std::vector<uint8_t> valid = WritePsd(Document8(3, 3, 1));
+    const size_t imageDataAt = kHeaderSize + 12;
+    ASSERT_TRUE(DecodePsd(Save(dir, "valid.psd", valid)).ok);
+    for (const DamageRow& row : kDamage) {
+        SCOPED_TRACE(row.name);
+        std::vector<uint8_t> bytes = valid;
+        row.damage(bytes, imageDataAt);
+        const Decoded decoded = DecodePsd(Save(dir, "damaged.psd", bytes));
+        EXPECT_FALSE(decoded.ok);
+        EXPECT_EQ(decoded.error, row.expected);
+    }
+}
+
+TEST(PsdReader, EveryTruncationFailsCleanly)
+{
+    zv::test::TempDir dir;
+    for (uint16_t compression : {0, 1}) {
+        for (uint16_t version : {1, 2}) {
+            PsdDocument doc = Document8(3, 3, compression, 7, 4);
+            doc.version = version;
+            doc.resources.assign(12, 0x42);
+            const std::vector<uint8_t> bytes = WritePsd(doc);
+            ASSERT_TRUE(DecodePsd(Save(dir, "whole.psd", bytes)).ok);
+            for (size_t length = 0; length < bytes.size(); ++length) {
+                SCOPED_TRACE("compression " + std::to_string(compression) + ", version " +
+                             std::to_string(version) + ", " + std::to_string(length) + " bytes");
+                const fs::path file = Save(dir, "cut.psd", {bytes.begin(), bytes.begin() + length});
+                const Decoded decoded = DecodePsd(file);
+                EXPECT_FALSE(decoded.ok);
+                EXPECT_EQ(decoded.error, kErrInvalidPSD);
+                EXPECT_EQ(MeasurePsd(file).result != 0, length >= kHeaderSize);
+            }
+        }
+    }
+}
+
+TEST(PsdReader, MeasuringNeedsOnlyTheHeader)
+{
+    zv::test::TempDir dir;
+    std::vector<uint8_t> bytes = WritePsd(Document8(4, 5, 1));
+    Poke32(bytes, kHeaderSize + 8, 1u << 30);  // the layer section runs far past the end
+    const Measured measured = MeasurePsd(Save(dir, "cut.psd", bytes));
+    EXPECT_EQ(measured.result, 1u);
+    EXPECT_EQ(measured.width, 23u);
+    EXPECT_EQ(measured.height, 9u);
+    EXPECT_EQ(measured.channels, 5u);
+    EXPECT_EQ(measured.info.samplesPerPixel, 5u);
+    EXPECT_EQ(measured.info.formatDetail, 0u) << "the compression lies beyond reach";
+    EXPECT_EQ(DecodePsd(Save(dir, "cut.psd", bytes)).error, kErrInvalidPSD);
+}
+
+// A header may promise any size; with no data behind it the read must fail before it asks
+// for memory, which the tiny allocation limit would refuse with code 1.
+TEST(PsdReader, AbsurdDimensionsFailBeforeAllocating)
+{
+    zv::test::TempDir dir;
+    AllocationLimitScope limit(4096);
+    for (uint16_t compression : {0, 1}) {
+        for (uint16_t version : {1, 2}) {
+            SCOPED_TRACE("compression " + std::to_string(compression) + ", version " +
+                         std::to_string(version));
+            PsdDocument doc = Document8(3, 3, compression, 3, 2);
+            doc.version = version;
+            std::vector<uint8_t> bytes = WritePsd(doc);
+            Poke32(bytes, kWidthAt, 300000);
+            Poke32(bytes, kHeightAt, 300000);
+            const fs::path file = Save(dir, "huge.psd", bytes);
+            EXPECT_EQ(DecodePsd(file).error, kErrInvalidPSD);
+            const Measured measured = MeasurePsd(file);
+            EXPECT_EQ(measured.result, 1u);
+            EXPECT_EQ(measured.width, 300000u);
+        }
+    }
+}
+
+TEST(PsdReader, ImageAboveTheAllocationLimitFailsWithOutOfMemory)
+{
+    zv::test::TempDir dir;
+    const fs::path file = Save(dir, "small.psd", WritePsd(Document8(3, 3, 1, 40, 30)));
+    {
+        AllocationLimitScope limit(40 * 30 * 3 - 1);
+        EXPECT_EQ(DecodePsd(file).error, zv::imaging::kErrOutOfMemory);
+    }
+    EXPECT_TRUE(DecodePsd(file).ok);
+}
+
+TEST(PsdReader, BadArgumentsAreRefused)
+{
+    zv::test::TempDir dir;
+    const fs::path file = Save(dir, "valid.psd", WritePsd(Document8(1, 1, 0)));
+    EXPECT_EQ(DecodePsd(file, 8).error, zv::imaging::kErrBadParameter);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    EXPECT_EQ(IS40_ReadPSD(nullptr, &width, &height, 24, nullptr, 0), nullptr);
+    EXPECT_EQ(IS40_GetLastError(), zv::imaging::kErrBadParameter);
+    EXPECT_EQ(IS40_GetPSDDims(nullptr, &width, &height, nullptr, nullptr, 0), 0u);
+    EXPECT_EQ(IS40_GetLastError(), zv::imaging::kErrBadParameter);
+}
+
+} // namespace
