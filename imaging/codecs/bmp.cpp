@@ -2,14 +2,23 @@
 //
 // Reads Windows bitmaps (the 40-byte header and its 52-, 56-, 108- and 124-byte successors)
 // and OS/2 bitmaps (the 12-byte 1.x header, the 16- and 64-byte 2.x headers): 1-, 2-, 4- and
-// 8-bit palettes, 16-, 24- and 32-bit pixels with or without bit fields, RLE8, RLE4 and the
-// OS/2 RLE24. Alpha is ignored. Output is top-down RGB, 3 bytes a pixel.
+// 8-bit palettes, 16-, 24- and 32-bit pixels with or without bit fields, 64-bit pixels, RLE8,
+// RLE4, the OS/2 RLE24 and Huffman 1D, CMYK (uncompressed, RLE8 and RLE4), and JPEG or PNG
+// images carried whole. Alpha is ignored. Output is top-down RGB, 3 bytes a pixel.
+//
+// 64-bit pixels hold blue, green, red and alpha as signed 16-bit fixed point with 13 fraction
+// bits, in linear light: clamped to 0..1 and sRGB-encoded. CMYK pixels and palette entries are
+// four bytes in the order of the name, cyan first, 0 meaning no ink; they become RGB the naive
+// way the JPEG and TIFF readers use: each of red, green and blue is the light that black leaves
+// less what the matching ink takes of it. Embedded JPEG and PNG data is decoded by those
+// readers, with their limits and their error codes; its size must match the header's.
 //
 // The reader is deliberately strict: a file whose header contradicts itself or the file's
 // length (a declared size beyond the end, a palette that does not fit before the pixels, an
-// RLE run past the end of a row, a palette index beyond the palette) is rejected as a bad BMP
-// rather than guessed at. Compressions it does not decode (OS/2 Huffman, embedded JPEG or
-// PNG, CMYK) report "RLE variation not supported".
+// RLE run past the end of a row, a palette index beyond the palette, a Huffman row that does
+// not add up to the width) is rejected as a bad BMP rather than guessed at.
+#include "imaging/codecs/tiff_fax.h"
+#include "imaging/core/colour.h"
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/core/parsed_reader.h"
@@ -20,6 +29,8 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace zv::imaging {
 namespace {
@@ -32,7 +43,7 @@ constexpr int64_t kMaxSide = int64_t{1} << 24;
 constexpr int32_t kMaxDensity = 1'000'000;
 
 
-enum class Encoding { Raw, BitFields, Rle8, Rle4, Rle24 };
+enum class Encoding { Raw, BitFields, Rle8, Rle4, Rle24, Linear64, Cmyk, Huffman, Jpeg, Png };
 
 struct Rgb {
     uint8_t r = 0;
@@ -66,6 +77,7 @@ struct BmpDescription {
     uint32_t bitCount = 0;
     uint32_t compression = 0;  // as stored
     Encoding encoding = Encoding::Raw;
+    bool cmyk = false;         // palette entries (and 32-bit pixels) are CMYK
     Channel red, green, blue;
     bool hasAlphaMask = false;
     std::array<Rgb, 256> palette{};
@@ -136,7 +148,7 @@ bool ReadInfoFields(ByteReader& in, uint32_t headerSize, InfoFields* out)
 bool IsValidBitCount(uint32_t bitCount)
 {
     switch (bitCount) {
-    case 1: case 2: case 4: case 8: case 16: case 24: case 32:
+    case 0: case 1: case 2: case 4: case 8: case 16: case 24: case 32: case 64:
         return true;
     default:
         return false;
@@ -152,9 +164,16 @@ bool IsValidDensity(int32_t density)
 ParseError ChooseEncoding(BmpDescription* d)
 {
     const uint32_t bits = d->bitCount;
+    const bool embedded = !d->os2 && (d->compression == 4 || d->compression == 5);
+    if (bits == 0 && !embedded) {
+        return Problem::Corrupt;  // only an embedded image leaves its depth to itself
+    }
+    if (bits == 64 && d->compression != 0) {
+        return Problem::Corrupt;  // 64-bit pixels have neither bit fields nor a run-length form
+    }
     switch (d->compression) {
     case 0:
-        d->encoding = Encoding::Raw;
+        d->encoding = bits == 64 ? Encoding::Linear64 : Encoding::Raw;
         return std::nullopt;
     case 1:
         d->encoding = Encoding::Rle8;
@@ -164,21 +183,33 @@ ParseError ChooseEncoding(BmpDescription* d)
         return bits == 4 ? std::nullopt : ParseError(Problem::Corrupt);
     case 3:
         if (d->os2) {
-            return Problem::Unsupported;  // OS/2 Huffman 1D
+            d->encoding = Encoding::Huffman;
+            return bits == 1 ? std::nullopt : ParseError(Problem::Corrupt);
         }
         d->encoding = Encoding::BitFields;
         return bits == 16 || bits == 32 ? std::nullopt : ParseError(Problem::Corrupt);
     case 4:
         if (!d->os2) {
-            return Problem::Unsupported;  // embedded JPEG
+            d->encoding = Encoding::Jpeg;
+            return std::nullopt;
         }
         d->encoding = Encoding::Rle24;
         return bits == 24 ? std::nullopt : ParseError(Problem::Corrupt);
-    case 5:        // embedded PNG
-    case 11:       // CMYK, CMYK RLE8, CMYK RLE4
+    case 5:
+        d->encoding = Encoding::Png;
+        return d->os2 ? ParseError(Problem::Corrupt) : std::nullopt;
+    case 11:
+        d->cmyk = true;
+        d->encoding = bits == 32 ? Encoding::Cmyk : Encoding::Raw;
+        return bits <= 8 || bits == 32 ? std::nullopt : ParseError(Problem::Corrupt);
     case 12:
+        d->cmyk = true;
+        d->encoding = Encoding::Rle8;
+        return bits == 8 ? std::nullopt : ParseError(Problem::Corrupt);
     case 13:
-        return Problem::Unsupported;
+        d->cmyk = true;
+        d->encoding = Encoding::Rle4;
+        return bits == 4 ? std::nullopt : ParseError(Problem::Corrupt);
     case 6:        // bit fields with an alpha mask
         d->encoding = Encoding::BitFields;
         return bits == 16 || bits == 32 ? std::nullopt : ParseError(Problem::Corrupt);
@@ -239,15 +270,31 @@ ParseError ReadMasks(ByteReader& in, BmpDescription* d)
         red = 0x7C00;
         green = 0x03E0;
         blue = 0x001F;
-    } else if (d->bitCount == 32) {
+    } else if (d->bitCount == 32 && d->encoding != Encoding::Cmyk) {
         red = 0x00FF0000;
         green = 0x0000FF00;
         blue = 0x000000FF;
     }
-    if ((d->bitCount == 16 || d->bitCount == 32) && !SetChannels(d, red, green, blue)) {
+    const bool masked = d->encoding == Encoding::Raw || d->encoding == Encoding::BitFields;
+    if (masked && (d->bitCount == 16 || d->bitCount == 32) && !SetChannels(d, red, green, blue)) {
         return Problem::Corrupt;
     }
     return in.Seek(paletteStart) ? std::nullopt : ParseError(Problem::Corrupt);
+}
+
+// a * b / 255, rounded, for a and b in 0..255.
+uint32_t MulDiv255(uint32_t a, uint32_t b)
+{
+    const uint32_t t = a * b + 128;
+    return ((t >> 8) + t) >> 8;
+}
+
+// Cyan, magenta, yellow and black ink (0 none) to RGB, as the JPEG reader converts CMYK.
+Rgb CmykToRgb(const uint8_t* cmyk)
+{
+    const uint32_t light = 255u - cmyk[3];
+    auto component = [light](uint8_t ink) { return static_cast<uint8_t>(light - MulDiv255(ink, light)); };
+    return Rgb{component(cmyk[0]), component(cmyk[1]), component(cmyk[2])};
 }
 
 // Reads the palette that lies between the headers and the pixels. A palette that declares
@@ -263,7 +310,7 @@ ParseError ReadPalette(ByteReader& in, const InfoFields& fields, BmpDescription*
     if (fields.coloursUsed > room) {
         return Problem::Corrupt;
     }
-    if (d->bitCount > 8) {
+    if (d->bitCount > 8 || d->bitCount == 0) {
         return std::nullopt;  // any palette there is only a display hint
     }
     const uint64_t full = uint64_t{1} << d->bitCount;
@@ -273,14 +320,25 @@ ParseError ReadPalette(ByteReader& in, const InfoFields& fields, BmpDescription*
         return Problem::Corrupt;
     }
     for (uint64_t i = 0; i < count; ++i) {
-        uint8_t bgr[4] = {};
-        if (!in.Bytes(bgr, entryBytes)) {
+        uint8_t entry[4] = {};
+        if (!in.Bytes(entry, entryBytes)) {
             return Problem::Corrupt;
         }
-        d->palette[i] = Rgb{bgr[2], bgr[1], bgr[0]};
+        d->palette[i] = d->cmyk ? CmykToRgb(entry) : Rgb{entry[2], entry[1], entry[0]};
     }
     d->paletteSize = static_cast<uint32_t>(count);
     return std::nullopt;
+}
+
+// Whether the Huffman data is long enough for the image it claims, so that a few bytes cannot
+// make the reader allocate a huge image before the decoder notices. Every row needs a code of
+// at least 4 bits, and no code covers more than 2560 pixels in 12 bits (213 pixels a bit).
+bool HuffmanDataCanCover(const BmpDescription& d)
+{
+    constexpr uint64_t kShortestRowBits = 4;
+    constexpr uint64_t kMostPixelsPerBit = 214;
+    const uint64_t rowBits = std::max(kShortestRowBits, uint64_t{d.width} / kMostPixelsPerBit);
+    return d.pixelBytes * 8 >= rowBits * d.height;
 }
 
 // Checks that the uncompressed pixels are all in the file; for RLE the data is checked as it
@@ -291,7 +349,16 @@ ParseError CheckPixelData(const InfoFields& fields, BmpDescription* d)
     if (fields.sizeImage > d->pixelBytes) {
         return Problem::Corrupt;
     }
-    if (d->encoding != Encoding::Raw && d->encoding != Encoding::BitFields) {
+    if (d->encoding == Encoding::Jpeg || d->encoding == Encoding::Png) {
+        d->pixelBytes = fields.sizeImage != 0 ? fields.sizeImage : d->pixelBytes;  // the embedded file
+        return std::nullopt;
+    }
+    if (d->encoding == Encoding::Huffman) {
+        return HuffmanDataCanCover(*d) ? std::nullopt : ParseError(Problem::Corrupt);
+    }
+    const bool uncompressed = d->encoding == Encoding::Raw || d->encoding == Encoding::BitFields ||
+                              d->encoding == Encoding::Linear64 || d->encoding == Encoding::Cmyk;
+    if (!uncompressed) {
         return std::nullopt;
     }
     const uint64_t lastRow = (uint64_t{d->width} * d->bitCount + 7) / 8;
@@ -330,19 +397,17 @@ ParseError ParseBmp(const IS40Source& source, BmpDescription* d)
     d->topDown = fields.height < 0;
     d->bitCount = fields.bitCount;
     d->compression = fields.compression;
-    if (d->bitCount == 0 || d->bitCount == 64) {
-        return Problem::Unsupported;  // JPEG/PNG carriers and 64-bit HDR pixels
-    }
     if (!IsValidBitCount(d->bitCount)) {
         return Problem::Corrupt;
     }
     if (ParseError error = ChooseEncoding(d)) {
         return error;
     }
-    const bool rle = d->encoding == Encoding::Rle8 || d->encoding == Encoding::Rle4 ||
-                     d->encoding == Encoding::Rle24;
-    if (rle && d->topDown) {
-        return Problem::Corrupt;  // RLE images are always stored bottom-up
+    const bool compressed = d->encoding == Encoding::Rle8 || d->encoding == Encoding::Rle4 ||
+                            d->encoding == Encoding::Rle24 || d->encoding == Encoding::Huffman ||
+                            d->encoding == Encoding::Jpeg || d->encoding == Encoding::Png;
+    if (compressed && d->topDown) {
+        return Problem::Corrupt;  // compressed images are always stored bottom-up, or have their own order
     }
     if (ParseError error = ReadMasks(in, d)) {
         return error;
@@ -399,6 +464,48 @@ void ConvertBgrRows(const uint8_t* data, const BmpDescription& d, uint8_t* pixel
             out[2] = in[0];
         }
     }
+}
+
+// s2.13 fixed point, linear light, to an sRGB-encoded 8-bit value.
+uint8_t Linear64Channel(const uint8_t* at)
+{
+    const auto value = static_cast<int16_t>(static_cast<uint16_t>(at[0] | (at[1] << 8)));
+    return LinearToSrgb8(value / 8192.0);
+}
+
+void ConvertLinear64Rows(const uint8_t* data, const BmpDescription& d, uint8_t* pixels)
+{
+    for (uint32_t r = 0; r < d.height; ++r) {
+        const uint8_t* in = data + r * d.rowStride;
+        uint8_t* out = OutputRow(pixels, d, r);
+        for (uint64_t x = 0; x < d.width; ++x, in += 8, out += 3) {
+            out[0] = Linear64Channel(in + 4);
+            out[1] = Linear64Channel(in + 2);
+            out[2] = Linear64Channel(in);
+        }
+    }
+}
+
+void ConvertCmykRows(const uint8_t* data, const BmpDescription& d, uint8_t* pixels)
+{
+    for (uint32_t r = 0; r < d.height; ++r) {
+        const uint8_t* in = data + r * d.rowStride;
+        uint8_t* out = OutputRow(pixels, d, r);
+        for (uint64_t x = 0; x < d.width; ++x, in += 4, out += 3) {
+            PutRgb(out, CmykToRgb(in));
+        }
+    }
+}
+
+// Huffman 1D rows come out of the fax decoder packed to the byte, a set bit black; the
+// palette says which colours white and black are.
+bool DecodeHuffmanRows(const uint8_t* data, const BmpDescription& d, uint8_t* pixels)
+{
+    BmpDescription packed = d;
+    packed.rowStride = (uint64_t{d.width} + 7) / 8;
+    std::vector<uint8_t> rows(packed.rowStride * d.height);
+    return DecodeModifiedHuffmanRows(data, d.pixelBytes, d.width, d.height, rows.data()) &&
+           ConvertIndexedRows(rows.data(), packed, pixels);
 }
 
 void ConvertMaskedRows(const uint8_t* data, const BmpDescription& d, uint8_t* pixels)
@@ -584,6 +691,17 @@ bool DecodePixels(const IS40Source& source, const BmpDescription& d, uint8_t* pi
         RleDecoder decoder(ByteReader(data, d.pixelBytes), d, pixels);
         return decoder.Decode() && (d.encoding == Encoding::Rle24 || ExpandIndicesInPlace(pixels, d));
     }
+    case Encoding::Linear64:
+        ConvertLinear64Rows(data, d, pixels);
+        return true;
+    case Encoding::Cmyk:
+        ConvertCmykRows(data, d, pixels);
+        return true;
+    case Encoding::Huffman:
+        return DecodeHuffmanRows(data, d, pixels);
+    case Encoding::Jpeg:
+    case Encoding::Png:
+        return false;  // read whole by their own readers, never through here
     case Encoding::Raw:
     case Encoding::BitFields:
         break;
@@ -604,6 +722,55 @@ uint32_t WidestChannel(const BmpDescription& d)
     return std::max({d.red.bits, d.green.bits, d.blue.bits});
 }
 
+// Bits of one stored channel sample and the stored channels, for the measuring info block.
+// Embedded images are described by their own headers, which measuring does not read.
+std::pair<uint32_t, uint32_t> StoredSamples(const BmpDescription& d)
+{
+    switch (d.encoding) {
+    case Encoding::Linear64:
+        return {16, 4};
+    case Encoding::Cmyk:
+        return {8, 4};
+    case Encoding::Jpeg:
+    case Encoding::Png:
+        return {8, 3};
+    default:
+        break;
+    }
+    if (d.bitCount <= 8) {
+        return {d.bitCount, 1};
+    }
+    return {d.bitCount == 24 ? 8 : WidestChannel(d), d.hasAlphaMask ? 4u : 3u};
+}
+
+} // namespace
+} // namespace zv::imaging
+
+namespace zv::imaging {
+namespace {
+
+// An embedded JPEG or PNG, read by its own reader from the bytes the header points at. Its
+// errors are its own; a size that differs from the header's makes the bitmap bad.
+HGLOBAL ReadEmbedded(const IS40Source& source, const BmpDescription& d, uint32_t* width, uint32_t* height)
+{
+    IS40Source embedded;
+    embedded.data = source.data + d.pixelOffset;
+    embedded.size = static_cast<size_t>(d.pixelBytes);
+    uint32_t w = 0;
+    uint32_t h = 0;
+    OwnedBlock block(d.encoding == Encoding::Jpeg ? IS40_ReadJPG(&embedded, &w, &h, 24, 0)
+                                                  : IS40_ReadPNG(&embedded, &w, &h, 24, nullptr, 0));
+    if (block.get() == nullptr) {
+        return nullptr;
+    }
+    if (w != d.width || h != d.height) {
+        return Fail(kFormat, Problem::Corrupt);
+    }
+    *width = w;
+    *height = h;
+    return block.Release();
+}
+
 } // namespace
 } // namespace zv::imaging
 
@@ -611,6 +778,11 @@ HGLOBAL IS40_ReadBMP(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
                      uint32_t)
 {
     using namespace zv::imaging;
+    BmpDescription d;
+    if (source != nullptr && width != nullptr && height != nullptr && bitDepth == 24 && !ParseBmp(*source, &d) &&
+        (d.encoding == Encoding::Jpeg || d.encoding == Encoding::Png)) {
+        return ReadEmbedded(*source, d, width, height);
+    }
     return ReadParsedImage<BmpDescription>(kFormat, source, width, height, bitDepth, ParseBmp, DecodePixels);
 }
 
@@ -622,7 +794,6 @@ uint32_t IS40_GetBMPDims(HISSRC source, uint32_t* width, uint32_t* height, uint3
     if (!ParseForMeasuring<BmpDescription>(kFormat, source, ParseBmp, &d)) {
         return 0;
     }
-    const bool indexed = d.bitCount <= 8;
     if (width != nullptr) {
         *width = d.width;
     }
@@ -635,8 +806,9 @@ uint32_t IS40_GetBMPDims(HISSRC source, uint32_t* width, uint32_t* height, uint3
     if (info != nullptr) {
         info->width = d.width;
         info->height = d.height;
-        info->bitsPerSample = indexed ? d.bitCount : (d.bitCount == 24 ? 8 : WidestChannel(d));
-        info->samplesPerPixel = indexed ? 1 : (d.hasAlphaMask ? 4 : 3);
+        const auto [bits, samples] = StoredSamples(d);
+        info->bitsPerSample = bits;
+        info->samplesPerPixel = samples;
         info->formatDetail = d.compression;
     }
     return 1;

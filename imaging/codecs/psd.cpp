@@ -8,16 +8,29 @@
 // bytes wide in PSB); then the image data: a 2-byte compression code followed by the channels
 // as planes, one after the other, each `height` rows. With PackBits compression a table of
 // every row's packed length (2 bytes each, 4 in PSB; all rows of plane 0, then plane 1, ...)
-// comes before the packed rows.
+// comes before the packed rows. With ZIP the planes are deflated (zlib), either as one stream or
+// one stream per channel; "with prediction" each row was stored as differences from the
+// previous sample (16-bit samples as 16-bit big-endian differences; 32-bit rows first split
+// into four byte planes, most significant first, then differenced byte by byte).
 //
-// What is decoded: bitmap (1 bit), greyscale, indexed, RGB and CMYK, 8 or 16 bits per sample,
-// raw or PackBits. Channels beyond the colour ones (alpha, spot colours) are ignored. 16-bit
-// samples keep their high byte. Multichannel, duotone and Lab documents, 32-bit samples and
-// ZIP compression are valid but not decoded (code 47).
+// What is decoded: bitmap (1 bit), greyscale, duotone, indexed, RGB, CMYK, Lab and
+// multichannel; 8, 16 or 32 bits per sample (32 for greyscale and RGB, as Photoshop allows);
+// raw, PackBits or ZIP with or without prediction. Channels beyond the colour ones (alpha, spot
+// colours) are ignored. 16-bit samples keep their high byte; 32-bit samples are linear light,
+// clamped to 0..1 and sRGB-encoded. Lab goes to sRGB through D50 -> D65. Duotone shows its grey
+// base image (its inks are colour mode data, not pixels). Multichannel has no colour model: one
+// or two channels show the first as grey, three or more show the first three as red, green and
+// blue, which gives back the picture of an RGB document converted to multichannel.
+#include "imaging/core/colour.h"
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
 
+#include <zlib.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -153,16 +166,25 @@ Outcome LocateSections(ByteReader& reader, const PsdHeader& header, PsdSections*
 // ---- What the merged image needs --------------------------------------------------------------
 
 // Channels that carry the colour; any further ones are alpha or spot colours.
-uint32_t ColourPlanes(uint16_t mode)
+uint32_t ColourPlanes(const PsdHeader& header)
 {
-    switch (mode) {
+    switch (header.mode) {
     case kRgb:
+    case kLab:
         return 3;
     case kCmyk:
         return 4;
+    case kMultichannel:
+        return header.channels >= 3 ? 3 : 1;
     default:
         return 1;
     }
+}
+
+// Whether the planes show as grey: one channel of lightness.
+bool ShowsAsGrey(const PsdHeader& header)
+{
+    return ColourPlanes(header) == 1 && header.mode != kIndexed;
 }
 
 uint64_t RowBytes(const PsdHeader& header)
@@ -176,14 +198,15 @@ uint64_t RowBytes(const PsdHeader& header)
 // Whether this reader decodes the document's merged image, judged from the header alone.
 Outcome CheckDecodable(const PsdHeader& header, const PsdSections& sections, uint16_t compression)
 {
-    if (header.mode == kMultichannel || header.mode == kDuotone || header.mode == kLab ||
-        header.depth == 32 || compression == kZip || compression == kZipPredicted) {
+    // Photoshop keeps 32-bit samples for greyscale and RGB only; floating-point ink or Lab
+    // values would need a meaning this reader does not guess.
+    if (header.depth == 32 && header.mode != kGreyscale && header.mode != kRgb) {
         return Problem::Unsupported;
     }
-    if (compression != kRaw && compression != kPackBits) {
+    if (compression > kZipPredicted) {
         return Problem::Corrupt;
     }
-    if (header.channels < ColourPlanes(header.mode)) {
+    if (header.channels < ColourPlanes(header)) {
         return Problem::Corrupt;
     }
     if (header.mode == kIndexed && (header.depth != 8 || sections.paletteLength != kPaletteSize)) {
@@ -312,10 +335,161 @@ private:
     uint64_t rowBytes_ = 0;
 };
 
+
+// ---- ZIP ---------------------------------------------------------------------------------------
+
+// Deflate cannot shrink data by more than about 1032 to 1: planes that would need more than
+// that from the bytes left in the file cannot be there, whatever the stream says.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+constexpr uint64_t kDeflateOverhead = 1024;
+
+// Undoes the differences of a predicted row of bytes: each byte was stored less its left one.
+void UndoByteDeltas(uint8_t* row, uint64_t bytes)
+{
+    for (uint64_t i = 1; i < bytes; ++i) {
+        row[i] = static_cast<uint8_t>(row[i] + row[i - 1]);
+    }
+}
+
+// The same for 16-bit big-endian samples, modulo 2^16.
+void UndoWordDeltas(uint8_t* row, uint64_t samples)
+{
+    uint16_t previous = 0;
+    for (uint64_t i = 0; i < samples; ++i) {
+        uint8_t* at = row + 2 * i;
+        const auto value = static_cast<uint16_t>(((at[0] << 8) | at[1]) + previous);
+        at[0] = static_cast<uint8_t>(value >> 8);
+        at[1] = static_cast<uint8_t>(value);
+        previous = value;
+    }
+}
+
+// A predicted 32-bit row holds the samples' most significant bytes first, then the next bytes,
+// and so on; puts each sample's four bytes back together, big-endian as unpredicted rows.
+void JoinBytePlanes(const uint8_t* planes, uint32_t width, uint8_t* out)
+{
+    for (uint32_t x = 0; x < width; ++x) {
+        for (uint32_t k = 0; k < 4; ++k) {
+            out[4 * static_cast<size_t>(x) + k] = planes[static_cast<size_t>(k) * width + x];
+        }
+    }
+}
+
+// Deflated planes: one zlib stream for them all, or one after another (one per channel). Rows
+// are inflated one at a time, so no more is inflated than the image needs.
+class ZipRows {
+public:
+    ZipRows() = default;
+    ~ZipRows()
+    {
+        if (open_) {
+            inflateEnd(&stream_);
+        }
+    }
+    ZipRows(const ZipRows&) = delete;
+    ZipRows& operator=(const ZipRows&) = delete;
+
+    // `data` stands at the first stream. False when the rest of the file cannot hold `rows`
+    // rows of deflated data, or zlib cannot start.
+    bool Open(const ByteReader& data, uint64_t rows, uint64_t rowBytes, const PsdHeader& header, bool predicted)
+    {
+        uint64_t needed = 0;
+        if (!platform::CheckedProduct(rows, rowBytes, 1, &needed) ||
+            needed > data.remaining() * kMaxDeflateRatio + kDeflateOverhead) {
+            return false;
+        }
+        input_ = data;
+        rowBytes_ = rowBytes;
+        width_ = header.width;
+        depth_ = header.depth;
+        predicted_ = predicted;
+        if (predicted && depth_ == 32) {
+            joined_.resize(static_cast<size_t>(rowBytes));
+        }
+        open_ = inflateInit(&stream_) == Z_OK;
+        return open_;
+    }
+
+    // The next row, inflated into `buffer` (rowBytes long) with any prediction undone; null
+    // when the data is damaged or ends early.
+    const uint8_t* Next(uint8_t* buffer)
+    {
+        if (!Inflate(buffer)) {
+            return nullptr;
+        }
+        if (!predicted_) {
+            return buffer;
+        }
+        switch (depth_) {
+        case 16:
+            UndoWordDeltas(buffer, rowBytes_ / 2);
+            return buffer;
+        case 32:
+            UndoByteDeltas(buffer, rowBytes_);
+            JoinBytePlanes(buffer, width_, joined_.data());
+            return joined_.data();
+        default:
+            UndoByteDeltas(buffer, rowBytes_);
+            return buffer;
+        }
+    }
+
+private:
+    // Hands zlib the next piece of the file when it has used the last one up.
+    void Refill()
+    {
+        if (stream_.avail_in == 0 && input_.remaining() > 0) {
+            const size_t piece = std::min<size_t>(input_.remaining(), UINT_MAX);
+            stream_.next_in = const_cast<Bytef*>(input_.current());  // zlib only reads through it
+            stream_.avail_in = static_cast<uInt>(piece);
+            input_.Skip(piece);
+        }
+    }
+
+    bool Inflate(uint8_t* buffer)
+    {
+        stream_.next_out = buffer;
+        stream_.avail_out = static_cast<uInt>(rowBytes_);
+        while (stream_.avail_out > 0) {
+            Refill();
+            const int result = inflate(&stream_, Z_NO_FLUSH);
+            if (result == Z_STREAM_END) {
+                // Another channel's stream may follow this one.
+                if (stream_.avail_out > 0 && (stream_.avail_in > 0 || input_.remaining() > 0) &&
+                    inflateReset(&stream_) == Z_OK) {
+                    continue;
+                }
+                return stream_.avail_out == 0;
+            }
+            if (result != Z_OK) {
+                return false;  // damaged data, or none left (Z_BUF_ERROR)
+            }
+        }
+        return true;
+    }
+
+    z_stream stream_{};
+    bool open_ = false;
+    ByteReader input_{nullptr, 0};
+    uint64_t rowBytes_ = 0;
+    uint32_t width_ = 0;
+    uint16_t depth_ = 0;
+    bool predicted_ = false;
+    std::vector<uint8_t> joined_;
+};
+
 // ---- Pixel conversion ------------------------------------------------------------------------
 
-// One sample as 8 bits: 16-bit samples (big-endian) keep their high byte; a bitmap's set bit
-// is black and its clear bit white.
+// A 32-bit big-endian IEEE float sample.
+float FloatSample(const uint8_t* row, uint32_t x)
+{
+    const uint8_t* bytes = row + 4 * static_cast<size_t>(x);
+    const uint32_t bits = (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+    return std::bit_cast<float>(bits);
+}
+
+// One sample as 8 bits: 16-bit samples (big-endian) keep their high byte; 32-bit ones are
+// linear light, sRGB-encoded; a bitmap's set bit is black and its clear bit white.
 uint8_t Sample8(const uint8_t* row, uint32_t x, uint16_t depth)
 {
     switch (depth) {
@@ -323,6 +497,8 @@ uint8_t Sample8(const uint8_t* row, uint32_t x, uint16_t depth)
         return ((row[x >> 3] >> (7 - (x & 7))) & 1) != 0 ? 0 : 255;
     case 16:
         return row[2 * static_cast<size_t>(x)];
+    case 32:
+        return LinearToSrgb8(FloatSample(row, x));
     default:
         return row[x];
     }
@@ -343,25 +519,33 @@ uint8_t CmykComponent(uint8_t storedInk, uint8_t storedBlack)
     return static_cast<uint8_t>(light - MulDiv255(255u - storedInk, light));
 }
 
+// Stored L*a*b* as 8 bits (L 0..255 for 0..100, a and b offset by 128) to sRGB.
+void LabPixelToRgb(uint8_t* pixel)
+{
+    LabToSrgb8(pixel[0] * (100.0 / 255.0), pixel[1] - 128.0, pixel[2] - 128.0, pixel);
+}
+
 struct PixelPlan {
     uint32_t width = 0;
     uint16_t depth = 0;
     uint16_t mode = 0;
+    bool grey = false;                 // one plane of lightness
     const uint8_t* palette = nullptr;  // indexed documents: 768 bytes
 };
 
-// Puts one row of plane `plane` into the RGB row `out`. CMYK's first three planes are kept as
-// they are in the red, green and blue places until black arrives and converts them.
+// Puts one row of plane `plane` into the RGB row `out`. CMYK's first three planes and Lab's
+// first two are kept as they are in the red, green and blue places until the last plane
+// arrives and converts them.
 void StoreRow(const PixelPlan& plan, uint32_t plane, const uint8_t* row, uint8_t* out)
 {
     const uint32_t width = plan.width;
-    switch (plan.mode) {
-    case kBitmap:
-    case kGreyscale:
+    if (plan.grey) {
         for (uint32_t x = 0; x < width; ++x, out += 3) {
             out[0] = out[1] = out[2] = Sample8(row, x, plan.depth);
         }
-        break;
+        return;
+    }
+    switch (plan.mode) {
     case kIndexed:
         for (uint32_t x = 0; x < width; ++x, out += 3) {
             const uint8_t index = Sample8(row, x, plan.depth);
@@ -381,9 +565,14 @@ void StoreRow(const PixelPlan& plan, uint32_t plane, const uint8_t* row, uint8_t
             break;
         }
         [[fallthrough]];
-    default:  // RGB, and CMYK's inks
+    default:  // RGB, multichannel, and CMYK's inks and Lab's L and a until their last plane
         for (uint32_t x = 0; x < width; ++x) {
             out[3 * static_cast<size_t>(x) + plane] = Sample8(row, x, plan.depth);
+        }
+        if (plan.mode == kLab && plane == 2) {
+            for (uint32_t x = 0; x < width; ++x) {
+                LabPixelToRgb(out + 3 * static_cast<size_t>(x));
+            }
         }
         break;
     }
@@ -432,43 +621,59 @@ struct BlockFree {
 };
 using BlockHolder = std::unique_ptr<void, BlockFree>;
 
-// Decodes the planes that carry colour into a new RGB block. May throw std::bad_alloc.
-HGLOBAL DecodeMergedImage(const IS40Source& source, const ParsedDocument& document)
+// Decodes the colour planes from `rows` into a new RGB block. May throw std::bad_alloc.
+template <typename Rows>
+HGLOBAL DecodeFrom(Rows& rows, const IS40Source& source, const ParsedDocument& document, uint64_t rowBytes)
 {
     const PsdHeader& header = document.header;
-    const uint32_t planes = ColourPlanes(header.mode);
-    const uint64_t rowBytes = RowBytes(header);
-    const uint64_t planeRows = static_cast<uint64_t>(planes) * header.height;
-
-    ByteReader data(source);
-    data.Seek(document.sections.imageDataOffset + 2);
-    const bool packBits = document.compression == kPackBits;
-    PackBitsRows packedRows;
-    const bool fits =
-        packBits ? packedRows.Open(data, header.largeDocument,
-                                   static_cast<uint64_t>(header.channels) * header.height, rowBytes) &&
-                       packedRows.Validate(planeRows)
-                 : RawRows::Fits(data, rowBytes, planeRows);
-    if (!fits) {
-        return Fail(Format::Psd, Problem::Corrupt);
-    }
-
-    std::vector<uint8_t> rowBuffer(packBits ? static_cast<size_t>(rowBytes) : 0);
+    std::vector<uint8_t> rowBuffer(static_cast<size_t>(rowBytes));
     BlockHolder block(AllocateImageBlock(Format::Psd, header.width, header.height, 3));
     if (!block) {
         return nullptr;
     }
-    const PixelPlan plan{header.width, header.depth, header.mode,
+    const PixelPlan plan{header.width, header.depth, header.mode, ShowsAsGrey(header),
                          source.data + document.sections.paletteOffset};
-    auto* rgb = static_cast<uint8_t*>(block.get());
-    RawRows rawRows(data, rowBytes);
-    const bool decoded =
-        packBits ? DecodePlanes(packedRows, plan, planes, header.height, rowBuffer.data(), rgb)
-                 : DecodePlanes(rawRows, plan, planes, header.height, nullptr, rgb);
-    if (!decoded) {
+    if (!DecodePlanes(rows, plan, ColourPlanes(header), header.height, rowBuffer.data(),
+                      static_cast<uint8_t*>(block.get()))) {
         return Fail(Format::Psd, Problem::Corrupt);
     }
     return block.release();
+}
+
+// Checks that the planes that carry colour can be in the file, then decodes them. May throw
+// std::bad_alloc.
+HGLOBAL DecodeMergedImage(const IS40Source& source, const ParsedDocument& document)
+{
+    const PsdHeader& header = document.header;
+    const uint64_t rowBytes = RowBytes(header);
+    const uint64_t planeRows = static_cast<uint64_t>(ColourPlanes(header)) * header.height;
+
+    ByteReader data(source);
+    data.Seek(document.sections.imageDataOffset + 2);
+    switch (document.compression) {
+    case kRaw: {
+        if (!RawRows::Fits(data, rowBytes, planeRows)) {
+            return Fail(Format::Psd, Problem::Corrupt);
+        }
+        RawRows rows(data, rowBytes);
+        return DecodeFrom(rows, source, document, rowBytes);
+    }
+    case kPackBits: {
+        PackBitsRows rows;
+        if (!rows.Open(data, header.largeDocument, static_cast<uint64_t>(header.channels) * header.height, rowBytes) ||
+            !rows.Validate(planeRows)) {
+            return Fail(Format::Psd, Problem::Corrupt);
+        }
+        return DecodeFrom(rows, source, document, rowBytes);
+    }
+    default: {
+        ZipRows rows;
+        if (!rows.Open(data, planeRows, rowBytes, header, document.compression == kZipPredicted)) {
+            return Fail(Format::Psd, Problem::Corrupt);
+        }
+        return DecodeFrom(rows, source, document, rowBytes);
+    }
+    }
 }
 
 } // namespace

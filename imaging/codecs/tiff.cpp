@@ -2,9 +2,9 @@
 // pixel work: strips and tiles, contiguous and planar samples, 1 to 16 bits, bilevel,
 // greyscale, palette, RGB, CMYK (8-bit), YCbCr, CIE L*a*b* and every compression libtiff was
 // built with. What it refuses, tiff_samples converts from the samples libtiff decodes: other
-// unsigned depths up to 16 bits (12-bit, say), 32-bit unsigned and floating-point greyscale
-// and RGB, 16-bit CMYK. What neither takes (signed integers, 16-bit palettes, ...) fails as
-// an invalid TIFF.
+// unsigned depths up to 16 bits (12-bit, say), 32-bit unsigned, signed and floating-point
+// (half, single, double) greyscale and RGB, 16-bit CMYK. What neither takes (16-bit palettes,
+// other inksets, ...) fails as an invalid TIFF.
 //
 // The Orientation tag is applied: images come out upright, turned and mirrored as the tag
 // says (libtiff's own handling only mirrors, so we place the pixels ourselves).
@@ -18,6 +18,7 @@
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
+#include "imaging/codecs/tiff_fax.h"
 #include "imaging/codecs/tiff_samples.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -39,6 +41,7 @@ struct TiffInput {
     uint64_t position = 0;
     bool failed = false;
     Problem problem = Problem::Corrupt;
+    bool warned = false;  // libtiff reports damage it works around (a fax row's length) as a warning
 };
 
 Problem ProblemForMessage(const char* text)
@@ -68,8 +71,9 @@ int OnError(TIFF*, void* userData, const char*, const char* format, va_list args
     return 1;  // handled: nothing reaches the global handler or standard error
 }
 
-int OnWarning(TIFF*, void*, const char*, const char*, va_list)
+int OnWarning(TIFF*, void* userData, const char*, const char*, va_list)
 {
+    static_cast<TiffInput*>(userData)->warned = true;
     return 1;
 }
 
@@ -186,6 +190,9 @@ public:
         input_.failed = false;
         input_.problem = Problem::Corrupt;
     }
+
+    // Whether libtiff has reported anything at all, errors or warnings.
+    bool Complained() const { return input_.failed || input_.warned; }
 
 private:
     TiffInput input_;
@@ -310,10 +317,22 @@ struct Raster {
 
 enum class Rendered { Done, Failed, Refused };
 
+// libtiff's RGBA interface takes 8- and 16-bit signed samples but reads them as unsigned, so
+// that negative values would come out brighter than positive ones.
+bool HasSignedSamples(TIFF* tiff)
+{
+    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+    return sampleFormat == SAMPLEFORMAT_INT;
+}
+
 // libtiff's RGBA interface; Refused when it will not take the layout, before any allocation.
 Rendered RenderWithLibtiff(const TiffFile& file, Raster& raster)
 {
     TIFF* tiff = file.get();
+    if (HasSignedSamples(tiff)) {
+        return Rendered::Refused;
+    }
     char message[1024] = "";
     TIFFRGBAImage image{};
     if (TIFFRGBAImageOK(tiff, message) != 1 || TIFFRGBAImageBegin(&image, tiff, 1, message) != 1) {
@@ -338,8 +357,8 @@ Rendered RenderWithLibtiff(const TiffFile& file, Raster& raster)
     return Rendered::Done;
 }
 
-// The layouts the RGBA interface refuses (other depths, 32-bit and floating-point samples,
-// 16-bit CMYK): libtiff decodes the samples, tiff_samples converts them.
+// The layouts the RGBA interface refuses (other depths, 32-bit, signed and floating-point
+// samples, 16-bit CMYK): libtiff decodes the samples, tiff_samples converts them.
 Rendered RenderFromSamples(TiffFile& file, bool premultiplied, Raster& raster)
 {
     TIFF* tiff = file.get();
@@ -399,7 +418,87 @@ HGLOBAL Render(TiffFile& file, uint32_t* widthOut, uint32_t* heightOut)
     return raster.block.Release();
 }
 
+// ---- Fax rows for other formats ----------------------------------------------------------------
+
+// A little-endian TIFF that wraps fax-coded rows as its one strip, so that libtiff's decoder
+// can read them: the directory first, then the data.
+class FaxTiffBuilder {
+public:
+    static constexpr uint16_t kEntries = 11;
+    static constexpr uint32_t kDataAt = 8 + 2 + kEntries * 12 + 4;
+
+    static bool Build(const uint8_t* data, size_t size, uint32_t width, uint32_t height, std::vector<uint8_t>* out)
+    {
+        if (size > UINT32_MAX - kDataAt) {
+            return false;
+        }
+        FaxTiffBuilder builder(out);
+        builder.Bytes({'I', 'I', 42, 0});
+        builder.U32(8);
+        builder.U16(kEntries);
+        builder.Entry(TIFFTAG_IMAGEWIDTH, TIFF_LONG, width);
+        builder.Entry(TIFFTAG_IMAGELENGTH, TIFF_LONG, height);
+        builder.Entry(TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1);
+        builder.Entry(TIFFTAG_COMPRESSION, TIFF_SHORT, COMPRESSION_CCITTFAX3);
+        builder.Entry(TIFFTAG_PHOTOMETRIC, TIFF_SHORT, PHOTOMETRIC_MINISWHITE);
+        builder.Entry(TIFFTAG_FILLORDER, TIFF_SHORT, FILLORDER_MSB2LSB);
+        builder.Entry(TIFFTAG_STRIPOFFSETS, TIFF_LONG, kDataAt);
+        builder.Entry(TIFFTAG_SAMPLESPERPIXEL, TIFF_SHORT, 1);
+        builder.Entry(TIFFTAG_ROWSPERSTRIP, TIFF_LONG, height);
+        builder.Entry(TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, static_cast<uint32_t>(size));
+        builder.Entry(TIFFTAG_GROUP3OPTIONS, TIFF_LONG, 0);  // one-dimensional, no fill bits
+        builder.U32(0);                                      // no further directory
+        out->insert(out->end(), data, data + size);
+        return true;
+    }
+
+private:
+    explicit FaxTiffBuilder(std::vector<uint8_t>* out) : out_(out) {}
+
+    void Bytes(std::initializer_list<uint8_t> bytes) { out_->insert(out_->end(), bytes); }
+    void U16(uint32_t value) { Bytes({static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)}); }
+    void U32(uint32_t value)
+    {
+        U16(value & 0xFFFF);
+        U16(value >> 16);
+    }
+    // One directory entry of a single value, which sits in the entry itself.
+    void Entry(uint16_t tag, uint16_t type, uint32_t value)
+    {
+        U16(tag);
+        U16(type);
+        U32(1);
+        if (type == TIFF_SHORT) {
+            U16(value);
+            U16(0);
+        } else {
+            U32(value);
+        }
+    }
+
+    std::vector<uint8_t>* out_;
+};
+
 } // namespace
+
+bool DecodeModifiedHuffmanRows(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows)
+{
+    std::vector<uint8_t> wrapped;
+    if (!FaxTiffBuilder::Build(data, size, width, height, &wrapped)) {
+        return false;
+    }
+    IS40Source source;
+    source.data = wrapped.data();
+    source.size = wrapped.size();
+    TiffFile file(source);
+    if (file.get() == nullptr) {
+        return false;
+    }
+    const tmsize_t expected = static_cast<tmsize_t>((static_cast<uint64_t>(width) + 7) / 8 * height);
+    const tmsize_t got = TIFFReadEncodedStrip(file.get(), 0, rows, expected);
+    return got == expected && !file.Complained();
+}
+
 } // namespace zv::imaging
 
 using namespace zv::imaging;

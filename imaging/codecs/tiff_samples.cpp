@@ -40,10 +40,16 @@ uint16_t AssumedPhotometric(TIFF* tiff, uint16_t samplesPerPixel)
 
 bool SampleFormatConvertible(uint16_t format, uint16_t bits)
 {
-    if (format == SAMPLEFORMAT_UINT) {
+    switch (format) {
+    case SAMPLEFORMAT_UINT:
         return (bits >= 1 && bits <= 16) || bits == 32;
+    case SAMPLEFORMAT_INT:
+        return bits == 8 || bits == 16 || bits == 32;
+    case SAMPLEFORMAT_IEEEFP:
+        return bits == 16 || bits == 32 || bits == 64;
+    default:
+        return false;
     }
-    return format == SAMPLEFORMAT_IEEEFP && (bits == 32 || bits == 64);
 }
 
 bool DescribeBlocks(TIFF* tiff, SampleLayout& layout)
@@ -85,32 +91,61 @@ uint8_t FloatTo8(double value)
     return static_cast<uint8_t>(std::lround(std::min(value, 1.0) * 255.0));
 }
 
+// An IEEE half (1 sign, 5 exponent, 10 fraction bits) as a double; infinities and NaN come
+// out as such, and FloatTo8 settles them.
+double HalfToDouble(uint16_t half)
+{
+    const int exponent = (half >> 10) & 0x1F;
+    const int fraction = half & 0x3FF;
+    const double sign = (half & 0x8000) != 0 ? -1.0 : 1.0;
+    if (exponent == 0x1F) {
+        return fraction == 0 ? sign * HUGE_VAL : std::nan("");
+    }
+    if (exponent == 0) {
+        return sign * std::ldexp(fraction, -24);  // subnormal
+    }
+    return sign * std::ldexp(fraction + 1024, exponent - 25);
+}
+
+uint8_t FloatSample8(const uint8_t* row, uint64_t index, uint16_t bits)
+{
+    if (bits == 16) {
+        uint16_t value = 0;  // libtiff has put it in native byte order
+        std::memcpy(&value, row + index * 2, sizeof value);
+        return FloatTo8(HalfToDouble(value));
+    }
+    if (bits == 32) {
+        float value = 0;
+        std::memcpy(&value, row + index * 4, sizeof value);
+        return FloatTo8(value);
+    }
+    double value = 0;
+    std::memcpy(&value, row + index * 8, sizeof value);
+    return FloatTo8(value);
+}
+
 // Sample `index` of a decoded row, reduced to 8 bits (see the header for the mapping).
 uint8_t Sample8(const uint8_t* row, uint64_t index, const SampleLayout& layout)
 {
     const uint16_t bits = layout.bitsPerSample;
     if (layout.sampleFormat == SAMPLEFORMAT_IEEEFP) {
-        if (bits == 32) {
-            float value = 0;
-            std::memcpy(&value, row + index * 4, sizeof value);
-            return FloatTo8(value);
-        }
-        double value = 0;
-        std::memcpy(&value, row + index * 8, sizeof value);
-        return FloatTo8(value);
+        return FloatSample8(row, index, bits);
     }
+    // Signed samples move up by half their range: the most negative value becomes 0. Adding
+    // 2^(bits-1) modulo 2^bits is flipping the top bit.
+    const bool isSigned = layout.sampleFormat == SAMPLEFORMAT_INT;
     switch (bits) {
     case 8:
-        return row[index];
+        return static_cast<uint8_t>(row[index] ^ (isSigned ? 0x80u : 0u));
     case 16: {
         uint16_t value = 0;  // libtiff has put it in native byte order
         std::memcpy(&value, row + index * 2, sizeof value);
-        return static_cast<uint8_t>(value >> 8);
+        return static_cast<uint8_t>((value ^ (isSigned ? 0x8000u : 0u)) >> 8);
     }
     case 32: {
         uint32_t value = 0;
         std::memcpy(&value, row + index * 4, sizeof value);
-        return static_cast<uint8_t>(value >> 24);
+        return static_cast<uint8_t>((value ^ (isSigned ? 0x80000000u : 0u)) >> 24);
     }
     default: {
         const uint32_t maximum = (1u << bits) - 1;

@@ -6,7 +6,8 @@
 //   unsigned 1-15 bits  v * 255 / (2^bits - 1), rounded (12-bit 4095 -> 255, 2048 -> 128)
 //   unsigned 16 bits    the high byte, as libtiff's own 16-bit greyscale path does
 //   unsigned 32 bits    the high byte
-//   IEEE float 32/64    clamped to 0..1, times 255, rounded (NaN -> 0)
+//   signed 8/16/32      2^(bits-1) added (the most negative value is 0), then as unsigned
+//   IEEE float 16/32/64 clamped to 0..1, times 255, rounded (NaN -> 0)
 // Greyscale (either polarity), RGB and CMYK (InkSet CMYK; inverted and multiplied as the
 // 8-bit CMYK path does, on the 8-bit values). Extra samples are dropped, except a first
 // extra sample of premultiplied alpha, which goes into the raster's alpha so the caller

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,52 @@ std::vector<uint8_t> SmallEmf()
     emf.Rectangle(5, 5, 40, 30);
     emf.RestoreDc(-1);
     return emf.Finish();
+}
+
+using SeedList = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+
+// The variants the sample writers make on request: BMP, PSD and TIFF layouts that each take
+// their own path through a reader. `load` writes a file with the writer and reads it back.
+SeedList WriterVariants(const zv::samples::Picture& picture,
+                        const std::function<std::vector<uint8_t>(const std::function<bool(const std::string&)>&)>& load)
+{
+    using namespace zv::samples;
+    const Picture few = MakePalettePicture(picture.width, picture.height);
+    SeedList seeds;
+    const std::pair<const char*, BmpOptions> bmps[] = {
+        {"seed-linear64", {BmpPixels::Linear64}}, {"seed-cmyk", {BmpPixels::Cmyk32}},
+        {"seed-cmyk-rle8", {BmpPixels::CmykRle8}}, {"seed-cmyk-rle4", {BmpPixels::CmykRle4}},
+        {"seed-jpeg", {BmpPixels::Jpeg}}, {"seed-png", {BmpPixels::Png}}, {"seed-os2-huffman", {BmpPixels::Huffman}},
+    };
+    for (const auto& [name, options] : bmps) {
+        const bool palette = options.pixels == BmpPixels::CmykRle8 || options.pixels == BmpPixels::CmykRle4;
+        const Picture& source = palette ? few : picture;
+        const BmpOptions bmp = options;  // clang does not capture structured bindings yet
+        seeds.emplace_back(std::string("bmp/") + name,
+                           load([&](const std::string& path) { return WriteBmp(path, source, bmp); }));
+    }
+    const std::pair<const char*, PsdOptions> psds[] = {
+        {"seed-zip", {PsdColour::Rgb, 8, PsdCompression::Zip, 3, true}},
+        {"seed-zip-predicted16", {PsdColour::Rgb, 16, PsdCompression::ZipPredicted}},
+        {"seed-float32-predicted", {PsdColour::Rgb, 32, PsdCompression::ZipPredicted}},
+        {"seed-lab", {PsdColour::Lab, 8, PsdCompression::PackBits}},
+        {"seed-duotone", {PsdColour::Duotone, 8, PsdCompression::Raw}},
+        {"seed-multichannel", {PsdColour::Multichannel, 8, PsdCompression::Zip, 4}},
+        {"seed-psb-zip", {PsdColour::Rgb, 8, PsdCompression::ZipPredicted, 3, false, true}},
+    };
+    for (const auto& [name, options] : psds) {
+        seeds.emplace_back(std::string("psd/") + name, PsdBytes(picture, options));
+    }
+    const std::pair<const char*, TiffOptions> tiffs[] = {
+        {"seed-signed8", {8, SampleKind::Signed}}, {"seed-signed16", {16, SampleKind::Signed}},
+        {"seed-signed32", {32, SampleKind::Signed}}, {"seed-half", {16, SampleKind::Float}},
+    };
+    for (const auto& [name, options] : tiffs) {
+        const TiffOptions tiff = options;
+        seeds.emplace_back(std::string("tiff/") + name,
+                           load([&](const std::string& path) { return WriteTiff(path, picture, tiff); }));
+    }
+    return seeds;
 }
 
 } // namespace
@@ -106,6 +153,14 @@ int main(int argc, char** argv)
     };
     for (const auto& [name, bytes] : seeds) {
         ok &= Save(corpus / name, bytes);
+    }
+    const auto load = [&](const std::function<bool(const std::string&)>& write) {
+        const fs::path file = scratch / "variant";
+        ok &= write(file.string());
+        return Load(file);
+    };
+    for (const auto& [name, bytes] : WriterVariants(picture, load)) {
+        ok &= !bytes.empty() && Save(corpus / name, bytes);
     }
     for (const auto& variants : {zv::fuzz::PngVariants(), zv::fuzz::JpegVariants(), zv::fuzz::TiffVariants(scratch),
                                  zv::fuzz::BmpVariants(), zv::fuzz::TgaVariants(), zv::fuzz::PcxVariants(),

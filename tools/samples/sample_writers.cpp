@@ -1,10 +1,18 @@
 #include "sample_writers.h"
 
 #include <gif_lib.h>
+#include <jpeglib.h>
+#include <png.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace zv::samples {
@@ -15,6 +23,7 @@ public:
     void U8(uint32_t v) { data_.push_back(static_cast<uint8_t>(v)); }
     void U16LE(uint32_t v) { U8(v); U8(v >> 8); }
     void U16BE(uint32_t v) { U8(v >> 8); U8(v); }
+    void U32LE(uint32_t v) { U16LE(v & 0xFFFF); U16LE(v >> 16); }
     void U32BE(uint32_t v) { U16BE(v >> 16); U16BE(v); }
     void Append(const std::vector<uint8_t>& more) { data_.insert(data_.end(), more.begin(), more.end()); }
     void Text(const char* text) { while (*text) U8(static_cast<uint8_t>(*text++)); }
@@ -64,6 +73,437 @@ std::vector<uint8_t> PackBits(const uint8_t* data, size_t length)
     return out;
 }
 
+
+uint16_t TiffSampleFormat(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::Signed: return SAMPLEFORMAT_INT;
+    case SampleKind::Float: return SAMPLEFORMAT_IEEEFP;
+    default: return SAMPLEFORMAT_UINT;  // also the tag's default, which the plain writer leaves out
+    }
+}
+
+// An IEEE half for a value in 0..1, rounded to nearest (the normal range is all it needs:
+// the smallest non-zero sample, 1/255, is far above the subnormals).
+uint16_t HalfOf(float value)
+{
+    if (value <= 0.0f) {
+        return 0;
+    }
+    int exponent = 0;
+    const float mantissa = std::frexp(value, &exponent);  // value = mantissa * 2^exponent, 0.5 <= m < 1
+    auto bits = static_cast<uint32_t>(std::lround(mantissa * 2048.0f));  // 11 significant bits
+    if (bits == 2048) {
+        bits = 1024;
+        ++exponent;
+    }
+    return static_cast<uint16_t>(((exponent + 14) << 10) | (bits - 1024));
+}
+
+// One row of the picture as TiffOptions stores it, in this machine's byte order (libtiff's).
+std::vector<uint8_t> TiffRow(const Picture& picture, uint32_t y, const TiffOptions& options)
+{
+    const size_t samples = static_cast<size_t>(picture.width) * 3;
+    const uint8_t* in = &picture.rgb[static_cast<size_t>(y) * samples];
+    const size_t bytes = options.bitsPerSample / 8u;
+    std::vector<uint8_t> row(samples * bytes);
+    for (size_t i = 0; i < samples; ++i) {
+        uint32_t value = 0;
+        if (options.kind == SampleKind::Float && options.bitsPerSample == 16) {
+            value = HalfOf(in[i] / 255.0f);
+        } else if (options.kind == SampleKind::Float) {
+            const float single = in[i] / 255.0f;
+            std::memcpy(&value, &single, sizeof value);
+        } else {
+            value = in[i] * (bytes == 4 ? 0x01010101u : bytes == 2 ? 0x0101u : 1u);
+            if (options.kind == SampleKind::Signed) {
+                value -= 1u << (options.bitsPerSample - 1);  // wraps into two's complement
+            }
+        }
+        if (bytes == 1) {
+            row[i] = static_cast<uint8_t>(value);
+        } else if (bytes == 2) {
+            const auto narrow = static_cast<uint16_t>(value);
+            std::memcpy(&row[i * 2], &narrow, 2);
+        } else {
+            std::memcpy(&row[i * 4], &value, 4);
+        }
+    }
+    return row;
+}
+
+
+// ---- PSD -----------------------------------------------------------------------------------
+
+constexpr uint32_t kDuotoneDataBytes = 32;
+
+uint32_t PsdMode(PsdColour colour)
+{
+    switch (colour) {
+    case PsdColour::Lab: return 9;
+    case PsdColour::Duotone: return 8;
+    case PsdColour::Multichannel: return 7;
+    default: return 3;
+    }
+}
+
+double SrgbToLinear(double encoded)
+{
+    return encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+
+// sRGB to CIE L*a*b* relative to D50 (Bradford-adapted), as 8-bit stored values: L 0..100 as
+// 0..255, a and b offset by 128.
+std::array<uint8_t, 3> StoredLab(const uint8_t* rgb)
+{
+    constexpr double kToXyzD50[3][3] = {
+        {0.4360747, 0.3850649, 0.1430804},
+        {0.2225045, 0.7168786, 0.0606169},
+        {0.0139322, 0.0971045, 0.7141733},
+    };
+    constexpr double kWhite[3] = {0.96422, 1.0, 0.82521};
+    const double linear[3] = {SrgbToLinear(rgb[0] / 255.0), SrgbToLinear(rgb[1] / 255.0), SrgbToLinear(rgb[2] / 255.0)};
+    double f[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const double t = (kToXyzD50[i][0] * linear[0] + kToXyzD50[i][1] * linear[1] + kToXyzD50[i][2] * linear[2]) / kWhite[i];
+        f[i] = t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16.0) / 116.0;
+    }
+    auto clamp8 = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+    return {clamp8((116.0 * f[1] - 16.0) * 2.55), clamp8(500.0 * (f[0] - f[1]) + 128.0),
+            clamp8(200.0 * (f[1] - f[2]) + 128.0)};
+}
+
+// Appends one 8-bit value v at the depth: v, v * 257 big-endian, or linear light as a float.
+void AppendSample(std::vector<uint8_t>& plane, uint8_t v, uint16_t depth)
+{
+    if (depth == 8) {
+        plane.push_back(v);
+        return;
+    }
+    uint32_t value = v * 257u;
+    int bytes = 2;
+    if (depth == 32) {
+        value = std::bit_cast<uint32_t>(static_cast<float>(SrgbToLinear(v / 255.0)));
+        bytes = 4;
+    }
+    for (int i = bytes - 1; i >= 0; --i) {
+        plane.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+// The 8-bit value of channel c at a pixel, as the options' colour stores it.
+uint8_t PsdValue(const PsdOptions& options, const uint8_t* rgb, uint32_t channel)
+{
+    switch (options.colour) {
+    case PsdColour::Lab:
+        return StoredLab(rgb)[channel];
+    case PsdColour::Duotone:
+        return GreyOf(rgb);
+    case PsdColour::Multichannel:
+        if (options.channels < 3) {
+            return GreyOf(rgb);
+        }
+        return channel < 3 ? rgb[channel] : 255;
+    default:
+        return rgb[channel];
+    }
+}
+
+uint32_t PsdChannels(const PsdOptions& options)
+{
+    switch (options.colour) {
+    case PsdColour::Duotone: return 1;
+    case PsdColour::Multichannel: return options.channels;
+    default: return 3;
+    }
+}
+
+std::vector<std::vector<uint8_t>> PsdPlanes(const Picture& picture, const PsdOptions& options)
+{
+    std::vector<std::vector<uint8_t>> planes(PsdChannels(options));
+    for (uint32_t c = 0; c < planes.size(); ++c) {
+        for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+            AppendSample(planes[c], PsdValue(options, &picture.rgb[i], c), options.depth);
+        }
+    }
+    return planes;
+}
+
+void AppendPackBitsPlanes(Bytes& out, const std::vector<std::vector<uint8_t>>& planes, uint64_t rowBytes, bool wide)
+{
+    std::vector<std::vector<uint8_t>> rows;
+    for (const auto& plane : planes) {
+        for (size_t at = 0; at < plane.size(); at += rowBytes) {
+            rows.push_back(PackBits(&plane[at], rowBytes));
+        }
+    }
+    for (const auto& row : rows) {
+        if (wide) {
+            out.U32BE(static_cast<uint32_t>(row.size()));
+        } else {
+            out.U16BE(static_cast<uint32_t>(row.size()));
+        }
+    }
+    for (const auto& row : rows) {
+        out.Append(row);
+    }
+}
+
+// Stores each row as differences: bytes from their left neighbour; 16-bit samples likewise,
+// big-endian; 32-bit rows split into byte planes (most significant first) and then differenced.
+void PredictRow(uint8_t* row, uint64_t rowBytes, uint16_t depth)
+{
+    if (depth == 16) {
+        for (uint64_t i = rowBytes / 2; i-- > 1;) {
+            const auto value = static_cast<uint16_t>((row[2 * i] << 8) | row[2 * i + 1]);
+            const auto left = static_cast<uint16_t>((row[2 * i - 2] << 8) | row[2 * i - 1]);
+            const auto delta = static_cast<uint16_t>(value - left);
+            row[2 * i] = static_cast<uint8_t>(delta >> 8);
+            row[2 * i + 1] = static_cast<uint8_t>(delta);
+        }
+        return;
+    }
+    if (depth == 32) {
+        const uint64_t width = rowBytes / 4;
+        std::vector<uint8_t> split(rowBytes);
+        for (uint64_t x = 0; x < width; ++x) {
+            for (uint64_t k = 0; k < 4; ++k) {
+                split[k * width + x] = row[4 * x + k];
+            }
+        }
+        std::copy(split.begin(), split.end(), row);
+    }
+    for (uint64_t i = rowBytes; i-- > 1;) {
+        row[i] = static_cast<uint8_t>(row[i] - row[i - 1]);
+    }
+}
+
+std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<uint8_t> out(size);
+    if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        return {};
+    }
+    out.resize(size);
+    return out;
+}
+
+bool AppendZipPlanes(Bytes& out, std::vector<std::vector<uint8_t>> planes, uint64_t rowBytes, const PsdOptions& options)
+{
+    if (options.compression == PsdCompression::ZipPredicted) {
+        for (auto& plane : planes) {
+            for (size_t at = 0; at < plane.size(); at += rowBytes) {
+                PredictRow(&plane[at], rowBytes, options.depth);
+            }
+        }
+    }
+    std::vector<std::vector<uint8_t>> streams;
+    if (options.streamPerChannel) {
+        streams = std::move(planes);
+    } else {
+        streams.emplace_back();
+        for (const auto& plane : planes) {
+            streams.back().insert(streams.back().end(), plane.begin(), plane.end());
+        }
+    }
+    for (const auto& stream : streams) {
+        const std::vector<uint8_t> deflated = Deflate(stream);
+        if (deflated.empty()) {
+            return false;
+        }
+        out.Append(deflated);
+    }
+    return true;
+}
+
+
+// ---- BMP -------------------------------------------------------------------------------------
+
+constexpr uint32_t kBmpFileHeader = 14;
+
+struct BmpLayout {
+    uint32_t headerSize = 40;
+    uint32_t bitCount = 24;
+    uint32_t compression = 0;
+    std::vector<std::array<uint8_t, 4>> palette;  // as stored
+    std::vector<uint8_t> pixels;                 // as stored, bottom row first
+};
+
+std::vector<uint8_t> BmpFile(const Picture& picture, const BmpLayout& layout)
+{
+    const uint32_t pixelOffset = kBmpFileHeader + layout.headerSize + static_cast<uint32_t>(layout.palette.size()) * 4;
+    Bytes out;
+    out.Text("BM");
+    out.U32LE(pixelOffset + static_cast<uint32_t>(layout.pixels.size()));
+    out.U32LE(0);
+    out.U32LE(pixelOffset);
+    out.U32LE(layout.headerSize);
+    out.U32LE(picture.width);
+    out.U32LE(picture.height);
+    out.U16LE(1);
+    out.U16LE(layout.bitCount);
+    out.U32LE(layout.compression);
+    out.U32LE(static_cast<uint32_t>(layout.pixels.size()));
+    out.U32LE(2835);  // 72 dpi
+    out.U32LE(2835);
+    out.U32LE(static_cast<uint32_t>(layout.palette.size()));
+    out.U32LE(0);
+    for (uint32_t i = 40; i < layout.headerSize; ++i) {
+        out.U8(0);    // the rest of an OS/2 2.x header: no units, halftoning or encoding
+    }
+    for (const auto& entry : layout.palette) {
+        for (uint8_t byte : entry) {
+            out.U8(byte);
+        }
+    }
+    out.Append(layout.pixels);
+    return out.data();
+}
+
+// Rows padded to 4 bytes, bottom row first, each pixel as `put` stores it.
+template <typename Put>
+std::vector<uint8_t> BmpRows(const Picture& picture, uint32_t bytesPerPixel, Put put)
+{
+    const size_t stride = (static_cast<size_t>(picture.width) * bytesPerPixel + 3) / 4 * 4;
+    std::vector<uint8_t> rows(stride * picture.height);
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        uint8_t* row = &rows[(picture.height - 1 - y) * stride];
+        for (uint32_t x = 0; x < picture.width; ++x) {
+            put(&picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3], row + static_cast<size_t>(x) * bytesPerPixel);
+        }
+    }
+    return rows;
+}
+
+std::array<uint8_t, 4> CmykOf(const uint8_t* rgb)
+{
+    const uint32_t light = std::max({rgb[0], rgb[1], rgb[2]});
+    std::array<uint8_t, 4> cmyk{0, 0, 0, static_cast<uint8_t>(255 - light)};
+    if (light != 0) {
+        for (int c = 0; c < 3; ++c) {
+            cmyk[c] = static_cast<uint8_t>(((light - rgb[c]) * 255 + light / 2) / light);
+        }
+    }
+    return cmyk;
+}
+
+void PutLinear64(const uint8_t* rgb, uint8_t* out)
+{
+    const uint32_t values[4] = {rgb[2], rgb[1], rgb[0], 255};
+    for (int c = 0; c < 4; ++c) {
+        const auto fixed = static_cast<uint16_t>(std::lround(SrgbToLinear(values[c] / 255.0) * 8192.0));
+        out[2 * c] = static_cast<uint8_t>(fixed);
+        out[2 * c + 1] = static_cast<uint8_t>(fixed >> 8);
+    }
+}
+
+// The picture's colours as palette indices; false when there are more than `limit`.
+bool IndexColours(const Picture& picture, size_t limit, std::vector<std::array<uint8_t, 3>>* colours,
+                  std::vector<uint8_t>* indices)
+{
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+        const std::array<uint8_t, 3> colour{picture.rgb[i], picture.rgb[i + 1], picture.rgb[i + 2]};
+        auto found = std::find(colours->begin(), colours->end(), colour);
+        if (found == colours->end()) {
+            if (colours->size() == limit) {
+                return false;
+            }
+            found = colours->insert(colours->end(), colour);
+        }
+        indices->push_back(static_cast<uint8_t>(found - colours->begin()));
+    }
+    return true;
+}
+
+// RLE8 or RLE4 runs of equal indices, bottom row first, each row closed by an end of line and
+// the image by an end of bitmap.
+std::vector<uint8_t> RleRows(const Picture& picture, const std::vector<uint8_t>& indices, bool fourBits)
+{
+    std::vector<uint8_t> out;
+    for (uint32_t y = picture.height; y-- > 0;) {
+        const uint8_t* row = &indices[static_cast<size_t>(y) * picture.width];
+        for (uint32_t x = 0; x < picture.width;) {
+            uint32_t run = 1;
+            while (x + run < picture.width && run < 255 && row[x + run] == row[x]) {
+                ++run;
+            }
+            out.push_back(static_cast<uint8_t>(run));
+            out.push_back(fourBits ? static_cast<uint8_t>(row[x] << 4 | row[x]) : row[x]);
+            x += run;
+        }
+        out.push_back(0);
+        out.push_back(0);
+    }
+    out.push_back(0);
+    out.push_back(1);
+    return out;
+}
+
+bool CmykPaletteLayout(const Picture& picture, bool fourBits, BmpLayout* layout)
+{
+    std::vector<std::array<uint8_t, 3>> colours;
+    std::vector<uint8_t> indices;
+    if (!IndexColours(picture, fourBits ? 16 : 256, &colours, &indices)) {
+        return false;
+    }
+    for (const auto& colour : colours) {
+        layout->palette.push_back(CmykOf(colour.data()));
+    }
+    layout->bitCount = fourBits ? 4 : 8;
+    layout->compression = fourBits ? 13 : 12;
+    layout->pixels = RleRows(picture, indices, fourBits);
+    return true;
+}
+
+void AppendToBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+// T.4 one-dimensional rows of the picture's black-and-white version, coded by libtiff into
+// `scratch` (its encoder writes only through a file) and taken back out as its strip.
+std::vector<uint8_t> HuffmanRows(const Picture& picture, const std::string& scratch)
+{
+    TIFF* tiff = TIFFOpen(scratch.c_str(), "w");
+    if (tiff == nullptr) {
+        return {};
+    }
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
+    TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, 0);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, picture.height);
+    std::vector<uint8_t> row((picture.width + 7) / 8);
+    bool ok = true;
+    for (uint32_t stored = 0; stored < picture.height && ok; ++stored) {
+        const uint32_t y = picture.height - 1 - stored;  // bottom row first, as bitmaps are
+        std::fill(row.begin(), row.end(), 0);
+        for (uint32_t x = 0; x < picture.width; ++x) {
+            if (GreyOf(&picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3]) < 128) {
+                row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            }
+        }
+        ok = TIFFWriteScanline(tiff, row.data(), stored, 0) == 1;
+    }
+    TIFFClose(tiff);
+    std::vector<uint8_t> coded;
+    tiff = ok ? TIFFOpen(scratch.c_str(), "r") : nullptr;
+    if (tiff != nullptr) {
+        coded.resize(static_cast<size_t>(TIFFRawStripSize(tiff, 0)));
+        if (TIFFReadRawStrip(tiff, 0, coded.data(), static_cast<tmsize_t>(coded.size())) < 0) {
+            coded.clear();
+        }
+        TIFFClose(tiff);
+    }
+    std::remove(scratch.c_str());
+    return coded;
+}
+
 } // namespace
 
 Picture MakeTestPicture(uint32_t width, uint32_t height)
@@ -93,6 +533,11 @@ Picture MakeTestPicture(uint32_t width, uint32_t height)
 
 bool WriteTiff(const std::string& path, const Picture& picture)
 {
+    return WriteTiff(path, picture, TiffOptions{});
+}
+
+bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options)
+{
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (tiff == nullptr) {
         return false;
@@ -100,18 +545,132 @@ bool WriteTiff(const std::string& path, const Picture& picture)
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, options.bitsPerSample);
+    if (options.kind != SampleKind::Unsigned) {
+        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, TiffSampleFormat(options.kind));
+    }
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 16);
     bool ok = true;
+    std::vector<uint8_t> row;
     for (uint32_t y = 0; y < picture.height && ok; ++y) {
-        auto* row = const_cast<uint8_t*>(&picture.rgb[static_cast<size_t>(y) * picture.width * 3]);
-        ok = TIFFWriteScanline(tiff, row, y, 0) == 1;
+        row = TiffRow(picture, y, options);
+        ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
     }
     TIFFClose(tiff);
     return ok;
+}
+
+Picture MakePalettePicture(uint32_t width, uint32_t height)
+{
+    static constexpr uint8_t kColours[12][3] = {
+        {255, 255, 255}, {0, 0, 0}, {200, 30, 30}, {30, 160, 60}, {40, 60, 200}, {250, 210, 40},
+        {120, 120, 120}, {0, 180, 200}, {180, 0, 160}, {90, 50, 20}, {230, 140, 170}, {20, 20, 80},
+    };
+    Picture picture{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* colour = kColours[(x / 7 + (y / 3) * 5) % 12];
+            std::copy(colour, colour + 3, &picture.rgb[(static_cast<size_t>(y) * width + x) * 3]);
+        }
+    }
+    return picture;
+}
+
+std::vector<uint8_t> JpegBytes(const Picture& picture)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr error{};
+    cinfo.err = jpeg_std_error(&error);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = picture.width;
+    cinfo.image_height = picture.height;
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 90, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        auto* row = const_cast<JSAMPLE*>(&picture.rgb[static_cast<size_t>(cinfo.next_scanline) * picture.width * 3]);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uint8_t> bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+std::vector<uint8_t> PngBytes(const Picture& picture)
+{
+    std::vector<uint8_t> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, AppendToBytes, nullptr);
+    png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        png_write_row(png, &picture.rgb[static_cast<size_t>(y) * picture.width * 3]);
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions& options)
+{
+    BmpLayout layout;
+    switch (options.pixels) {
+    case BmpPixels::Rgb24:
+        layout.pixels = BmpRows(picture, 3, [](const uint8_t* rgb, uint8_t* out) {
+            out[0] = rgb[2];
+            out[1] = rgb[1];
+            out[2] = rgb[0];
+        });
+        break;
+    case BmpPixels::Linear64:
+        layout.bitCount = 64;
+        layout.pixels = BmpRows(picture, 8, PutLinear64);
+        break;
+    case BmpPixels::Cmyk32:
+        layout.bitCount = 32;
+        layout.compression = 11;
+        layout.pixels = BmpRows(picture, 4, [](const uint8_t* rgb, uint8_t* out) {
+            const std::array<uint8_t, 4> cmyk = CmykOf(rgb);
+            std::copy(cmyk.begin(), cmyk.end(), out);
+        });
+        break;
+    case BmpPixels::CmykRle8:
+    case BmpPixels::CmykRle4:
+        if (!CmykPaletteLayout(picture, options.pixels == BmpPixels::CmykRle4, &layout)) {
+            return false;
+        }
+        break;
+    case BmpPixels::Jpeg:
+    case BmpPixels::Png:
+        layout.bitCount = 0;
+        layout.compression = options.pixels == BmpPixels::Jpeg ? 4 : 5;
+        layout.pixels = options.pixels == BmpPixels::Jpeg ? JpegBytes(picture) : PngBytes(picture);
+        break;
+    case BmpPixels::Huffman:
+        layout.headerSize = 64;
+        layout.bitCount = 1;
+        layout.compression = 3;
+        layout.palette = {{255, 255, 255, 0}, {0, 0, 0, 0}};
+        layout.pixels = HuffmanRows(picture, path + ".t4.tif");
+        break;
+    }
+    return !layout.pixels.empty() && Save(path, BmpFile(picture, layout));
 }
 
 bool WriteGif(const std::string& path, const Picture& picture)
@@ -226,40 +785,68 @@ bool WritePcx(const std::string& path, const Picture& picture)
     return Save(path, out.data());
 }
 
-bool WritePsd(const std::string& path, const Picture& picture)
+uint8_t GreyOf(const uint8_t* rgb)
 {
+    return static_cast<uint8_t>((299 * rgb[0] + 587 * rgb[1] + 114 * rgb[2] + 500) / 1000);
+}
+
+std::vector<uint8_t> PsdBytes(const Picture& picture, const PsdOptions& options)
+{
+    const std::vector<std::vector<uint8_t>> planes = PsdPlanes(picture, options);
     Bytes out;
     out.Text("8BPS");
-    out.U16BE(1);
+    out.U16BE(options.largeDocument ? 2 : 1);
     for (int i = 0; i < 6; ++i) {
         out.U8(0);
     }
-    out.U16BE(3);               // channels
+    out.U16BE(static_cast<uint32_t>(planes.size()));
     out.U32BE(picture.height);
     out.U32BE(picture.width);
-    out.U16BE(8);               // depth
-    out.U16BE(3);               // RGB
-    out.U32BE(0);               // colour mode data
-    out.U32BE(0);               // image resources
-    out.U32BE(0);               // layers and masks
-    out.U16BE(1);               // RLE composite
-    std::vector<std::vector<uint8_t>> rows;
-    std::vector<uint8_t> line(picture.width);
-    for (int channel = 0; channel < 3; ++channel) {
-        for (uint32_t y = 0; y < picture.height; ++y) {
-            for (uint32_t x = 0; x < picture.width; ++x) {
-                line[x] = Channel(picture, x, y, channel);
-            }
-            rows.push_back(PackBits(line.data(), line.size()));
+    out.U16BE(options.depth);
+    out.U16BE(PsdMode(options.colour));
+    if (options.colour == PsdColour::Duotone) {
+        out.U32BE(kDuotoneDataBytes);  // the inks' description, which a viewer of the base skips
+        for (uint32_t i = 0; i < kDuotoneDataBytes; ++i) {
+            out.U8(0);
         }
+    } else {
+        out.U32BE(0);                  // colour mode data
     }
-    for (const auto& row : rows) {
-        out.U16BE(static_cast<uint32_t>(row.size()));
+    out.U32BE(0);                      // image resources
+    if (options.largeDocument) {
+        out.U32BE(0);                  // layers and masks: 8 bytes wide in PSB
     }
-    for (const auto& row : rows) {
-        out.Append(row);
+    out.U32BE(0);
+    out.U16BE(static_cast<uint32_t>(options.compression));
+    const uint64_t rowBytes = static_cast<uint64_t>(picture.width) * (options.depth / 8);
+    switch (options.compression) {
+    case PsdCompression::Raw:
+        for (const auto& plane : planes) {
+            out.Append(plane);
+        }
+        break;
+    case PsdCompression::PackBits:
+        AppendPackBitsPlanes(out, planes, rowBytes, options.largeDocument);
+        break;
+    case PsdCompression::Zip:
+    case PsdCompression::ZipPredicted:
+        if (!AppendZipPlanes(out, planes, rowBytes, options)) {
+            return {};
+        }
+        break;
     }
-    return Save(path, out.data());
+    return out.data();
+}
+
+bool WritePsd(const std::string& path, const Picture& picture)
+{
+    return WritePsd(path, picture, PsdOptions{});
+}
+
+bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options)
+{
+    const std::vector<uint8_t> bytes = PsdBytes(picture, options);
+    return !bytes.empty() && Save(path, bytes);
 }
 
 } // namespace zv::samples

@@ -543,12 +543,9 @@ const DamageRow kDamage[] = {
     // The first packed byte is a packet header; 0x81 repeats a byte 128 times in a 23-byte row.
     {"run passes the row's end", [](auto& b, size_t at) { b[at + 2 + 27 * 2] = 0x81; },
      kErrInvalidPSD},
-    {"32 bits per sample", [](auto& b, size_t) { Poke16(b, kDepthAt, 32); }, kErrPSDUnsupported},
-    {"multichannel", [](auto& b, size_t) { Poke16(b, kModeAt, 7); }, kErrPSDUnsupported},
-    {"duotone", [](auto& b, size_t) { Poke16(b, kModeAt, 8); }, kErrPSDUnsupported},
-    {"lab", [](auto& b, size_t) { Poke16(b, kModeAt, 9); }, kErrPSDUnsupported},
-    {"zip", [](auto& b, size_t at) { Poke16(b, at, 2); }, kErrPSDUnsupported},
-    {"zip with prediction", [](auto& b, size_t at) { Poke16(b, at, 3); }, kErrPSDUnsupported},
+    {"32-bit lab", [](auto& b, size_t) { Poke16(b, kDepthAt, 32); Poke16(b, kModeAt, 9); }, kErrPSDUnsupported},
+    {"packed rows labelled zip", [](auto& b, size_t at) { Poke16(b, at, 2); }, kErrInvalidPSD},
+    {"packed rows labelled zip with prediction", [](auto& b, size_t at) { Poke16(b, at, 3); }, kErrInvalidPSD},
 };
 
 TEST(PsdReader, DamagedAndUnsupportedDocumentsReportTheirCode)
