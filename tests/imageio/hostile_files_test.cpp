@@ -121,9 +121,9 @@ void OpenAndMeasure(const fs::path& file)
     int32_t height = 0;
     int32_t bits = 0;
     ZvDimInfo info{};
-    ZV_GetImageDims(file.c_str(), &width, &height, &bits, &info);
+    ZV_GetImageDims(file.string().c_str(), &width, &height, &bits, &info);
     uint8_t* pixels = nullptr;
-    if (ZV_OpenImageFile(file.c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
+    if (ZV_OpenImageFile(file.string().c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
         EXPECT_GT(width, 0);
         EXPECT_GT(height, 0);
         // The buffer must be as large as the size says: touch its last byte.
