@@ -4,6 +4,32 @@
 
 namespace zv::imaging::metafile {
 
+uint32_t CombineRop3(uint8_t rop, uint32_t pattern, uint32_t source, uint32_t destination)
+{
+    uint32_t result = 0;
+    for (unsigned term = 0; term < 8; ++term) {
+        if (((rop >> term) & 1) == 0) {
+            continue;
+        }
+        result |= ((term & 4) ? pattern : ~pattern) & ((term & 2) ? source : ~source) &
+                  ((term & 1) ? destination : ~destination);
+    }
+    return result & 0x00FFFFFFu;
+}
+
+uint8_t Rop3ForRop2(int rop2)
+{
+    // Binary code n - 1 holds the result for (P<<1 | D) in its bits.
+    const unsigned table = static_cast<unsigned>(rop2 - 1) & 0x0F;
+    uint8_t rop = 0;
+    for (unsigned term = 0; term < 8; ++term) {
+        const unsigned p = (term >> 2) & 1;
+        const unsigned d = term & 1;
+        rop |= static_cast<uint8_t>(((table >> ((p << 1) | d)) & 1) << term);
+    }
+    return rop;
+}
+
 Rect TextRunBounds(const TextRun& run, double ascent, double descent, double width)
 {
     const Point corners[4] = {

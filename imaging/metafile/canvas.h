@@ -15,11 +15,20 @@
 
 namespace zv::imaging::metafile {
 
+// Binary raster operations (how a pen or brush colour P combines with what is drawn D),
+// numbered 1 (black) to 16 (white); copying the pen is the everyday one.
+inline constexpr int kRop2CopyPen = 13;
+inline constexpr int kRop2Nop = 11;
+// Ternary raster operation codes (the byte of a blit's operation: bit (P<<2 | S<<1 | D) of
+// the code is the result for those source, pattern and destination bits).
+inline constexpr uint8_t kRop3SourceCopy = 0xCC;
+
 struct FillStyle {
     Brush brush;
     Color background;           // behind hatch lines when the background is opaque
     bool opaqueBackground = false;
     bool evenOdd = true;
+    int rop2 = kRop2CopyPen;
 };
 
 enum class LineCap { Round, Square, Flat };
@@ -32,17 +41,23 @@ struct StrokeStyle {
     LineCap cap = LineCap::Round;
     LineJoin join = LineJoin::Round;
     double miterLimit = 10;
+    int rop2 = kRop2CopyPen;
 };
 
-// How bitmap pixels combine with what is already drawn.
-enum class ImageOp { Copy, NotCopy, And, Or, Xor };
-
+// A blit: source bitmap S (none for operations without one), the brush as pattern P and the
+// destination D combine by the operation's code over the outline.
 struct ImageDraw {
     const Bitmap* bitmap = nullptr;
     Affine bitmapToOutput;  // bitmap pixel coordinates (top row 0) to output pixels
     Path outline;           // the destination area in output pixels
-    ImageOp op = ImageOp::Copy;
+    uint8_t rop = kRop3SourceCopy;
+    FillStyle pattern;
 };
+
+// The ternary operation `rop` on 24-bit colours, bit by bit.
+uint32_t CombineRop3(uint8_t rop, uint32_t pattern, uint32_t source, uint32_t destination);
+// The ternary code that does what binary operation `rop2` (1..16) does, ignoring the source.
+uint8_t Rop3ForRop2(int rop2);
 
 struct FontRequest {
     std::string family;

@@ -299,3 +299,19 @@ void DeviceContext::DeleteObject(int64_t index)
 }
 
 } // namespace zv::imaging::metafile
+
+namespace zv::imaging::metafile {
+
+const Region* DeviceContext::FindRegion(int64_t index) const
+{
+    const auto found = objects_.find(index);
+    return found == objects_.end() ? nullptr : std::get_if<Region>(&found->second);
+}
+
+const Brush* DeviceContext::FindBrush(int64_t index) const
+{
+    const auto found = objects_.find(index);
+    return found == objects_.end() ? nullptr : std::get_if<Brush>(&found->second);
+}
+
+} // namespace zv::imaging::metafile

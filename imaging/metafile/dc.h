@@ -78,15 +78,28 @@ struct Font {
     std::string faceName;    // UTF-8
 };
 
-// Palettes and regions take a slot in the object table but draw nothing here.
+// A region object: its area in output pixels, made once when it is created (null: empty),
+// so that selecting it again and again costs nothing more.
+struct Region {
+    std::shared_ptr<const Path> area;
+};
+
+// Palettes take a slot in the object table but draw nothing here.
 struct OtherObject {};
 
-using GdiObject = std::variant<Pen, Brush, Font, OtherObject>;
+using GdiObject = std::variant<Pen, Brush, Font, Region, OtherObject>;
 
-// One shape the clip is intersected with, in output coordinates.
+// How a clip shape combines with the clip made by the shapes before it (the first one
+// combines with the whole surface). Differences are intersections with a complement.
+enum class ClipCombine { And, Or, Xor };
+
+// One shape of the clip, in output coordinates, moved by `offset` (kept apart so that moving
+// a clip of many rectangles costs nothing until it is drawn through).
 struct ClipShape {
     std::shared_ptr<const Path> path;
     bool evenOdd = false;
+    ClipCombine combine = ClipCombine::And;
+    Point offset{0, 0};
 };
 
 struct DcState {
@@ -103,12 +116,19 @@ struct DcState {
     Color backgroundColor{255, 255, 255};
     bool opaqueBackground = true;
     bool windingFill = false;
+    int rop2 = 13;           // copy the pen
     uint32_t textAlign = 0;
     bool clockwiseArcs = false;
     double miterLimit = 10;
     Point currentPosition;   // logical
     std::vector<ClipShape> clip;
 };
+
+// A binary raster operation as a file gives it: 1..16, anything else copies the pen.
+inline int SanitizedRop2(uint32_t value)
+{
+    return value >= 1 && value <= 16 ? static_cast<int>(value) : 13;
+}
 
 // Where the metafile's device units lie in the output, and what they measure.
 struct DeviceSetup {
@@ -155,6 +175,9 @@ public:
     // Stock objects by their index (white brush 0 ... default GUI font 17).
     void SelectStockObject(uint32_t stockIndex);
     void DeleteObject(int64_t index);
+    // The region or brush object at `index`; null when there is none.
+    const Region* FindRegion(int64_t index) const;
+    const Brush* FindBrush(int64_t index) const;
 
 private:
     Affine PageTransform() const;

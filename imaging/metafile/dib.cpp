@@ -1,5 +1,6 @@
 #include "imaging/metafile/dib.h"
 
+#include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
 #include "platform/memory.h"
 
@@ -13,7 +14,11 @@ namespace {
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kCompressionRgb = 0;
+constexpr uint32_t kCompressionRle8 = 1;
+constexpr uint32_t kCompressionRle4 = 2;
 constexpr uint32_t kCompressionBitfields = 3;
+constexpr uint32_t kCompressionJpeg = 4;
+constexpr uint32_t kCompressionPng = 5;
 constexpr int kMaxSide = 32767;  // cairo's image surface limit
 
 struct DibHeader {
@@ -92,7 +97,9 @@ bool ReadInfoHeader(ByteReader& reader, DibHeader* header)
         }
     }
     header->tableOffset = tableOffset;
-    if (bitCount <= 8) {
+    if (bitCount == 0) {
+        header->colourCount = 0;  // an embedded JPEG or PNG brings its own colours
+    } else if (bitCount <= 8) {
         const uint32_t full = 1u << bitCount;
         header->colourCount = coloursUsed == 0 || coloursUsed > full ? full : coloursUsed;
     } else {
@@ -123,6 +130,13 @@ uint64_t RowStride(const DibHeader& header)
 
 bool IsSupported(const DibHeader& header)
 {
+    if (header.compression == kCompressionJpeg || header.compression == kCompressionPng) {
+        return true;
+    }
+    if (header.compression == kCompressionRle8 || header.compression == kCompressionRle4) {
+        // Run lengths always run from the bottom row up.
+        return header.bottomUp && header.bitCount == (header.compression == kCompressionRle8 ? 8u : 4u);
+    }
     switch (header.bitCount) {
     case 1:
     case 4:
@@ -204,6 +218,100 @@ size_t TableBytes(const DibHeader& header)
     return header.tableOffset + static_cast<size_t>(header.colourCount) * header.colourEntrySize;
 }
 
+// Walks run-length coded rows (bottom row first) and hands each pixel's colour index to
+// `put(x, rowFromBottom, index)`. Pixels the codes skip keep what they had; data that ends
+// early ends the picture there.
+template <typename Put>
+void WalkRunLengths(bool fourBits, const uint8_t* bits, size_t size, int64_t height, Put put)
+{
+    int64_t x = 0;
+    int64_t row = 0;
+    size_t pos = 0;
+    const auto nibbleOrByte = [fourBits](const uint8_t* from, int64_t i) -> uint32_t {
+        return fourBits ? ((i % 2 == 0) ? from[i / 2] >> 4 : from[i / 2] & 0x0F) : from[i];
+    };
+    while (pos + 1 < size && row < height) {
+        const uint8_t count = bits[pos];
+        const uint8_t value = bits[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            for (int64_t i = 0; i < count; ++i) {
+                put(x++, row, nibbleOrByte(&value, fourBits ? i % 2 : 0));
+            }
+        } else if (value == 0) {  // end of line
+            x = 0;
+            ++row;
+        } else if (value == 1) {  // end of bitmap
+            return;
+        } else if (value == 2) {  // move right and up
+            if (pos + 1 >= size) {
+                return;
+            }
+            x += bits[pos];
+            row += bits[pos + 1];
+            pos += 2;
+        } else {                  // `value` pixels stored as they are, padded to 16 bits
+            const size_t bytes = fourBits ? (value + 1u) / 2 : value;
+            if (bytes > size - pos) {
+                return;
+            }
+            for (int64_t i = 0; i < value; ++i) {
+                put(x++, row, nibbleOrByte(bits + pos, i));
+            }
+            pos += bytes + (bytes % 2);
+        }
+    }
+}
+
+DibResult DecodeRunLengths(const DibHeader& header, const std::vector<uint32_t>& table,
+                           const uint8_t* bits, size_t bitsSize, Bitmap* out)
+{
+    out->pixels.assign(static_cast<size_t>(header.width) * static_cast<size_t>(header.height), table[0]);
+    const auto put = [&](int64_t x, int64_t rowFromBottom, uint32_t index) {
+        if (x < header.width) {
+            const auto y = static_cast<size_t>(header.height - 1 - rowFromBottom);
+            out->pixels[y * static_cast<size_t>(header.width) + static_cast<size_t>(x)] = table[index % table.size()];
+        }
+    };
+    WalkRunLengths(header.compression == kCompressionRle4, bits, bitsSize, header.height, put);
+    return DibResult::Ok;
+}
+
+// A whole JPEG or PNG file as the bitmap's bits, decoded by the library's own readers with
+// their limits. One that does not decode is not drawn; the rest of the picture still is.
+DibResult DecodeEmbeddedImage(const DibHeader& header, const uint8_t* bits, size_t bitsSize, Bitmap* out)
+{
+    const uint32_t lastError = IS40_GetLastError();
+    HISSRC source = IS40_OpenMemorySource(bits, bitsSize);
+    uint32_t width = 0;
+    uint32_t height = 0;
+    HGLOBAL block = nullptr;
+    if (source != nullptr) {
+        block = header.compression == kCompressionJpeg ? IS40_ReadJPG(source, &width, &height, 24, 0)
+                                                        : IS40_ReadPNG(source, &width, &height, 24, nullptr, 0);
+        IS40_CloseSource(source);
+    }
+    SetLastError(lastError);  // a picture inside a picture that fails is no failure of the file
+    if (block == nullptr) {
+        return DibResult::Unsupported;
+    }
+    uint64_t bytes = 0;
+    if (width > static_cast<uint32_t>(kMaxSide) || height > static_cast<uint32_t>(kMaxSide) ||
+        !platform::CheckedProduct(width, height, 4, &bytes) || !platform::FitsAllocationLimit(bytes)) {
+        GlobalFree(block);
+        return DibResult::TooLarge;
+    }
+    const auto* rgb = static_cast<const uint8_t*>(block);
+    out->width = static_cast<int>(width);
+    out->height = static_cast<int>(height);
+    out->pixels.resize(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < out->pixels.size(); ++i) {
+        out->pixels[i] = Pack(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    }
+    GlobalFree(block);
+    return DibResult::Ok;
+}
+
 } // namespace
 
 DibResult DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize,
@@ -219,8 +327,12 @@ DibResult DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, s
     if (header.width > kMaxSide || header.height > kMaxSide) {
         return DibResult::TooLarge;
     }
+    if (header.compression == kCompressionJpeg || header.compression == kCompressionPng) {
+        return DecodeEmbeddedImage(header, bits, bitsSize, out);
+    }
+    const bool runLengths = header.compression == kCompressionRle8 || header.compression == kCompressionRle4;
     const uint64_t stride = RowStride(header);
-    if (stride * static_cast<uint64_t>(header.height) > bitsSize) {
+    if (!runLengths && stride * static_cast<uint64_t>(header.height) > bitsSize) {
         return DibResult::Corrupt;
     }
     uint64_t bytes = 0;
@@ -232,6 +344,9 @@ DibResult DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, s
     const std::vector<uint32_t> table = ReadColourTable(header, info, infoSize);
     out->width = static_cast<int>(header.width);
     out->height = static_cast<int>(header.height);
+    if (runLengths) {
+        return DecodeRunLengths(header, table, bits, bitsSize, out);
+    }
     out->pixels.resize(static_cast<size_t>(header.width) * static_cast<size_t>(header.height));
     for (int64_t y = 0; y < header.height; ++y) {
         const int64_t storedRow = header.bottomUp ? header.height - 1 - y : y;

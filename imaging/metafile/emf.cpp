@@ -30,9 +30,11 @@ enum EmfType : uint32_t {
     kSetMapMode = 17,
     kSetBkMode = 18,
     kSetPolyFillMode = 19,
+    kSetRop2 = 20,
     kSetTextAlign = 22,
     kSetTextColor = 24,
     kSetBkColor = 25,
+    kOffsetClipRgn = 26,
     kMoveToEx = 27,
     kExcludeClipRect = 29,
     kIntersectClipRect = 30,
@@ -66,6 +68,9 @@ enum EmfType : uint32_t {
     kStrokePath = 64,
     kSelectClipPath = 67,
     kAbortPath = 68,
+    kFillRgn = 71,
+    kInvertRgn = 73,
+    kPaintRgn = 74,
     kExtSelectClipRgn = 75,
     kBitBlt = 76,
     kStretchBlt = 77,
@@ -223,6 +228,7 @@ private:
     bool Text(uint32_t type, Params& params);
     bool Blit(uint32_t type, Params& params);
     bool ClipRegion(Params& params);
+    bool PaintRegion(uint32_t type, Params& params);
 
     Player& player_;
 };
@@ -252,6 +258,10 @@ bool EmfPlayer::Play(const Record& record)
         return Blit(record.type, params);
     case kExtSelectClipRgn:
         return ClipRegion(params);
+    case kFillRgn:
+    case kInvertRgn:
+    case kPaintRgn:
+        return PaintRegion(record.type, params);
     default: {
         bool handled = false;
         return State(record, params, &handled);
@@ -267,6 +277,7 @@ bool EmfPlayer::State(const Record& record, Params& params, bool* handled)
     switch (record.type) {
     case kSetBkMode:
     case kSetPolyFillMode:
+    case kSetRop2:
     case kSetTextAlign:
     case kSetTextColor:
     case kSetBkColor:
@@ -290,6 +301,9 @@ bool EmfPlayer::State(const Record& record, Params& params, bool* handled)
         break;
     case kSetPolyFillMode:
         state.windingFill = value == 2;
+        break;
+    case kSetRop2:
+        state.rop2 = SanitizedRop2(value);
         break;
     case kSetTextAlign:
         state.textAlign = value;
@@ -755,6 +769,14 @@ bool EmfPlayer::Paths(uint32_t type, Params& params, bool* handled)
         }
         player_.SelectClipPath(mode);
         return true;
+    case kOffsetClipRgn: {
+        std::array<double, 2> delta{};
+        if (!params.Ints(&delta)) {
+            return false;
+        }
+        player_.OffsetClip({delta[0], delta[1]});
+        return true;
+    }
     case kIntersectClipRect:
     case kExcludeClipRect:
         if (!params.Rectl(&rect)) {
@@ -899,31 +921,60 @@ bool EmfPlayer::Blit(uint32_t type, Params& params)
     return true;
 }
 
+// Region data: a 32-byte header giving the rectangle count, then the rectangles (device
+// units). No data at all is an empty region.
+bool ReadRegionRects(Params& params, uint32_t dataSize, std::vector<Rect>* rects)
+{
+    if (dataSize < 32) {
+        return true;
+    }
+    uint32_t headerSize = 0;
+    uint32_t regionType = 0;
+    uint32_t count = 0;
+    if (!params.U32(&headerSize) || !params.U32(&regionType) || !params.U32(&count) ||
+        !params.Skip(4 + kBoundsSize) || count > (dataSize - 32) / 16) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        Rect rect;
+        if (!params.Rectl(&rect)) {
+            return false;
+        }
+        rects->push_back(rect);
+    }
+    return true;
+}
+
 bool EmfPlayer::ClipRegion(Params& params)
 {
     uint32_t dataSize = 0;
     uint32_t mode = 0;
-    if (!params.U32(&dataSize) || !params.U32(&mode)) {
+    std::vector<Rect> rects;
+    if (!params.U32(&dataSize) || !params.U32(&mode) || !ReadRegionRects(params, dataSize, &rects)) {
         return false;
     }
-    std::vector<Rect> rects;
-    if (dataSize >= 32) {
-        uint32_t headerSize = 0;
-        uint32_t regionType = 0;
-        uint32_t count = 0;
-        if (!params.U32(&headerSize) || !params.U32(&regionType) || !params.U32(&count) ||
-            !params.Skip(4 + kBoundsSize) || count > (dataSize - 32) / 16) {
-            return false;
-        }
-        for (uint32_t i = 0; i < count; ++i) {
-            Rect rect;
-            if (!params.Rectl(&rect)) {
-                return false;
-            }
-            rects.push_back(rect);
-        }
-    }
     player_.SelectClipRects(rects, mode);
+    return true;
+}
+
+// FillRgn (with a brush of the table), PaintRgn (the selected brush) and InvertRgn.
+bool EmfPlayer::PaintRegion(uint32_t type, Params& params)
+{
+    uint32_t dataSize = 0;
+    uint32_t brushIndex = 0;
+    std::vector<Rect> rects;
+    if (!params.Skip(kBoundsSize) || !params.U32(&dataSize) ||
+        (type == kFillRgn && !params.U32(&brushIndex)) || !ReadRegionRects(params, dataSize, &rects)) {
+        return false;
+    }
+    const std::shared_ptr<const Path> area = player_.RegionArea(rects);
+    if (type == kInvertRgn) {
+        player_.InvertArea(area);
+    } else if (type == kPaintRgn) {
+        player_.PaintArea(area, Dc().State().brush);
+    } else if (const Brush* brush = Dc().FindBrush(brushIndex)) {
+        player_.PaintArea(area, *brush);
+    }
     return true;
 }
 

@@ -18,13 +18,28 @@ constexpr size_t kMaxClipShapes = 64;
 
 // Raster operation codes (the byte that says how source, pattern and destination combine).
 constexpr uint32_t kRopBlackness = 0x00;
-constexpr uint32_t kRopNotSrcCopy = 0x33;
-constexpr uint32_t kRopSrcInvert = 0x66;
-constexpr uint32_t kRopSrcAnd = 0x88;
 constexpr uint32_t kRopDest = 0xAA;
-constexpr uint32_t kRopSrcPaint = 0xEE;
+constexpr uint8_t kRopDestInvert = 0x55;
 constexpr uint32_t kRopPatCopy = 0xF0;
 constexpr uint32_t kRopWhiteness = 0xFF;
+
+// Whether a ternary code's result depends on the source bits.
+bool UsesSource(uint32_t code)
+{
+    return ((code >> 2) & 0x33) != (code & 0x33);
+}
+
+std::shared_ptr<const Path> RectsToOutput(const std::vector<Rect>& rects, const Affine& toOutput)
+{
+    if (rects.empty()) {
+        return nullptr;
+    }
+    Path area;
+    for (const Rect& rect : rects) {
+        AddRectangle(&area, rect.Normalized());
+    }
+    return std::make_shared<const Path>(area.Transformed(toOutput));
+}
 
 Path RectanglePath(const Rect& rect)
 {
@@ -106,7 +121,7 @@ Player::Player(DeviceContext& dc, Canvas& canvas, FontResolver& fonts)
 FillStyle Player::CurrentFill() const
 {
     const DcState& state = dc_.State();
-    return {state.brush, state.backgroundColor, state.opaqueBackground, !state.windingFill};
+    return {state.brush, state.backgroundColor, state.opaqueBackground, !state.windingFill, state.rop2};
 }
 
 std::optional<StrokeStyle> Player::CurrentStroke() const
@@ -165,6 +180,7 @@ std::optional<StrokeStyle> Player::CurrentStroke() const
                                               : LineJoin::Round;
     }
     stroke.miterLimit = dc_.State().miterLimit;
+    stroke.rop2 = dc_.State().rop2;
     return stroke;
 }
 
@@ -526,16 +542,19 @@ void Player::Blit(const BitmapBlit& blit)
     }
     const uint32_t code = (blit.rasterOp >> 16) & 0xFF;
     const Affine toOutput = dc_.LogicalToOutput();
-    FillStyle constant;
+    // Blits ignore the binary raster operation that lines and fills use.
+    FillStyle pattern = CurrentFill();
+    pattern.rop2 = kRop2CopyPen;
     switch (code) {
     case kRopDest:
         return;
     case kRopPatCopy:
-        FillOutput(RectanglePath(blit.dest).Transformed(toOutput), CurrentFill());
+        FillOutput(RectanglePath(blit.dest).Transformed(toOutput), pattern);
         return;
     case kRopBlackness:
     case kRopWhiteness: {
         const uint8_t level = code == kRopWhiteness ? 255 : 0;
+        FillStyle constant;
         constant.brush = Brush{BrushKind::Solid, Color{level, level, level}, 0, nullptr};
         FillOutput(RectanglePath(blit.dest).Transformed(toOutput), constant);
         return;
@@ -543,16 +562,19 @@ void Player::Blit(const BitmapBlit& blit)
     default:
         break;
     }
+    ImageDraw image;
+    image.rop = static_cast<uint8_t>(code);
+    image.pattern = pattern;
+    if (!UsesSource(code)) {
+        image.outline = RectanglePath(blit.dest.Normalized()).Transformed(toOutput);
+        canvas_.SetClip(dc_.State().clip);
+        canvas_.DrawImage(image);
+        return;
+    }
     if (blit.bitmap == nullptr || blit.srcWidth == 0 || blit.srcHeight == 0) {
         return;
     }
-    ImageDraw image;
     image.bitmap = blit.bitmap;
-    image.op = code == kRopNotSrcCopy ? ImageOp::NotCopy
-               : code == kRopSrcAnd   ? ImageOp::And
-               : code == kRopSrcPaint ? ImageOp::Or
-               : code == kRopSrcInvert ? ImageOp::Xor
-                                       : ImageOp::Copy;
     // Bitmap pixels to logical units: the source rectangle onto the destination rectangle.
     const double sx = blit.dest.Width() / blit.srcWidth;
     const double sy = blit.dest.Height() / blit.srcHeight;
@@ -638,7 +660,7 @@ void Player::StrokeAndFillPath()
     closedPath_.Clear();
 }
 
-void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
+void Player::CombineClip(const std::shared_ptr<const Path>& output, bool evenOdd, uint32_t mode)
 {
     std::vector<ClipShape>& clip = dc_.MutableState().clip;
     if (mode != kRegionCopy && clip.size() >= kMaxClipShapes) {
@@ -647,52 +669,103 @@ void Player::CombineClip(const Path& output, bool evenOdd, uint32_t mode)
     switch (mode) {
     case kRegionCopy:
         clip.clear();
-        clip.push_back({std::make_shared<const Path>(output), evenOdd});
+        clip.push_back({output, evenOdd});
         break;
     case kRegionAnd:
-        clip.push_back({std::make_shared<const Path>(output), evenOdd});
+        clip.push_back({output, evenOdd});
         break;
     case kRegionDiff:
-        clip.push_back({std::make_shared<const Path>(Complement(output)), true});
+        clip.push_back({std::make_shared<const Path>(Complement(*output)), true});
+        break;
+    case kRegionOr:
+        clip.push_back({output, evenOdd, ClipCombine::Or});
+        break;
+    case kRegionXor:
+        clip.push_back({output, evenOdd, ClipCombine::Xor});
         break;
     default:
-        break;  // union and exclusive-or of clip areas are not kept; the clip stays as it was
+        break;  // an unknown mode leaves the clip as it was
     }
 }
 
 void Player::SelectClipPath(uint32_t mode)
 {
     if (!inPath_) {
-        CombineClip(closedPath_, !dc_.State().windingFill, mode);
+        CombineClip(std::make_shared<const Path>(closedPath_), !dc_.State().windingFill, mode);
     }
     closedPath_.Clear();
 }
 
 void Player::IntersectClipRect(const Rect& rect)
 {
-    CombineClip(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput()), false,
-                kRegionAnd);
+    CombineClip(std::make_shared<const Path>(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput())),
+                false, kRegionAnd);
 }
 
 void Player::ExcludeClipRect(const Rect& rect)
 {
-    CombineClip(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput()), false,
-                kRegionDiff);
+    CombineClip(std::make_shared<const Path>(RectanglePath(rect.Normalized()).Transformed(dc_.LogicalToOutput())),
+                false, kRegionDiff);
 }
 
 void Player::SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode)
 {
-    if (deviceRects.empty()) {
+    SelectClipArea(RegionArea(deviceRects), mode);
+}
+
+std::shared_ptr<const Path> Player::RegionArea(const std::vector<Rect>& deviceRects) const
+{
+    return RectsToOutput(deviceRects, dc_.Setup().deviceToOutput);
+}
+
+std::shared_ptr<const Path> Player::LogicalRegionArea(const std::vector<Rect>& logicalRects) const
+{
+    return RectsToOutput(logicalRects, dc_.PageToOutput());
+}
+
+void Player::SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode)
+{
+    if (area == nullptr) {
         if (mode == kRegionCopy) {
             dc_.MutableState().clip.clear();
         }
         return;
     }
-    Path area;
-    for (const Rect& rect : deviceRects) {
-        AddRectangle(&area, rect.Normalized());
+    CombineClip(area, false, mode);
+}
+
+void Player::PaintArea(const std::shared_ptr<const Path>& area, const Brush& brush)
+{
+    if (area == nullptr || inPath_ || canvas_.Exhausted()) {
+        return;
     }
-    CombineClip(area.Transformed(dc_.Setup().deviceToOutput), false, mode);
+    FillStyle style = CurrentFill();
+    style.brush = brush;
+    style.evenOdd = false;  // the rectangles of a region never overlap
+    FillOutput(*area, style);
+}
+
+void Player::InvertArea(const std::shared_ptr<const Path>& area)
+{
+    if (area == nullptr || inPath_ || canvas_.Exhausted()) {
+        return;
+    }
+    ImageDraw image;
+    image.outline = *area;
+    image.rop = kRopDestInvert;
+    canvas_.SetClip(dc_.State().clip);
+    canvas_.DrawImage(image);
+}
+
+void Player::OffsetClip(Point logicalDelta)
+{
+    const Affine toOutput = dc_.LogicalToOutput();
+    const Point origin = toOutput.Apply({0, 0});
+    const Point moved = toOutput.Apply(logicalDelta);
+    const Point shift = ClampToOutput({moved.x - origin.x, moved.y - origin.y});
+    for (ClipShape& shape : dc_.MutableState().clip) {
+        shape.offset = ClampToOutput({shape.offset.x + shift.x, shape.offset.y + shift.y});
+    }
 }
 
 } // namespace zv::imaging::metafile

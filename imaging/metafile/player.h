@@ -12,6 +12,7 @@
 #include "imaging/metafile/text.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,6 +93,19 @@ public:
     void ExcludeClipRect(const Rect& rect);
     // Rectangles in the metafile's device units; none with kRegionCopy removes the clip.
     void SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode);
+    // The output area of rectangles in the metafile's device units (or, for old-style region
+    // objects, in logical units through the current page map); null when there are none.
+    std::shared_ptr<const Path> RegionArea(const std::vector<Rect>& deviceRects) const;
+    std::shared_ptr<const Path> LogicalRegionArea(const std::vector<Rect>& logicalRects) const;
+    // Combines the clip with an area from RegionArea (null: empty, which kRegionCopy makes
+    // no clip).
+    void SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode);
+    // Region painting: fills an area from RegionArea with a brush (under the binary raster
+    // operation, like any fill), or inverts what lies under it.
+    void PaintArea(const std::shared_ptr<const Path>& area, const Brush& brush);
+    void InvertArea(const std::shared_ptr<const Path>& area);
+    // Moves the clip by a distance in logical units.
+    void OffsetClip(Point logicalDelta);
 
 private:
     // Fills and/or strokes a figure given in logical units, or adds it to an open path.
@@ -100,7 +114,7 @@ private:
     FillStyle CurrentFill() const;
     std::optional<StrokeStyle> CurrentStroke() const;
     bool IncreasingArcAngle() const;
-    void CombineClip(const Path& output, bool evenOdd, uint32_t mode);
+    void CombineClip(const std::shared_ptr<const Path>& output, bool evenOdd, uint32_t mode);
     double FontSizePx(const Affine& toOutput, const FontRequest& request);
 
     DeviceContext& dc_;

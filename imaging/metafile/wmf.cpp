@@ -18,6 +18,7 @@ enum WmfFunction : uint32_t {
     kRealizePalette = 0x0035,
     kSetBkMode = 0x0102,
     kSetMapMode = 0x0103,
+    kSetRop2 = 0x0104,
     kSetPolyFillMode = 0x0106,
     kRestoreDc = 0x0127,
     kSelectClipRegion = 0x012C,
@@ -34,6 +35,10 @@ enum WmfFunction : uint32_t {
     kSetViewportExt = 0x020E,
     kOffsetWindowOrg = 0x020F,
     kOffsetViewportOrg = 0x0211,
+    kOffsetClipRgn = 0x0220,
+    kInvertRegion = 0x012A,
+    kPaintRegion = 0x012B,
+    kFillRegion = 0x0228,
     kLineTo = 0x0213,
     kMoveTo = 0x0214,
     kCreatePalette = 0x00F7,
@@ -103,6 +108,7 @@ public:
     bool U16(uint16_t* out) { return reader_.U16LE(out); }
     bool U32(uint32_t* out) { return reader_.U32LE(out); }
     bool Skip(size_t count) { return reader_.Skip(count); }
+    bool Has(size_t count) const { return reader_.Has(count); }
     bool Points(size_t count, std::vector<Point>* out)
     {
         if (!reader_.Has(count * 4)) {
@@ -184,6 +190,8 @@ private:
     bool CreateBrush(Params& params);
     bool CreateFont(Params& params);
     bool CreatePatternBrush(Params& params);
+    bool CreateRegion(Params& params);
+    bool PaintRegion(uint32_t type, Params& params);
 
     Player& player_;
 };
@@ -249,6 +257,12 @@ bool WmfPlayer::State(uint32_t type, Params& params)
         }
         state.windingFill = value == 2;
         return true;
+    case kSetRop2:
+        if (!params.U16(&value)) {
+            return false;
+        }
+        state.rop2 = SanitizedRop2(value);
+        return true;
     case kSetTextAlign:
         if (!params.U16(&value)) {
             return false;
@@ -308,6 +322,12 @@ bool WmfPlayer::State(uint32_t type, Params& params)
         dc.Restore(static_cast<int>(level));
         return true;
     }
+    case kOffsetClipRgn:
+        if (!ReadPointYX(params, &p)) {
+            return false;
+        }
+        player_.OffsetClip(p);
+        return true;
     case kIntersectClipRect:
     case kExcludeClipRect:
         if (!ReadRectBRTL(params, &rect)) {
@@ -342,17 +362,25 @@ bool WmfPlayer::Objects(uint32_t type, Params& params, bool* handled)
         Dc().CreateObject(-1, Brush{BrushKind::Solid, Color{128, 128, 128}, 0, nullptr});
         return true;
     case kCreatePalette:
-    case kCreateRegion:
         Dc().CreateObject(-1, OtherObject{});
         return true;
+    case kCreateRegion:
+        return CreateRegion(params);
+    case kInvertRegion:
+    case kPaintRegion:
+    case kFillRegion:
+        return PaintRegion(type, params);
+    case kSelectClipRegion:
     case kSelectObject:
     case kDeleteObject:
         if (!params.U16(&index)) {
             return false;
         }
-        if (type == kSelectObject) {
+        if (const Region* region = Dc().FindRegion(index); region != nullptr && type != kDeleteObject) {
+            player_.SelectClipArea(region->area, kRegionCopy);  // selecting a region sets the clip
+        } else if (type == kSelectObject) {
             Dc().SelectObject(index);
-        } else {
+        } else if (type == kDeleteObject) {
             Dc().DeleteObject(index);
         }
         return true;
@@ -421,6 +449,56 @@ bool WmfPlayer::CreateFont(Params& params)
     font.charset = rest[3];
     font.faceName = TrimmedFaceName(rest + 8, std::min(restSize - 8, kFaceNameBytes));
     Dc().CreateObject(-1, font);
+    return true;
+}
+
+// A region object: a header, then scans of equal top and bottom, each a list of left/right
+// pairs framed by its coordinate count.
+bool WmfPlayer::CreateRegion(Params& params)
+{
+    uint16_t scanCount = 0;
+    if (!params.Skip(2 + 2 + 4 + 2) || !params.U16(&scanCount) || !params.Skip(2 + 8)) {
+        return false;
+    }
+    std::vector<Rect> rects;
+    for (uint16_t scan = 0; scan < scanCount; ++scan) {
+        uint16_t count = 0;
+        std::array<double, 2> topBottom{};
+        if (!params.U16(&count) || !params.Shorts(&topBottom) || !params.Has(static_cast<size_t>(count) * 2 + 2)) {
+            return false;
+        }
+        for (uint16_t i = 0; i + 1 < count; i += 2) {
+            std::array<double, 2> leftRight{};
+            params.Shorts(&leftRight);
+            rects.push_back({leftRight[0], topBottom[0], leftRight[1], topBottom[1]});
+        }
+        params.Skip((count % 2) * 2 + 2);  // an odd coordinate, then the closing count
+    }
+    // Scans are in logical units; the area is fixed where the page map stands now.
+    Dc().CreateObject(-1, Region{player_.LogicalRegionArea(rects)});
+    return true;
+}
+
+// FillRegion (region and brush objects), PaintRegion (the selected brush), InvertRegion.
+bool WmfPlayer::PaintRegion(uint32_t type, Params& params)
+{
+    // FillRegion stores the brush first, as the system's player reads it.
+    uint16_t regionIndex = 0;
+    uint16_t brushIndex = 0;
+    if ((type == kFillRegion && !params.U16(&brushIndex)) || !params.U16(&regionIndex)) {
+        return false;
+    }
+    const Region* region = Dc().FindRegion(regionIndex);
+    if (region == nullptr) {
+        return true;
+    }
+    if (type == kInvertRegion) {
+        player_.InvertArea(region->area);
+    } else if (type == kPaintRegion) {
+        player_.PaintArea(region->area, Dc().State().brush);
+    } else if (const Brush* brush = Dc().FindBrush(brushIndex)) {
+        player_.PaintArea(region->area, *brush);
+    }
     return true;
 }
 

@@ -2,11 +2,13 @@
 // writers. Usage: zv_fuzz_seeds CORPUS_FOLDER (one sub-folder per target).
 #include "dng_writer.h"
 #include "encoders.h"
+#include "metafile_cases.h"
 #include "metafile_writer.h"
 #include "pcd_writer.h"
 #include "sample_writers.h"
 #include "tests/fuzz/seed_variants.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -161,6 +163,17 @@ int main(int argc, char** argv)
     };
     for (const auto& [name, bytes] : WriterVariants(picture, load)) {
         ok &= !bytes.empty() && Save(corpus / name, bytes);
+    }
+    // One seed for each record kind of the raster-operation, region and compressed-bitmap
+    // cases, in both formats.
+    const std::vector<std::string> metafileKinds = {
+        "rop2-07", "blit-patinvert", "blit-transparent", "region-shape0", "region-offset", "region-combine2",
+        "region-combine3", "region-restore", "region-paint0", "region-paint2", "dib-rle8", "dib-rle4", "dib-jpeg", "dib-png"};
+    for (const zv::samples::MetafileCase& metafileCase : zv::samples::MetafileCases()) {
+        const std::string stem = fs::path(metafileCase.name).stem().string();
+        if (std::find(metafileKinds.begin(), metafileKinds.end(), stem) != metafileKinds.end()) {
+            ok &= Save(corpus / "metafile" / ("seed-" + metafileCase.name), metafileCase.bytes);
+        }
     }
     for (const auto& variants : {zv::fuzz::PngVariants(), zv::fuzz::JpegVariants(), zv::fuzz::TiffVariants(scratch),
                                  zv::fuzz::BmpVariants(), zv::fuzz::TgaVariants(), zv::fuzz::PcxVariants(),

@@ -96,6 +96,30 @@ std::pair<std::vector<uint8_t>, std::vector<uint8_t>> SplitDib(const std::vector
             std::vector<uint8_t>(packed.begin() + static_cast<long>(infoSize), packed.end())};
 }
 
+std::vector<uint8_t> MakeCompressedDib(int width, int height, DibCompression compression,
+                                       const std::vector<uint32_t>& palette,
+                                       const std::vector<uint8_t>& payload)
+{
+    const bool runLengths = compression == DibCompression::Rle8 || compression == DibCompression::Rle4;
+    std::vector<uint8_t> dib;
+    Put32(&dib, 40);
+    Put32(&dib, static_cast<uint32_t>(width));
+    Put32(&dib, static_cast<uint32_t>(height));
+    Put16(&dib, 1);
+    Put16(&dib, runLengths ? (compression == DibCompression::Rle8 ? 8 : 4) : 0);
+    Put32(&dib, static_cast<uint32_t>(compression));
+    Put32(&dib, static_cast<uint32_t>(payload.size()));
+    Put32(&dib, 2835);
+    Put32(&dib, 2835);
+    Put32(&dib, static_cast<uint32_t>(palette.size()));
+    Put32(&dib, 0);
+    for (uint32_t colour : palette) {  // 0x00RRGGBB
+        Put32(&dib, colour);
+    }
+    dib.insert(dib.end(), payload.begin(), payload.end());
+    return dib;
+}
+
 WmfWriter WmfWriter::Placeable(int left, int top, int right, int bottom, int unitsPerInch)
 {
     WmfWriter writer;
@@ -251,15 +275,56 @@ void WmfWriter::DibStretchBlt(int x, int y, int w, int h, int sx, int sy, int sw
     RecordBytes(0x0B41, bytes);
 }
 
-void WmfWriter::DibBitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib)
+void WmfWriter::DibBitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib,
+                          uint32_t rop)
 {
     std::vector<uint8_t> bytes;
-    Put32(&bytes, 0x00CC0020);
+    Put32(&bytes, rop);
     for (int value : {sy, sx, h, w, y, x}) {
         Put16(&bytes, static_cast<uint32_t>(value) & 0xFFFF);
     }
     bytes.insert(bytes.end(), dib.begin(), dib.end());
     RecordBytes(0x0940, bytes);
+}
+
+void WmfWriter::CreateRegion(const std::vector<IntRect>& rects)
+{
+    // Rectangles sharing top and bottom form one scan of left/right pairs.
+    std::vector<std::vector<IntRect>> scans;
+    for (const IntRect& rect : rects) {
+        if (scans.empty() || scans.back().front().top != rect.top || scans.back().front().bottom != rect.bottom) {
+            scans.push_back({});
+        }
+        scans.back().push_back(rect);
+    }
+    IntRect bounds = rects.empty() ? IntRect{} : rects.front();
+    size_t maxScan = 0;
+    std::vector<uint8_t> scanBytes;
+    for (const std::vector<IntRect>& scan : scans) {
+        maxScan = std::max(maxScan, scan.size());
+        Put16(&scanBytes, static_cast<uint32_t>(scan.size() * 2));
+        Put16(&scanBytes, static_cast<uint32_t>(scan.front().top) & 0xFFFF);
+        Put16(&scanBytes, static_cast<uint32_t>(scan.front().bottom) & 0xFFFF);
+        for (const IntRect& rect : scan) {
+            Put16(&scanBytes, static_cast<uint32_t>(rect.left) & 0xFFFF);
+            Put16(&scanBytes, static_cast<uint32_t>(rect.right) & 0xFFFF);
+            bounds = {std::min(bounds.left, rect.left), std::min(bounds.top, rect.top),
+                      std::max(bounds.right, rect.right), std::max(bounds.bottom, rect.bottom)};
+        }
+        Put16(&scanBytes, static_cast<uint32_t>(scan.size() * 2));
+    }
+    std::vector<uint8_t> bytes;
+    Put16(&bytes, 0);  // next in chain
+    Put16(&bytes, 6);  // region
+    Put32(&bytes, 0);
+    Put16(&bytes, static_cast<uint32_t>(22 + scanBytes.size()));
+    Put16(&bytes, static_cast<uint32_t>(scans.size()));
+    Put16(&bytes, static_cast<uint32_t>(maxScan));
+    for (int value : {bounds.left, bounds.top, bounds.right, bounds.bottom}) {
+        Put16(&bytes, static_cast<uint32_t>(value) & 0xFFFF);
+    }
+    bytes.insert(bytes.end(), scanBytes.begin(), scanBytes.end());
+    RecordBytes(0x06FF, bytes);
 }
 
 std::vector<uint8_t> WmfWriter::Finish() const
@@ -440,14 +505,16 @@ void EmfWriter::StretchDiBits(int x, int y, int w, int h, int sx, int sy, int sw
     RecordBytes(81, bytes);
 }
 
-void EmfWriter::BitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib)
+void EmfWriter::BitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib,
+                       uint32_t rop)
 {
-    const auto [info, bits] = SplitDib(dib);
+    const auto [info, bits] = dib.empty() ? std::pair<std::vector<uint8_t>, std::vector<uint8_t>>{}
+                                          : SplitDib(dib);
     constexpr uint32_t kFixedSize = 100;
     const auto infoOffset = kFixedSize;
     const auto bitsOffset = static_cast<uint32_t>(infoOffset + info.size());
     std::vector<uint8_t> bytes;
-    for (int64_t value : std::vector<int64_t>{0, 0, 0, 0, x, y, w, h, 0x00CC0020, sx, sy}) {
+    for (int64_t value : std::vector<int64_t>{0, 0, 0, 0, x, y, w, h, rop, sx, sy}) {
         Put32(&bytes, static_cast<uint32_t>(value));
     }
     const float identity[6] = {1, 0, 0, 1, 0, 0};
@@ -456,13 +523,68 @@ void EmfWriter::BitBlt(int x, int y, int w, int h, int sx, int sy, const std::ve
         std::memcpy(&bits32, &value, 4);
         Put32(&bytes, bits32);
     }
-    for (int64_t value : std::vector<int64_t>{0, 0, infoOffset, static_cast<int64_t>(info.size()),
-                                              bitsOffset, static_cast<int64_t>(bits.size())}) {
+    const int64_t at = info.empty() ? 0 : infoOffset;
+    const int64_t bitsAt = info.empty() ? 0 : bitsOffset;
+    for (int64_t value : std::vector<int64_t>{0, 0, at, static_cast<int64_t>(info.size()), bitsAt,
+                                              static_cast<int64_t>(bits.size())}) {
         Put32(&bytes, static_cast<uint32_t>(value));
     }
     bytes.insert(bytes.end(), info.begin(), info.end());
     bytes.insert(bytes.end(), bits.begin(), bits.end());
     RecordBytes(76, bytes);
+}
+
+namespace {
+
+// Region data: header and rectangles (nothing for an empty region).
+void PutRegionData(std::vector<uint8_t>* out, const std::vector<IntRect>& rects)
+{
+    if (!rects.empty()) {
+        IntRect bounds = rects.front();
+        for (const IntRect& rect : rects) {
+            bounds = {std::min(bounds.left, rect.left), std::min(bounds.top, rect.top),
+                      std::max(bounds.right, rect.right), std::max(bounds.bottom, rect.bottom)};
+        }
+        for (uint32_t value : {32u, 1u, static_cast<uint32_t>(rects.size()),
+                               static_cast<uint32_t>(16 * rects.size())}) {
+            Put32(out, value);
+        }
+        for (int value : {bounds.left, bounds.top, bounds.right, bounds.bottom}) {
+            Put32(out, static_cast<uint32_t>(value));
+        }
+        for (const IntRect& rect : rects) {
+            for (int value : {rect.left, rect.top, rect.right, rect.bottom}) {
+                Put32(out, static_cast<uint32_t>(value));
+            }
+        }
+    }
+}
+
+uint32_t RegionDataSize(const std::vector<IntRect>& rects)
+{
+    return rects.empty() ? 0 : static_cast<uint32_t>(32 + 16 * rects.size());
+}
+
+} // namespace
+
+void EmfWriter::ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode)
+{
+    std::vector<uint8_t> bytes;
+    Put32(&bytes, RegionDataSize(rects));
+    Put32(&bytes, static_cast<uint32_t>(mode));
+    PutRegionData(&bytes, rects);
+    RecordBytes(75, bytes);
+}
+
+void EmfWriter::PaintRegion(uint32_t type, const std::vector<IntRect>& rects, uint32_t brush)
+{
+    std::vector<uint8_t> bytes(16, 0);  // bounds, unused here
+    Put32(&bytes, RegionDataSize(rects));
+    if (type == 71) {
+        Put32(&bytes, brush);
+    }
+    PutRegionData(&bytes, rects);
+    RecordBytes(type, bytes);
 }
 
 std::vector<uint8_t> EmfWriter::Finish() const

@@ -19,6 +19,27 @@ constexpr uint32_t ColorRef(uint8_t r, uint8_t g, uint8_t b)
 
 using IntPoint = std::pair<int, int>;
 
+// A rectangle as left, top, right, bottom (right and bottom outside).
+struct IntRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// Raster operations blits and pattern fills use.
+constexpr uint32_t kSrcCopy = 0x00CC0020;
+constexpr uint32_t kPatCopy = 0x00F00021;
+
+// Bitmap compressions: run lengths of 8 and 4 bits a pixel, and whole JPEG or PNG files.
+enum class DibCompression : uint32_t { Rle8 = 1, Rle4 = 2, Jpeg = 4, Png = 5 };
+
+// A BITMAPINFOHEADER for `payload` in the given compression: palette (for the run-length
+// kinds) then the payload as the bitmap's bits.
+std::vector<uint8_t> MakeCompressedDib(int width, int height, DibCompression compression,
+                                       const std::vector<uint32_t>& palette,
+                                       const std::vector<uint8_t>& payload);
+
 // A bottom-up BITMAPINFOHEADER bitmap: `rgb` holds width*height pixels (R, G, B), top row
 // first. bitCount 24 stores them directly; 1, 4 and 8 build a palette of the colours used
 // (at most 2^bitCount of them).
@@ -68,6 +89,15 @@ public:
     void Polyline(const std::vector<IntPoint>& points) { Record(0x0325, PointWords(points)); }
     void PolyPolygon(const std::vector<std::vector<IntPoint>>& polygons);
     void IntersectClipRect(int l, int t, int r, int b) { Record(0x0416, {b, r, t, l}); }
+    void SetRop2(int mode) { Record(0x0104, {mode}); }
+    void PatBlt(int x, int y, int w, int h, uint32_t rop) { Record(0x061D, {static_cast<int>(rop & 0xFFFF), static_cast<int>(rop >> 16), h, w, y, x}); }
+    // A region object made of rectangles (each band of equal top and bottom is one scan).
+    void CreateRegion(const std::vector<IntRect>& rects);
+    void SelectClipRegion(int index) { Record(0x012C, {index}); }
+    void OffsetClipRgn(int dx, int dy) { Record(0x0220, {dy, dx}); }
+    void FillRegion(int region, int brush) { Record(0x0228, {brush, region}); }
+    void PaintRegion(int region) { Record(0x012B, {region}); }
+    void InvertRegion(int region) { Record(0x012A, {region}); }
     void TextOut(int x, int y, const std::string& text);
     void ExtTextOut(int x, int y, const std::string& text, const std::vector<int>& dx = {});
     // StretchDIBits of a packed bitmap, raster operation SRCCOPY.
@@ -77,7 +107,8 @@ public:
     // DIBStretchBlt and DIBBitBlt (source y counted from the top row), SRCCOPY.
     void DibStretchBlt(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                        const std::vector<uint8_t>& dib);
-    void DibBitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib);
+    void DibBitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib,
+                   uint32_t rop = kSrcCopy);
 
     // The finished file: header sizes filled in and the end-of-file record appended.
     std::vector<uint8_t> Finish() const;
@@ -144,10 +175,19 @@ public:
     void StrokePath() { Record(64, {0, 0, 0, 0}); }
     void StrokeAndFillPath() { Record(63, {0, 0, 0, 0}); }
     void IntersectClipRect(int l, int t, int r, int b) { Record(30, {l, t, r, b}); }
+    void SetRop2(int mode) { Record(20, {mode}); }
+    void OffsetClipRgn(int dx, int dy) { Record(26, {dx, dy}); }
+    // Combines the clip with a region of device-unit rectangles; mode 1 and, 2 or, 3 xor,
+    // 4 diff, 5 copy.
+    void ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode);
+    // Region painting: type 71 FillRgn (with `brush`), 73 InvertRgn, 74 PaintRgn.
+    void PaintRegion(uint32_t type, const std::vector<IntRect>& rects, uint32_t brush = 0);
     void ExtTextOutW(int x, int y, const std::u16string& text, const std::vector<int>& dx = {});
     void StretchDiBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                        const std::vector<uint8_t>& dib);
-    void BitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib);
+    // An empty `dib` makes a blit without a source (the pattern and destination only).
+    void BitBlt(int x, int y, int w, int h, int sx, int sy, const std::vector<uint8_t>& dib,
+                uint32_t rop = kSrcCopy);
 
     std::vector<uint8_t> Finish() const;
 

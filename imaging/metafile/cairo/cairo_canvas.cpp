@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace zv::imaging::metafile {
 namespace {
@@ -85,20 +86,6 @@ cairo_pattern_t* BitmapPattern(const Bitmap& bitmap)
     return pattern;
 }
 
-cairo_operator_t OperatorFor(ImageOp op)
-{
-    switch (op) {
-    case ImageOp::And:
-        return CAIRO_OPERATOR_MULTIPLY;
-    case ImageOp::Or:
-        return CAIRO_OPERATOR_LIGHTEN;
-    case ImageOp::Xor:
-        return CAIRO_OPERATOR_DIFFERENCE;
-    default:
-        return CAIRO_OPERATOR_OVER;
-    }
-}
-
 cairo_matrix_t ToCairo(const Affine& m)
 {
     cairo_matrix_t matrix;
@@ -106,13 +93,139 @@ cairo_matrix_t ToCairo(const Affine& m)
     return matrix;
 }
 
-Bitmap Inverted(const Bitmap& bitmap)
+void AppendPathTo(cairo_t* cairo, const Path& path)
 {
-    Bitmap inverted = bitmap;
-    for (uint32_t& pixel : inverted.pixels) {
-        pixel = 0xFF000000u | (~pixel & 0x00FFFFFFu);
+    cairo_new_path(cairo);
+    for (const Path::Segment& segment : path.Segments()) {
+        const Point* p = segment.points;
+        switch (segment.kind) {
+        case Path::Kind::Move:
+            cairo_move_to(cairo, p[0].x, p[0].y);
+            break;
+        case Path::Kind::Line:
+            cairo_line_to(cairo, p[0].x, p[0].y);
+            break;
+        case Path::Kind::Curve:
+            cairo_curve_to(cairo, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
+            break;
+        case Path::Kind::Close:
+            cairo_close_path(cairo);
+            break;
+        }
     }
-    return inverted;
+}
+
+// Appends a clip shape's path where its offset puts it.
+void AppendClipShape(cairo_t* cairo, const ClipShape& shape)
+{
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cairo, &matrix);
+    cairo_translate(cairo, shape.offset.x, shape.offset.y);
+    AppendPathTo(cairo, *shape.path);
+    cairo_set_matrix(cairo, &matrix);
+    cairo_set_fill_rule(cairo, shape.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+}
+
+void ClipTo(cairo_t* cairo, const std::vector<ClipShape>& clip)
+{
+    for (const ClipShape& shape : clip) {
+        AppendClipShape(cairo, shape);
+        cairo_clip(cairo);
+    }
+}
+
+void SetStrokeStyle(cairo_t* cairo, const StrokeStyle& style)
+{
+    cairo_set_line_width(cairo, style.width);
+    cairo_set_dash(cairo, style.dashes.empty() ? nullptr : style.dashes.data(),
+                   static_cast<int>(style.dashes.size()), 0);
+    switch (style.cap) {
+    case LineCap::Round:
+        cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
+        break;
+    case LineCap::Square:
+        cairo_set_line_cap(cairo, CAIRO_LINE_CAP_SQUARE);
+        break;
+    case LineCap::Flat:
+        cairo_set_line_cap(cairo, CAIRO_LINE_CAP_BUTT);
+        break;
+    }
+    switch (style.join) {
+    case LineJoin::Round:
+        cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+        break;
+    case LineJoin::Bevel:
+        cairo_set_line_join(cairo, CAIRO_LINE_JOIN_BEVEL);
+        break;
+    case LineJoin::Miter:
+        cairo_set_line_join(cairo, CAIRO_LINE_JOIN_MITER);
+        break;
+    }
+    cairo_set_miter_limit(cairo, std::max(1.0, style.miterLimit));
+}
+
+// The brush's colour at an output pixel, anchored at the output's origin like the painted
+// brushes; none where a hatch leaves its gaps transparent or the brush is null.
+std::optional<uint32_t> PatternAt(const FillStyle& style, int x, int y)
+{
+    const Brush& brush = style.brush;
+    switch (brush.kind) {
+    case BrushKind::Null:
+        return std::nullopt;
+    case BrushKind::Hatched:
+        if (HatchCovers(brush.hatch, x % kHatchSize, y % kHatchSize)) {
+            return PackColor(brush.color) & 0x00FFFFFFu;
+        }
+        return style.opaqueBackground ? std::optional<uint32_t>(PackColor(style.background) & 0x00FFFFFFu)
+                                      : std::nullopt;
+    case BrushKind::Pattern:
+        if (brush.pattern != nullptr && brush.pattern->width > 0 && brush.pattern->height > 0) {
+            const Bitmap& tile = *brush.pattern;
+            return tile.pixels[static_cast<size_t>(y % tile.height) * tile.width + x % tile.width] & 0x00FFFFFFu;
+        }
+        return PackColor(brush.color) & 0x00FFFFFFu;
+    default:
+        return PackColor(brush.color) & 0x00FFFFFFu;
+    }
+}
+
+// The source bitmap's pixel under an output pixel's centre, edges repeated outward.
+uint32_t SourceAt(const Bitmap& bitmap, const Affine& outputToBitmap, int x, int y)
+{
+    const Point p = outputToBitmap.Apply({x + 0.5, y + 0.5});
+    const double maxX = bitmap.width - 1;
+    const double maxY = bitmap.height - 1;
+    const auto bx = static_cast<size_t>(std::isfinite(p.x) ? std::clamp(std::floor(p.x), 0.0, maxX) : 0);
+    const auto by = static_cast<size_t>(std::isfinite(p.y) ? std::clamp(std::floor(p.y), 0.0, maxY) : 0);
+    return bitmap.pixels[by * static_cast<size_t>(bitmap.width) + bx] & 0x00FFFFFFu;
+}
+
+// The destination moved towards `result` by the coverage (0..255) of an anti-aliased edge.
+uint32_t Blend(uint32_t destination, uint32_t result, unsigned coverage)
+{
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const unsigned d = (destination >> shift) & 0xFF;
+        const unsigned r = (result >> shift) & 0xFF;
+        out |= ((d * (255 - coverage) + r * coverage + 127) / 255) << shift;
+    }
+    return out;
+}
+
+struct PixelBox {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+PixelBox BoxWithin(const Rect& bounds, int width, int height)
+{
+    const auto clampTo = [](double value, int limit) {
+        return std::isfinite(value) ? static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit))) : 0;
+    };
+    return {clampTo(std::floor(bounds.left), width), clampTo(std::floor(bounds.top), height),
+            clampTo(std::ceil(bounds.right), width), clampTo(std::ceil(bounds.bottom), height)};
 }
 
 double RunWidth(const TextRun& run)
@@ -124,12 +237,47 @@ double RunWidth(const TextRun& run)
     return width;
 }
 
+// Whether a ternary code's result depends on the pattern bits.
+bool UsesPattern(uint8_t rop)
+{
+    return (rop >> 4) != (rop & 0x0F);
+}
+
+void CombinePixels(const PixelBox& box, const unsigned char* coverage, int coverageStride,
+                   unsigned char* pixels, int stride, const Combination& how)
+{
+    // An operation that ignores the brush draws even while a null or hatched brush is selected.
+    const bool usesPattern = UsesPattern(how.rop);
+    for (int y = box.top; y < box.bottom; ++y) {
+        const unsigned char* coverageRow = coverage + static_cast<size_t>(y - box.top) * coverageStride;
+        auto* row = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
+        for (int x = box.left; x < box.right; ++x) {
+            const unsigned covered = coverageRow[x - box.left];
+            if (covered == 0) {
+                continue;
+            }
+            const std::optional<uint32_t> pattern = usesPattern ? PatternAt(how.pattern, x, y) : 0u;
+            if (!pattern) {
+                continue;
+            }
+            const uint32_t destination = row[x] & 0x00FFFFFFu;
+            const uint32_t source = how.source != nullptr ? SourceAt(*how.source, how.outputToSource, x, y) : 0;
+            row[x] = Blend(destination, CombineRop3(how.rop, *pattern, source, destination), covered);
+        }
+    }
+}
+
 } // namespace
 
 CairoCanvas::CairoCanvas(cairo_t* cairo, int width, int height)
     : cairo_(cairo), width_(width), height_(height),
       budget_(kBudgetImagePaints * width * static_cast<double>(height) + kBudgetFloorPixels)
 {
+}
+
+CairoCanvas::~CairoCanvas()
+{
+    ReleaseClipMask();
 }
 
 bool CairoCanvas::Spend(const Rect& outputBounds, double extraCost)
@@ -155,24 +303,7 @@ bool CairoCanvas::Spend(const Rect& outputBounds, double extraCost)
 
 void CairoCanvas::AppendPath(const Path& path)
 {
-    cairo_new_path(cairo_);
-    for (const Path::Segment& segment : path.Segments()) {
-        const Point* p = segment.points;
-        switch (segment.kind) {
-        case Path::Kind::Move:
-            cairo_move_to(cairo_, p[0].x, p[0].y);
-            break;
-        case Path::Kind::Line:
-            cairo_line_to(cairo_, p[0].x, p[0].y);
-            break;
-        case Path::Kind::Curve:
-            cairo_curve_to(cairo_, p[0].x, p[0].y, p[1].x, p[1].y, p[2].x, p[2].y);
-            break;
-        case Path::Kind::Close:
-            cairo_close_path(cairo_);
-            break;
-        }
-    }
+    AppendPathTo(cairo_, path);
 }
 
 void CairoCanvas::SetClip(const std::vector<ClipShape>& clip)
@@ -180,7 +311,9 @@ void CairoCanvas::SetClip(const std::vector<ClipShape>& clip)
     const bool same = clip.size() == clip_.size() &&
                       std::equal(clip.begin(), clip.end(), clip_.begin(),
                                  [](const ClipShape& x, const ClipShape& y) {
-                                     return x.path == y.path && x.evenOdd == y.evenOdd;
+                                     return x.path == y.path && x.evenOdd == y.evenOdd &&
+                                            x.combine == y.combine && x.offset.x == y.offset.x &&
+                                            x.offset.y == y.offset.y;
                                  });
     if (!same) {
         clip_ = clip;
@@ -196,12 +329,112 @@ void CairoCanvas::ApplyClip()
     clipDirty_ = false;
     cairo_identity_matrix(cairo_);
     cairo_reset_clip(cairo_);
+    ReleaseClipMask();
+    double segments = 0;
     for (const ClipShape& shape : clip_) {
-        AppendPath(*shape.path);
-        cairo_set_fill_rule(cairo_, shape.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-        cairo_clip(cairo_);
+        segments += static_cast<double>(shape.path->Segments().size());
+    }
+    const bool intersections = std::all_of(clip_.begin(), clip_.end(), [](const ClipShape& shape) {
+        return shape.combine == ClipCombine::And;
+    });
+    if (intersections) {
+        Spend({}, kSegmentCost * segments);
+        ClipTo(cairo_, clip_);
+        return;
+    }
+    BuildClipMask();
+}
+
+void CairoCanvas::ReleaseClipMask()
+{
+    if (clipMask_ != nullptr) {
+        cairo_surface_destroy(clipMask_);
+        clipMask_ = nullptr;
     }
 }
+
+// Unions and exclusive-ors are no cairo clip: the clip becomes a coverage mask of the whole
+// image, built shape by shape, through which drawing then lands.
+void CairoCanvas::BuildClipMask()
+{
+    clipMask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, width_, height_);
+    cairo_t* cairo = cairo_create(clipMask_);
+    cairo_set_source_rgba(cairo, 0, 0, 0, 1);
+    cairo_paint(cairo);
+    const Rect image{0, 0, static_cast<double>(width_), static_cast<double>(height_)};
+    for (const ClipShape& shape : clip_) {
+        if (!Spend(image, kSegmentCost * static_cast<double>(shape.path->Segments().size()))) {
+            break;
+        }
+        AppendClipShape(cairo, shape);
+        cairo_set_operator(cairo, shape.combine == ClipCombine::And  ? CAIRO_OPERATOR_DEST_IN
+                                  : shape.combine == ClipCombine::Or ? CAIRO_OPERATOR_OVER
+                                                                     : CAIRO_OPERATOR_XOR);
+        cairo_fill(cairo);
+    }
+    cairo_destroy(cairo);
+    cairo_surface_flush(clipMask_);
+}
+
+void CairoCanvas::Masked(const Rect& bounds, const std::function<void()>& draw)
+{
+    if (clipMask_ == nullptr) {
+        draw();
+        return;
+    }
+    const PixelBox box = BoxWithin(bounds, width_, height_);
+    if (box.right <= box.left || box.bottom <= box.top) {
+        return;
+    }
+    cairo_save(cairo_);
+    cairo_identity_matrix(cairo_);
+    cairo_rectangle(cairo_, box.left, box.top, box.right - box.left, box.bottom - box.top);
+    cairo_clip(cairo_);
+    cairo_push_group(cairo_);
+    draw();
+    cairo_pop_group_to_source(cairo_);
+    cairo_identity_matrix(cairo_);
+    cairo_mask_surface(cairo_, clipMask_, 0, 0);
+    cairo_restore(cairo_);
+}
+
+void CairoCanvas::Combine(const Rect& bounds, const std::function<void(cairo_t*)>& cover,
+                          const Combination& how)
+{
+    ApplyClip();
+    cairo_surface_t* target = cairo_get_target(cairo_);
+    const cairo_format_t format = cairo_image_surface_get_format(target);
+    const PixelBox box = BoxWithin(bounds, width_, height_);
+    if ((format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) || box.right <= box.left ||
+        box.bottom <= box.top) {
+        return;
+    }
+    // The shape's coverage, clipped like any drawing, over the box it can touch.
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, box.right - box.left, box.bottom - box.top);
+    cairo_t* maskCairo = cairo_create(mask);
+    cairo_translate(maskCairo, -box.left, -box.top);
+    if (clipMask_ == nullptr) {
+        ClipTo(maskCairo, clip_);
+    }
+    cover(maskCairo);
+    if (clipMask_ != nullptr) {
+        cairo_set_operator(maskCairo, CAIRO_OPERATOR_DEST_IN);
+        cairo_set_source_surface(maskCairo, clipMask_, 0, 0);
+        cairo_paint(maskCairo);
+    }
+    cairo_destroy(maskCairo);
+    cairo_surface_flush(mask);
+    cairo_surface_flush(target);
+    const unsigned char* coverage = cairo_image_surface_get_data(mask);
+    unsigned char* pixels = cairo_image_surface_get_data(target);
+    if (coverage != nullptr && pixels != nullptr) {
+        CombinePixels(box, coverage, cairo_image_surface_get_stride(mask), pixels,
+                      cairo_image_surface_get_stride(target), how);
+        cairo_surface_mark_dirty_rectangle(target, box.left, box.top, box.right - box.left, box.bottom - box.top);
+    }
+    cairo_surface_destroy(mask);
+}
+
 
 void CairoCanvas::Fill(const Path& path, const FillStyle& style)
 {
@@ -209,23 +442,35 @@ void CairoCanvas::Fill(const Path& path, const FillStyle& style)
         !Spend(path.ControlBounds(), kSegmentCost * static_cast<double>(path.Segments().size()))) {
         return;
     }
+    if (style.rop2 != kRop2CopyPen) {
+        if (style.rop2 != kRop2Nop) {
+            Combine(path.ControlBounds(), [&](cairo_t* cairo) {
+                AppendPathTo(cairo, path);
+                cairo_set_fill_rule(cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+                cairo_fill(cairo);
+            }, {Rop3ForRop2(style.rop2), style, nullptr, {}});
+        }
+        return;
+    }
     ApplyClip();
-    cairo_identity_matrix(cairo_);
-    AppendPath(path);
-    cairo_set_fill_rule(cairo_, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
-    cairo_pattern_t* pattern = nullptr;
-    if (style.brush.kind == BrushKind::Hatched) {
-        pattern = HatchPattern(style);
-    } else if (style.brush.kind == BrushKind::Pattern && style.brush.pattern != nullptr) {
-        pattern = BitmapPattern(*style.brush.pattern);
-    }
-    if (pattern != nullptr) {
-        cairo_set_source(cairo_, pattern);
-        cairo_pattern_destroy(pattern);
-    } else {
-        SetSourceColor(cairo_, style.brush.color);
-    }
-    cairo_fill(cairo_);
+    Masked(path.ControlBounds(), [&] {
+        cairo_identity_matrix(cairo_);
+        AppendPath(path);
+        cairo_set_fill_rule(cairo_, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_pattern_t* pattern = nullptr;
+        if (style.brush.kind == BrushKind::Hatched) {
+            pattern = HatchPattern(style);
+        } else if (style.brush.kind == BrushKind::Pattern && style.brush.pattern != nullptr) {
+            pattern = BitmapPattern(*style.brush.pattern);
+        }
+        if (pattern != nullptr) {
+            cairo_set_source(cairo_, pattern);
+            cairo_pattern_destroy(pattern);
+        } else {
+            SetSourceColor(cairo_, style.brush.color);
+        }
+        cairo_fill(cairo_);
+    });
 }
 
 void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
@@ -239,54 +484,46 @@ void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
     if (!Spend(bounds, kSegmentCost * static_cast<double>(path.Segments().size()))) {
         return;
     }
+    if (style.rop2 != kRop2CopyPen) {
+        if (style.rop2 != kRop2Nop) {
+            FillStyle pen;
+            pen.brush = Brush{BrushKind::Solid, style.color, 0, nullptr};
+            Combine(bounds, [&](cairo_t* cairo) {
+                AppendPathTo(cairo, path);
+                SetStrokeStyle(cairo, style);
+                cairo_stroke(cairo);
+            }, {Rop3ForRop2(style.rop2), pen, nullptr, {}});
+        }
+        return;
+    }
     ApplyClip();
-    cairo_identity_matrix(cairo_);
-    AppendPath(path);
-    SetSourceColor(cairo_, style.color);
-    cairo_set_line_width(cairo_, style.width);
-    cairo_set_dash(cairo_, style.dashes.empty() ? nullptr : style.dashes.data(),
-                   static_cast<int>(style.dashes.size()), 0);
-    switch (style.cap) {
-    case LineCap::Round:
-        cairo_set_line_cap(cairo_, CAIRO_LINE_CAP_ROUND);
-        break;
-    case LineCap::Square:
-        cairo_set_line_cap(cairo_, CAIRO_LINE_CAP_SQUARE);
-        break;
-    case LineCap::Flat:
-        cairo_set_line_cap(cairo_, CAIRO_LINE_CAP_BUTT);
-        break;
-    }
-    switch (style.join) {
-    case LineJoin::Round:
-        cairo_set_line_join(cairo_, CAIRO_LINE_JOIN_ROUND);
-        break;
-    case LineJoin::Bevel:
-        cairo_set_line_join(cairo_, CAIRO_LINE_JOIN_BEVEL);
-        break;
-    case LineJoin::Miter:
-        cairo_set_line_join(cairo_, CAIRO_LINE_JOIN_MITER);
-        break;
-    }
-    cairo_set_miter_limit(cairo_, std::max(1.0, style.miterLimit));
-    cairo_stroke(cairo_);
+    Masked(bounds, [&] {
+        cairo_identity_matrix(cairo_);
+        AppendPath(path);
+        SetSourceColor(cairo_, style.color);
+        SetStrokeStyle(cairo_, style);
+        cairo_stroke(cairo_);
+    });
 }
 
 void CairoCanvas::DrawImage(const ImageDraw& image)
 {
     Affine outputToBitmap;
-    if (image.bitmap == nullptr || image.outline.IsEmpty() ||
-        !image.bitmapToOutput.Invert(&outputToBitmap) || !Spend(image.outline.ControlBounds(), 0)) {
+    if (image.outline.IsEmpty() || (image.bitmap != nullptr && !image.bitmapToOutput.Invert(&outputToBitmap)) ||
+        !Spend(image.outline.ControlBounds(), 0)) {
+        return;
+    }
+    if (image.rop != kRop3SourceCopy || image.bitmap == nullptr) {
+        // cairo has no operator for bitwise combinations: they are computed on the pixels.
+        Combine(image.outline.ControlBounds(), [&](cairo_t* cairo) {
+            AppendPathTo(cairo, image.outline);
+            cairo_set_fill_rule(cairo, CAIRO_FILL_RULE_WINDING);
+            cairo_fill(cairo);
+        }, {image.rop, image.pattern, image.bitmap, outputToBitmap});
         return;
     }
     ApplyClip();
-    Bitmap inverted;
-    const Bitmap* source = image.bitmap;
-    if (image.op == ImageOp::NotCopy) {
-        inverted = Inverted(*image.bitmap);
-        source = &inverted;
-    }
-    cairo_surface_t* surface = SurfaceFor(*source);
+    cairo_surface_t* surface = SurfaceFor(*image.bitmap);
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
     cairo_surface_destroy(surface);
     const cairo_matrix_t matrix = ToCairo(outputToBitmap);
@@ -296,13 +533,13 @@ void CairoCanvas::DrawImage(const ImageDraw& image)
     // averaged so that thin detail does not vanish.
     const bool enlarged = std::fabs(image.bitmapToOutput.Determinant()) >= 1;
     cairo_pattern_set_filter(pattern, enlarged ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
-    cairo_identity_matrix(cairo_);
-    AppendPath(image.outline);
-    cairo_set_fill_rule(cairo_, CAIRO_FILL_RULE_WINDING);
-    cairo_set_source(cairo_, pattern);
-    cairo_set_operator(cairo_, OperatorFor(image.op));
-    cairo_fill(cairo_);
-    cairo_set_operator(cairo_, CAIRO_OPERATOR_OVER);
+    Masked(image.outline.ControlBounds(), [&] {
+        cairo_identity_matrix(cairo_);
+        AppendPath(image.outline);
+        cairo_set_fill_rule(cairo_, CAIRO_FILL_RULE_WINDING);
+        cairo_set_source(cairo_, pattern);
+        cairo_fill(cairo_);
+    });
     cairo_pattern_destroy(pattern);
     // The pattern referenced the pixels; make sure cairo is done with them before they go.
     cairo_surface_flush(cairo_get_target(cairo_));
@@ -348,19 +585,21 @@ void CairoCanvas::DrawText(const TextRun& run)
         return;
     }
     ApplyClip();
-    const cairo_matrix_t matrix = ToCairo(run.baselineToOutput);
-    cairo_set_matrix(cairo_, &matrix);
-    SelectFont(run.font);
-    cairo_new_path(cairo_);
-    // Outlines rather than cached glyph images: a huge font size costs no huge mask.
-    for (const GlyphPiece& piece : run.pieces) {
-        cairo_move_to(cairo_, piece.x, 0);
-        cairo_text_path(cairo_, piece.utf8.c_str());
-    }
-    cairo_set_fill_rule(cairo_, CAIRO_FILL_RULE_WINDING);
-    SetSourceColor(cairo_, run.color);
-    cairo_fill(cairo_);
-    cairo_identity_matrix(cairo_);
+    Masked(bounds, [&] {
+        const cairo_matrix_t matrix = ToCairo(run.baselineToOutput);
+        cairo_set_matrix(cairo_, &matrix);
+        SelectFont(run.font);
+        cairo_new_path(cairo_);
+        // Outlines rather than cached glyph images: a huge font size costs no huge mask.
+        for (const GlyphPiece& piece : run.pieces) {
+            cairo_move_to(cairo_, piece.x, 0);
+            cairo_text_path(cairo_, piece.utf8.c_str());
+        }
+        cairo_set_fill_rule(cairo_, CAIRO_FILL_RULE_WINDING);
+        SetSourceColor(cairo_, run.color);
+        cairo_fill(cairo_);
+        cairo_identity_matrix(cairo_);
+    });
 }
 
 } // namespace zv::imaging::metafile

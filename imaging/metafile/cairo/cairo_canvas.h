@@ -6,7 +6,18 @@
 
 #include <cairo.h>
 
+#include <functional>
+
 namespace zv::imaging::metafile {
+
+// How a raster operation combines: its code, the brush as pattern, and an optional source
+// bitmap with the map from output pixels into it.
+struct Combination {
+    uint8_t rop = kRop3SourceCopy;
+    const FillStyle& pattern;
+    const Bitmap* source = nullptr;
+    Affine outputToSource;
+};
 
 // Paints on a cairo context whose target is `width` x `height` pixels. To keep a hostile file
 // from drawing forever, it counts the pixels each call may touch and stops drawing once they
@@ -14,6 +25,9 @@ namespace zv::imaging::metafile {
 class CairoCanvas final : public Canvas {
 public:
     CairoCanvas(cairo_t* cairo, int width, int height);
+    ~CairoCanvas() override;
+    CairoCanvas(const CairoCanvas&) = delete;
+    CairoCanvas& operator=(const CairoCanvas&) = delete;
 
     void SetClip(const std::vector<ClipShape>& clip) override;
     void Fill(const Path& path, const FillStyle& style) override;
@@ -25,10 +39,17 @@ public:
     bool Exhausted() const override { return exhausted_; }
 
 private:
+    // Draws a shape's coverage with `cover` and combines the covered pixels by `how`: what
+    // cairo has no operator for is computed on the pixels within `bounds`.
+    void Combine(const Rect& bounds, const std::function<void(cairo_t*)>& cover, const Combination& how);
     bool Spend(const Rect& outputBounds, double extraCost);
     void AppendPath(const Path& path);
     void SelectFont(const FontRequest& font);
     void ApplyClip();
+    void BuildClipMask();
+    void ReleaseClipMask();
+    // Runs `draw` so that only what the clip mask lets through lands (everything without one).
+    void Masked(const Rect& bounds, const std::function<void()>& draw);
 
     cairo_t* cairo_;
     int width_;
@@ -37,6 +58,7 @@ private:
     bool exhausted_ = false;
     std::vector<ClipShape> clip_;
     bool clipDirty_ = false;
+    cairo_surface_t* clipMask_ = nullptr;  // set while the clip has unions or exclusive-ors
 };
 
 } // namespace zv::imaging::metafile

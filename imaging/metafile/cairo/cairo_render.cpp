@@ -27,9 +27,10 @@ void CopyToRgb(cairo_surface_t* surface, int64_t width, int64_t height, uint8_t*
 
 } // namespace
 
-RenderOutcome RenderToRgb(int width, int height, const std::function<bool(Canvas&)>& play,
-                          uint8_t* rgb)
+RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
 {
+    const int width = job.width;
+    const int height = job.height;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
@@ -39,7 +40,7 @@ RenderOutcome RenderToRgb(int width, int height, const std::function<bool(Canvas
     cairo_set_source_rgb(cairo, 1, 1, 1);
     cairo_paint(cairo);
     CairoCanvas canvas(cairo, width, height);
-    const bool played = play(canvas);
+    const bool played = job.play(canvas);
     const cairo_status_t status = cairo_status(cairo);
     cairo_destroy(cairo);
     if (played && status == CAIRO_STATUS_SUCCESS) {

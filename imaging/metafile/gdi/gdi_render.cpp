@@ -1,0 +1,160 @@
+// Renders through the system's own metafile player: the picture is played into a 32-bit DIB
+// section painted white. Enhanced metafiles are played as they are; old-style ones are first
+// converted by the system, with a picture description that gives their frame's size, so that
+// one player stretches every kind onto the output.
+#include "imaging/metafile/render.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+namespace zv::imaging::metafile {
+namespace {
+
+constexpr size_t kPlaceableHeaderBytes = 22;
+
+struct EnhMetafileCloser {
+    void operator()(HENHMETAFILE handle) const { DeleteEnhMetaFile(handle); }
+};
+using EnhMetafile = std::unique_ptr<std::remove_pointer_t<HENHMETAFILE>, EnhMetafileCloser>;
+
+struct MetafileCloser {
+    void operator()(HMETAFILE handle) const { DeleteMetaFile(handle); }
+};
+using OldMetafile = std::unique_ptr<std::remove_pointer_t<HMETAFILE>, MetafileCloser>;
+
+struct DcCloser {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcCloser>;
+
+struct BitmapCloser {
+    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+};
+using DibSection = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapCloser>;
+
+LONG Hundredths(double value)
+{
+    return static_cast<LONG>(value < 1 ? 1 : value + 0.5);
+}
+
+const uint8_t* OldStyleRecords(const PictureJob& job, UINT* size)
+{
+    const size_t skip = job.kind == PictureKind::PlaceableWmf ? kPlaceableHeaderBytes : 0;
+    if (job.size <= skip || job.size - skip > 0xFFFFFFFFu) {
+        return nullptr;
+    }
+    *size = static_cast<UINT>(job.size - skip);
+    return job.data + skip;
+}
+
+// Old-style records handed to the system's converter, described as an anisotropic picture of
+// the frame's size: its own window then maps onto that frame.
+EnhMetafile ConvertedWmf(const PictureJob& job)
+{
+    UINT size = 0;
+    const uint8_t* records = OldStyleRecords(job, &size);
+    if (records == nullptr) {
+        return nullptr;
+    }
+    METAFILEPICT picture{};
+    picture.mm = MM_ANISOTROPIC;
+    picture.xExt = Hundredths(job.frameWidthHmm);
+    picture.yExt = Hundredths(job.frameHeightHmm);
+    return EnhMetafile(SetWinMetaFileBits(size, records, nullptr, &picture));
+}
+
+// Some old-style files the converter refuses (bitmaps with run lengths, for one) the
+// old-style player still draws: the frame is mapped onto the output as the window the
+// records then refine.
+bool PlayOldStyle(const PictureJob& job, HDC dc)
+{
+    UINT size = 0;
+    const uint8_t* records = OldStyleRecords(job, &size);
+    const OldMetafile metafile(records != nullptr ? SetMetaFileBitsEx(size, records) : nullptr);
+    if (metafile == nullptr) {
+        return false;
+    }
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowOrgEx(dc, static_cast<int>(job.frameLeft), static_cast<int>(job.frameTop), nullptr);
+    SetWindowExtEx(dc, static_cast<int>(job.frameWidth), static_cast<int>(job.frameHeight), nullptr);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    SetViewportExtEx(dc, job.width, job.height, nullptr);
+    return PlayMetaFile(dc, metafile.get()) != 0;
+}
+
+EnhMetafile Load(const PictureJob& job)
+{
+    if (job.kind == PictureKind::Emf) {
+        if (job.size > 0xFFFFFFFFu) {
+            return nullptr;
+        }
+        return EnhMetafile(SetEnhMetaFileBits(static_cast<UINT>(job.size), job.data));
+    }
+    return ConvertedWmf(job);
+}
+
+DibSection WhiteDib(HDC dc, int width, int height, void** bits)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first, like the output
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    DibSection dib(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+    if (dib != nullptr && *bits != nullptr) {
+        std::memset(*bits, 0xFF, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    }
+    return dib;
+}
+
+void CopyToRgb(const uint8_t* bgrx, int width, int height, uint8_t* rgb)
+{
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < pixels; ++i) {
+        rgb[3 * i] = bgrx[4 * i + 2];
+        rgb[3 * i + 1] = bgrx[4 * i + 1];
+        rgb[3 * i + 2] = bgrx[4 * i];
+    }
+}
+
+} // namespace
+
+RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
+{
+    if (job.check && !job.check()) {
+        return RenderOutcome::Malformed;
+    }
+    const EnhMetafile metafile = Load(job);
+    if (metafile == nullptr && job.kind == PictureKind::Emf) {
+        return RenderOutcome::Malformed;
+    }
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (dc == nullptr) {
+        return RenderOutcome::OutOfMemory;
+    }
+    void* bits = nullptr;
+    const DibSection dib = WhiteDib(dc.get(), job.width, job.height, &bits);
+    if (dib == nullptr || bits == nullptr) {
+        return RenderOutcome::OutOfMemory;
+    }
+    const HGDIOBJ previous = SelectObject(dc.get(), dib.get());
+    const RECT target{0, 0, job.width, job.height};
+    // A record the system's player cannot draw does not stop the rest of the picture; what
+    // was drawn is kept, as the reader's own player does.
+    if (metafile != nullptr) {
+        PlayEnhMetaFile(dc.get(), metafile.get(), &target);
+    } else if (!PlayOldStyle(job, dc.get())) {
+        SelectObject(dc.get(), previous);
+        return RenderOutcome::Malformed;
+    }
+    GdiFlush();
+    CopyToRgb(static_cast<const uint8_t*>(bits), job.width, job.height, rgb);
+    SelectObject(dc.get(), previous);
+    return RenderOutcome::Drawn;
+}
+
+} // namespace zv::imaging::metafile
