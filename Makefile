@@ -42,11 +42,13 @@ sanitize:
 	  $(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DZV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug \
 	  -DZV_PIL_CACHE_DIR=$(CURDIR)/build/pil-references"
 
-# The concurrency test under ThreadSanitizer.
+# The concurrency tests under ThreadSanitizer: the exports called from many threads, and
+# zvtool's batch on several cores (its tests run the instrumented program).
 tsan: deps
 	cmake -S . -B build-tsan -DZV_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build build-tsan -j$(JOBS) --target test_exports_threads
+	cmake --build build-tsan -j$(JOBS) --target test_exports_threads test_tools_zvtool
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_exports_threads
+	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_tools_zvtool
 
 # Windows: both DLLs cross-built with mingw-w64 (the codecs come from scripts/windows-deps, cached
 # after the first run), each installed with zvtool.exe and the example host into its build

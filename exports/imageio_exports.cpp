@@ -15,6 +15,13 @@ ZV_API int32_t ZV_OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* wid
     return zv::imageio::OpenImageFile(path, rgbOut, width, height, pngGamma, metaWidth, metaHeight);
 }
 
+ZV_API int32_t ZvOpenImageFileForSize(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                                      int32_t maxWidth, int32_t maxHeight)
+{
+    ZV_EXPORT_FRAME;
+    return zv::imageio::OpenImageFileForSize(path, rgbOut, width, height, maxWidth, maxHeight);
+}
+
 ZV_API int32_t ZV_GetImageDims(const char* path, int32_t* width, int32_t* height, int32_t* bitsPerPixel,
                                void* info)
 {

@@ -98,6 +98,19 @@ ZV_API int32_t ZV_IsRAW(const char* name);
 ZV_API int32_t ZV_OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
                                 double pngGamma, int32_t metaWidth, int32_t metaHeight);
 
+/* ZvOpenImageFileForSize (a host function, not one of the ZV_ exports): opens `path` for a
+ * host that will fit the image into maxWidth x maxHeight with ZV_DisplayFrame or its own
+ * resampler. A JPEG is decoded with libjpeg-turbo's DCT scaling at the smallest of 1/8, 1/4
+ * and 1/2 whose size still covers that fit (proportions kept, rounded up), so the result is
+ * never smaller than the fit needs and the host's resampler only shrinks; when no scale
+ * covers it, at full size. A metafile renders at maxWidth x maxHeight; every other format
+ * opens at full size. With a side of 0 or less, every file opens as ZV_OpenImageFile opens it
+ * with pngGamma 0 and no metafile size. Results, buffer ownership and errors are those of
+ * ZV_OpenImageFile. Once fitted, the pixels differ slightly from fitting the full-size decode,
+ * most at sharp edges (figures in the README, "Performance", "Batch"). */
+ZV_API int32_t ZvOpenImageFileForSize(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                                      int32_t maxWidth, int32_t maxHeight);
+
 /* Width, height and bits per pixel without decoding (metafiles are rendered at 100 x 100).
  * `info` points to 20 bytes (a ZvDimInfo). The out-values are written whenever the file
  * could be opened, also when the result is 0. */

@@ -47,20 +47,32 @@ struct Decoded {
     uint8_t palette[1024] = {};
 };
 
+// What the caller asks of the readers besides the file.
+struct OpenRequest {
+    double pngGamma = 0.0;
+    int32_t metaWidth = 0;
+    int32_t metaHeight = 0;
+    uint32_t jpegBoxWidth = 0;  // non-zero: a JPEG may decode smaller, as long as it covers
+    uint32_t jpegBoxHeight = 0; // the image fitted into this box
+};
+
 // Every test is made, in this order, whatever the earlier ones found; their keys are
 // disjoint, so at most one reader runs.
-void ReadByKey(HISSRC source, const CString& path, const CString& key, double pngGamma,
-               int32_t metaWidth, int32_t metaHeight, Decoded* out)
+void ReadByKey(HISSRC source, const CString& path, const CString& key, const OpenRequest& request, Decoded* out)
 {
     uint32_t& w = out->width;
     uint32_t& h = out->height;
     uint32_t ignored = 0;
+    const int32_t metaWidth = request.metaWidth;
+    const int32_t metaHeight = request.metaHeight;
     if (imagetype::IsJpg(key)) {
-        out->block.Replace(IS40_ReadJPG(source, &w, &h, 24, 0));
+        out->block.Replace(request.jpegBoxWidth == 0
+                               ? IS40_ReadJPG(source, &w, &h, 24, 0)
+                               : IS40_ReadJPGToFit(source, &w, &h, request.jpegBoxWidth, request.jpegBoxHeight, 0));
     }
     if (key.CompareNoCase(".PNG") == 0) {
-        if (pngGamma != 0.0) {
-            IS40_PNGSetScreenGamma(pngGamma);
+        if (request.pngGamma != 0.0) {
+            IS40_PNGSetScreenGamma(request.pngGamma);
         }
         out->block.Replace(IS40_ReadPNG(source, &w, &h, 24, nullptr, 0));
     }
@@ -110,10 +122,7 @@ uint8_t* TakeRgbBuffer(Decoded* image)
     return buffer;
 }
 
-} // namespace
-
-int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
-                      double pngGamma, int32_t metaWidth, int32_t metaHeight)
+int32_t Open(const char* path, const OpenRequest& request, uint8_t** rgbOut, int32_t* width, int32_t* height)
 {
     frame::WaitCursor waitCursor;
     const CString libraryPath(path);
@@ -124,7 +133,7 @@ int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_
         return 0;
     }
     Decoded image;
-    ReadByKey(source, libraryPath, key, pngGamma, metaWidth, metaHeight, &image);
+    ReadByKey(source, libraryPath, key, request, &image);
     IS40_CloseSource(source);
     if (image.block.empty()) {
         return 0;
@@ -148,6 +157,27 @@ int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_
         *height = static_cast<int32_t>(image.height);
     }
     return 1;
+}
+
+} // namespace
+
+int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                      double pngGamma, int32_t metaWidth, int32_t metaHeight)
+{
+    return Open(path, OpenRequest{pngGamma, metaWidth, metaHeight, 0, 0}, rgbOut, width, height);
+}
+
+int32_t OpenImageFileForSize(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                             int32_t maxWidth, int32_t maxHeight)
+{
+    OpenRequest request;
+    if (maxWidth > 0 && maxHeight > 0) {
+        request.metaWidth = maxWidth;
+        request.metaHeight = maxHeight;
+        request.jpegBoxWidth = static_cast<uint32_t>(maxWidth);
+        request.jpegBoxHeight = static_cast<uint32_t>(maxHeight);
+    }
+    return Open(path, request, rgbOut, width, height);
 }
 
 } // namespace zv::imageio

@@ -12,6 +12,13 @@ namespace zv::imageio {
 int32_t OpenImageFile(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
                       double pngGamma, int32_t metaWidth, int32_t metaHeight);
 
+// As OpenImageFile, for a host that will fit the image into maxWidth x maxHeight: a JPEG may
+// come out smaller than its full size, never smaller than that fit needs; a metafile renders
+// at maxWidth x maxHeight; anything else opens at full size. A side of 0 or less opens every
+// file at full size.
+int32_t OpenImageFileForSize(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                             int32_t maxWidth, int32_t maxHeight);
+
 } // namespace zv::imageio
 
 #endif

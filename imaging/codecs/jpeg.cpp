@@ -169,13 +169,48 @@ void ReadCmykRows(JpegSession& session)
     }
 }
 
+// The size an image of width x height needs to be fitted into the box with its proportions
+// kept, rounded up so that any rounding of the fit stays within it.
+struct NeededSize {
+    uint64_t width;
+    uint64_t height;
+};
+
+NeededSize SizeToFit(uint64_t width, uint64_t height, uint64_t boxWidth, uint64_t boxHeight)
+{
+    return {std::min(boxWidth, (width * boxHeight + height - 1) / height),
+            std::min(boxHeight, (height * boxWidth + width - 1) / width)};
+}
+
+// May longjmp. Picks the smallest of libjpeg's fast DCT scales (1/8, 1/4, 1/2) whose output
+// still covers the fitted size, so that the resampler only ever shrinks; full size otherwise.
+// The entropy decoding costs the same at every scale, but the inverse DCT, the upsampling,
+// the colour conversion and the image block shrink with the square of the scale.
+void ChooseScaleToFit(j_decompress_ptr cinfo, uint32_t boxWidth, uint32_t boxHeight)
+{
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+    if (boxWidth == 0 || boxHeight == 0 || cinfo->image_width == 0 || cinfo->image_height == 0) {
+        return;
+    }
+    const NeededSize needed = SizeToFit(cinfo->image_width, cinfo->image_height, boxWidth, boxHeight);
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+        cinfo->scale_denom = denominator;
+        jpeg_calc_output_dimensions(cinfo);
+        if (cinfo->output_width >= needed.width && cinfo->output_height >= needed.height) {
+            return;
+        }
+    }
+    cinfo->scale_denom = 1;
+}
+
 // May longjmp. False when the block could not be allocated (the last error is then set).
 bool Decode(JpegSession& session)
 {
     j_decompress_ptr cinfo = &session.cinfo;
     const bool cmyk = IsCmyk(*cinfo);
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGB;
-    jpeg_calc_output_dimensions(cinfo);
+    jpeg_calc_output_dimensions(cinfo);  // at the scale chosen before, full size by default
     session.block.Reset(AllocateImageBlock(Format::Jpeg, cinfo->output_width, cinfo->output_height, 3));
     if (session.block.get() == nullptr) {
         return false;
@@ -190,14 +225,28 @@ bool Decode(JpegSession& session)
     return true;
 }
 
-bool DecodeGuarded(JpegSession& session, const IS40Source& source)
+// A box of 0 x 0 decodes at full size.
+bool DecodeGuarded(JpegSession& session, const IS40Source& source, uint32_t boxWidth, uint32_t boxHeight)
 {
     if (setjmp(session.errors.jump) != 0) {
         SetLastError(CodeFor(Format::Jpeg, session.errors.problem));
         return false;
     }
     ReadHeader(session, source);
+    ChooseScaleToFit(&session.cinfo, boxWidth, boxHeight);
     return Decode(session);
+}
+
+HGLOBAL ReadJpeg(HISSRC source, uint32_t* width, uint32_t* height, uint32_t boxWidth, uint32_t boxHeight)
+{
+    PrefetchWholeFile(*source);
+    JpegSession session;
+    if (!DecodeGuarded(session, *source, boxWidth, boxHeight)) {
+        return nullptr;
+    }
+    Store(width, session.cinfo.output_width);
+    Store(height, session.cinfo.output_height);
+    return session.block.Release();
 }
 
 bool ReadHeaderGuarded(JpegSession& session, const IS40Source& source)
@@ -220,14 +269,16 @@ HGLOBAL IS40_ReadJPG(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
     if (source == nullptr || bitDepth != 24) {
         return Fail(Format::Jpeg, Problem::BadArgument);
     }
-    PrefetchWholeFile(*source);
-    JpegSession session;
-    if (!DecodeGuarded(session, *source)) {
-        return nullptr;
+    return ReadJpeg(source, width, height, 0, 0);
+}
+
+HGLOBAL IS40_ReadJPGToFit(HISSRC source, uint32_t* width, uint32_t* height, uint32_t boxWidth,
+                          uint32_t boxHeight, uint32_t)
+{
+    if (source == nullptr) {
+        return Fail(Format::Jpeg, Problem::BadArgument);
     }
-    Store(width, session.cinfo.output_width);
-    Store(height, session.cinfo.output_height);
-    return session.block.Release();
+    return ReadJpeg(source, width, height, boxWidth, boxHeight);
 }
 
 uint32_t IS40_GetJPGDims(HISSRC source, uint32_t* width, uint32_t* height, uint32_t* bitsPerPixel,

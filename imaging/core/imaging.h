@@ -42,6 +42,12 @@ uint32_t IS40_CloseSource(HISSRC source);
 // ---- Readers ------------------------------------------------------------------------------
 HGLOBAL IS40_ReadJPG(HISSRC source, uint32_t* width, uint32_t* height, uint32_t bitDepth,
                      uint32_t flags);
+// As IS40_ReadJPG (24 bits), but decoded at the smallest of the DCT scales 1/8, 1/4 and 1/2
+// whose size still covers the image fitted into boxWidth x boxHeight with its proportions
+// kept; at full size when none does or a box side is 0. The caller's resampler finishes the
+// fit from there, at a fraction of the full decode's cost.
+HGLOBAL IS40_ReadJPGToFit(HISSRC source, uint32_t* width, uint32_t* height, uint32_t boxWidth,
+                          uint32_t boxHeight, uint32_t flags);
 HGLOBAL IS40_ReadPNG(HISSRC source, uint32_t* width, uint32_t* height, uint32_t bitDepth,
                      uint8_t* palette, uint32_t flags);
 HGLOBAL IS40_ReadTIFF(HISSRC source, uint32_t* width, uint32_t* height, uint32_t bitDepth,

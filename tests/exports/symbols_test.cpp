@@ -24,6 +24,7 @@ const std::set<std::string> kExpectedCNames = {
     "ZV_GetFloatValue", "ZV_ConvertStringToDouble", "ZV_StringToInteger", "ZV_IntegerToString",
     "ZV_IsEven", "ZV_RemoveSpaces",
     "ZvSetHostServices", "ZvSetAllocationLimit", "ZvGetAllocationLimit", "ZvFreeBuffer",
+    "ZvOpenImageFileForSize",
 };
 
 std::set<std::string> DefinedDynamicSymbols(const std::string& command)

@@ -1,9 +1,10 @@
 // ZV_OpenImageFile: reader choice by extension key, the buffer the host gets, the wait
 // cursor on every way out, out-arguments only on success, the out-of-memory report, and the
-// PNG screen gamma it leaves behind.
+// PNG screen gamma it leaves behind. ZvOpenImageFileForSize: how small a JPEG may decode.
 #include "zvdll.h"
 
 #include "imaging/core/imaging.h"
+#include "sample_writers.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/test_support.h"
 
@@ -75,6 +76,22 @@ bool WriteSmallGif(const fs::path& file, int width, int height)
     ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
     GifFreeMapObject(map);
     return ok;
+}
+
+// The opened image fitted into a box as hosts fit it, through ZV_DisplayFrame.
+RgbImage FitIntoBox(Opened& opened, int32_t boxWidth, int32_t boxHeight)
+{
+    zv::CWnd window(zv::CRect(0, 0, boxWidth + 4, boxHeight + 4));
+    uint32_t width = static_cast<uint32_t>(opened.width);
+    uint32_t height = static_cast<uint32_t>(opened.height);
+    uint8_t* display = nullptr;
+    uint32_t fittedWidth = 0;
+    uint32_t fittedHeight = 0;
+    ZV_DisplayFrame(&opened.buffer, &width, &height, &display, &fittedWidth, &fittedHeight, &window);
+    RgbImage fitted{static_cast<int>(fittedWidth), static_cast<int>(fittedHeight),
+                    std::vector<uint8_t>(display, display + size_t{fittedWidth} * fittedHeight * 3)};
+    ZvFreeBuffer(display);
+    return fitted;
 }
 
 class ScreenGammaReset {
@@ -256,4 +273,45 @@ TEST(OpenImageFile, ANonZeroPngGammaStaysSetForLaterReads)
     Opened other;
     Open((dir / "not-a-png.jpg").string(), &other, 2.2);  // only the PNG branch sets it
     EXPECT_EQ(IS40_PNGGetScreenGamma(), 1.0);
+}
+
+// A JPEG decodes at 1/2, 1/4 or 1/8 when that still covers the fit, never smaller, and once
+// fitted it looks like the fitted full decode; other formats open whole.
+TEST(OpenImageFileForSize, AJpegDecodesNoSmallerThanItsFitNeedsAndFitsLikeTheFullDecode)
+{
+    TempDir dir;
+    const zv::samples::Picture photo = zv::samples::MakePhotoLikePicture(1200, 800, 1);
+    WriteFile(dir / "p.jpg", zv::samples::JpegBytes(photo));
+    ASSERT_TRUE(WritePngFile(dir / "p.png", {1200, 800, photo.rgb}));
+    struct Case {
+        int32_t boxWidth;
+        int32_t boxHeight;
+        bool halfOrLess;  // the fit keeps at most half of the image each way
+    };
+    for (const Case& c : {Case{140, 140, true}, Case{300, 600, true}, Case{600, 300, true}, Case{700, 700, false}}) {
+        SCOPED_TRACE(std::to_string(c.boxWidth) + "x" + std::to_string(c.boxHeight));
+        Opened full;
+        Opened small;
+        Open((dir / "p.jpg").string(), &full);
+        small.result = ZvOpenImageFileForSize((dir / "p.jpg").c_str(), &small.buffer, &small.width, &small.height,
+                                              c.boxWidth, c.boxHeight);
+        ASSERT_EQ(small.result, 1);
+        const double scale = std::min(c.boxWidth / 1200.0, c.boxHeight / 800.0);
+        EXPECT_GE(small.width, static_cast<int32_t>(1200 * scale));
+        EXPECT_GE(small.height, static_cast<int32_t>(800 * scale));
+        EXPECT_EQ(small.width <= 600, c.halfOrLess) << small.width;
+
+        const RgbImage expected = FitIntoBox(full, c.boxWidth, c.boxHeight);
+        const RgbImage fitted = FitIntoBox(small, c.boxWidth, c.boxHeight);
+        ASSERT_EQ(std::make_pair(fitted.width, fitted.height), std::make_pair(expected.width, expected.height));
+        double sum = 0;
+        for (size_t i = 0; i < fitted.pixels.size(); ++i) {
+            sum += std::abs(fitted.pixels[i] - expected.pixels[i]);
+        }
+        EXPECT_LT(sum / fitted.pixels.size(), 1.5);
+        EXPECT_LE(MaxDifference(expected, fitted.pixels.data(), fitted.width, fitted.height), 64) << "at sharp edges";
+    }
+    Opened png;
+    png.result = ZvOpenImageFileForSize((dir / "p.png").c_str(), &png.buffer, &png.width, &png.height, 140, 140);
+    EXPECT_EQ(std::make_tuple(png.result, png.width, png.height), std::make_tuple(1, 1200, 800));
 }

@@ -1,22 +1,31 @@
-// The command-line tool, run as a person would: a batch over sample files of every family,
-// failures, overwriting, and machine-readable info.
+// The command-line tool, run as a person would: a batch over sample files of every family on
+// any number of cores and shards, failures, subfolders, overwriting, Ctrl-C, and machine-
+// readable info.
+#if defined(_WIN32)
+#include <gtest/gtest.h>
+
+// The tool's runs are driven through POSIX process calls (posix_spawn, signals) and the shell's
+// quoting; on Windows make windows-test checks what the tool imports.
+TEST(Zvtool, RunsOnlyUnderAPosixShell)
+{
+    GTEST_SKIP() << "the tool is driven through posix_spawn, signals and a POSIX shell";
+}
+#else
 #include "sample_writers.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <spawn.h>
 #include <string>
-
-#if defined(_WIN32)
-#  include <process.h>
-#else
-#  include <sys/wait.h>
-#  include <unistd.h>
-#endif
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -41,25 +50,9 @@ ToolRun RunTool(const std::string& arguments)
         run.output.append(buffer.data(), read);
     }
     const int status = pclose(pipe);
-#if defined(_WIN32)
-    run.status = status;
-#else
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
     return run;
 }
-
-// The tool is driven through the POSIX shell, its quoting and its exit statuses.
-class Zvtool : public testing::Test {
-protected:
-    void SetUp() override
-    {
-#if defined(_WIN32)
-        GTEST_SKIP() << "these runs go through a POSIX shell (its quoting) and python3; on Windows "
-                        "make windows-test checks what the tool imports";
-#endif
-    }
-};
 
 std::string Quote(const fs::path& path)
 {
@@ -85,38 +78,140 @@ std::optional<std::pair<int, int>> OpenedSize(const fs::path& file)
     uint8_t* pixels = nullptr;
     int32_t width = 0;
     int32_t height = 0;
-    if (!ZV_OpenImageFile(file.string().c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
+    if (!ZV_OpenImageFile(file.c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
         return std::nullopt;
     }
     ZvFreeBuffer(pixels);
     return std::make_pair(width, height);
 }
 
-TEST_F(Zvtool, BatchConvertsEveryFamilyAndNamesByTemplate)
+// Every file below a folder, by relative name, with its bytes.
+std::map<std::string, std::vector<uint8_t>> FolderContents(const fs::path& folder)
+{
+    std::map<std::string, std::vector<uint8_t>> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            contents[fs::relative(entry.path(), folder).string()] = zv::test::ReadFile(entry.path());
+        }
+    }
+    return contents;
+}
+
+// Counters follow the place in the sorted list (the broken file takes its number too), on
+// one core, on several, and split into shards that together write what one run writes.
+TEST(Zvtool, BatchNamesByListPlaceOnAnyNumberOfCoresAndShards)
 {
     zv::test::TempDir root;
     WriteSamples(root / "in");
-    const fs::path out = root / "out" / "nested";
-    const ToolRun run = RunTool("batch " + Quote(root / "in") + " -o " + Quote(out) +
-                            " --name 'img_$(counterA,03)_$(filetitle)_$(size)' --counter A=5 --fit 45x45 --blur 1.5");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("6 converted, 0 failed"), std::string::npos) << run.output;
+    zv::test::WriteFile(root / "in" / "broken.jpg", std::vector<uint8_t>(300, 0x5a));
+    const std::string batch = "batch " + Quote(root / "in") +
+                              " --name 'img_$(counterA,03)_$(filetitle)_$(size)' --counter A=5 --fit 45x45 --blur 1.5 -o ";
+    const ToolRun run = RunTool(batch + Quote(root / "one") + " -j 1");
+    ASSERT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("broken.jpg: 9: bad JPG file"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("6 converted, 1 failed"), std::string::npos) << run.output;
 
     // Sorted input order gives the counters; the fitted size is 45 x 30 for every 90 x 60 sample.
-    const char* expected[] = {"img_005_a_45x30.png", "img_006_b_45x30.png", "img_007_c_45x30.png",
-                              "img_008_d_45x30.png", "img_009_e_45x30.png", "img_010_f_45x30.png"};
+    const char* expected[] = {"img_005_a_45x30.png", "img_006_b_45x30.png", "img_008_c_45x30.png",
+                              "img_009_d_45x30.png", "img_010_e_45x30.png", "img_011_f_45x30.png"};
     for (const char* name : expected) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(fs::exists(out / name)) << run.output;
-        const auto size = OpenedSize(out / name);
-        ASSERT_TRUE(size.has_value()) << "the library reads back what the tool wrote";
-        EXPECT_EQ(size->first, 45);
-        EXPECT_EQ(size->second, 30);
+        EXPECT_EQ(OpenedSize(root / "one" / name), std::make_pair(45, 30)) << run.output;
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 6);
+    const auto one = FolderContents(root / "one");
+    EXPECT_EQ(one.size(), 6u);
+
+    EXPECT_EQ(RunTool(batch + Quote(root / "parallel") + " -j 3").status, 1);
+    EXPECT_EQ(FolderContents(root / "parallel"), one);
+    for (const char* shard : {"0/3", "1/3", "2/3"}) {
+        RunTool(batch + Quote(root / "sharded") + " -j 2 --shard " + shard);
+    }
+    EXPECT_EQ(FolderContents(root / "sharded"), one);
+    EXPECT_NE(RunTool(batch + Quote(root / "x") + " --shard 3/3").status, 0) << "shards count from 0";
 }
 
-TEST_F(Zvtool, OutputFormatsAndPlaceholders)
+// Backslashes (and slashes) in a name make subfolders; a name that would leave the output
+// folder is refused by file.
+TEST(Zvtool, NamesMakeSubfoldersButNeverLeaveTheOutputFolder)
+{
+    zv::test::TempDir root;
+    WriteSamples(root / "in");
+    const std::string batch = "batch " + Quote(root / "in" / "a.png") + " -o " + Quote(root / "out") + " --name ";
+    ASSERT_EQ(RunTool(batch + "'$(filetitle)\\$(size)/x'").status, 0);
+    EXPECT_TRUE(OpenedSize(root / "out" / "a" / "90x60" / "x.png").has_value());
+    for (const char* escaping : {"..\\x", "sub\\..\\..\\x", "\\x", "/x", "C:x", "$(filepath)x"}) {
+        SCOPED_TRACE(escaping);
+        const ToolRun run = RunTool(batch + "'" + escaping + "'");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.output.find("a.png: the template gives a path outside the output folder"), std::string::npos)
+            << run.output;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(root.path()), fs::directory_iterator()), 2) << "only in/ and out/";
+}
+
+// Starts the tool with standard output and error on a pipe. The shell execs the tool, so the
+// process id is the tool's own.
+std::pair<pid_t, FILE*> StartTool(const std::string& arguments)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return {-1, nullptr};
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    const std::string command = "exec " + std::string(ZVTOOL_PATH) + " " + arguments;
+    const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+    pid_t pid = -1;
+    posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    return {pid, fdopen(fds[0], "r")};
+}
+
+// Ctrl-C in the middle of a batch: no new files start, those in flight land whole under their
+// final names or not at all, the summary says so and the exit status is 130.
+TEST(Zvtool, CtrlCLeavesOnlyCompleteFiles)
+{
+    zv::test::TempDir root;
+    const zv::samples::Picture picture = zv::samples::MakeTestPicture(640, 480);
+    fs::create_directories(root / "in");
+    ASSERT_TRUE(zv::test::WritePngFile(root / "in" / "0.png", {640, 480, picture.rgb}));
+    for (int i = 1; i < 150; ++i) {
+        fs::copy_file(root / "in" / "0.png", root / "in" / (std::to_string(i) + ".png"));
+    }
+    const auto [tool, output] = StartTool("batch " + Quote(root / "in") + " -o " + Quote(root / "out") +
+                                          " --name '$(filetitle)' -j 2");
+    ASSERT_GT(tool, 0);
+    ASSERT_NE(output, nullptr);
+    std::string log;
+    std::array<char, 4096> line{};
+    while (log.find("ok") == std::string::npos && fgets(line.data(), line.size(), output) != nullptr) {
+        log += line.data();
+    }
+    kill(tool, SIGINT);
+    while (fgets(line.data(), line.size(), output) != nullptr) {
+        log += line.data();
+    }
+    fclose(output);
+    int status = 0;
+    waitpid(tool, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << log;
+    EXPECT_NE(log.find("interrupted"), std::string::npos) << log;
+    size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(root / "out")) {
+        SCOPED_TRACE(entry.path().string());
+        EXPECT_EQ(entry.path().extension(), ".png") << "a temporary file was left";
+        EXPECT_EQ(OpenedSize(entry.path()), std::make_pair(640, 480));
+        ++files;
+    }
+    EXPECT_GT(files, 0u);
+    EXPECT_LT(files, 150u) << "the batch ended before the signal";
+}
+
+TEST(Zvtool, OutputFormatsAndPlaceholders)
 {
     zv::test::TempDir root;
     WriteSamples(root / "in");
@@ -129,7 +224,7 @@ TEST_F(Zvtool, OutputFormatsAndPlaceholders)
         ASSERT_TRUE(size.has_value());
         EXPECT_EQ(size->first, 90);
     }
-    const std::string tempOut = "zvtool-test-" + std::to_string(static_cast<long>(getpid()));
+    const std::string tempOut = "zvtool-test-" + std::to_string(getpid());
     const ToolRun run = RunTool("batch " + Quote(root / "in" / "a.png") + " -o '<TEMP_FOLDER>" + tempOut +
                             "' --name x");
     EXPECT_EQ(run.status, 0) << run.output;
@@ -138,19 +233,7 @@ TEST_F(Zvtool, OutputFormatsAndPlaceholders)
     fs::remove_all(resolved.parent_path());
 }
 
-TEST_F(Zvtool, ACorruptFileFailsByNameWithTheLibrarysReason)
-{
-    zv::test::TempDir root;
-    WriteSamples(root / "in");
-    zv::test::WriteFile(root / "in" / "broken.jpg", std::vector<uint8_t>(300, 0x5a));
-    const ToolRun run = RunTool("batch " + Quote(root / "in") + " -o " + Quote(root / "out") + " --name '$(filetitle)'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("broken.jpg: 9: bad JPG file"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("6 converted, 1 failed"), std::string::npos) << run.output;
-    EXPECT_FALSE(fs::exists(root / "out" / "broken.png"));
-}
-
-TEST_F(Zvtool, NeverOverwritesUnlessAsked)
+TEST(Zvtool, NeverOverwritesUnlessAsked)
 {
     zv::test::TempDir root;
     WriteSamples(root / "in");
@@ -170,7 +253,7 @@ TEST_F(Zvtool, NeverOverwritesUnlessAsked)
     }
 }
 
-TEST_F(Zvtool, InfoAsJsonParses)
+TEST(Zvtool, InfoAsJsonParses)
 {
     zv::test::TempDir root;
     WriteSamples(root / "in");
@@ -187,7 +270,7 @@ TEST_F(Zvtool, InfoAsJsonParses)
     EXPECT_EQ(std::system(check.c_str()), 0) << run.output;
 }
 
-TEST_F(Zvtool, NamePrintsTheExpansion)
+TEST(Zvtool, NamePrintsTheExpansion)
 {
     const ToolRun run = RunTool("name 'IMG_$(counterB,05)_$(size)_$(filetitle)' --size 640x480 --counter B=42 "
                             "--file /photos/beach.jpg");
@@ -199,3 +282,4 @@ TEST_F(Zvtool, NamePrintsTheExpansion)
 }
 
 } // namespace
+#endif

@@ -531,6 +531,87 @@ Picture MakeTestPicture(uint32_t width, uint32_t height)
     return picture;
 }
 
+namespace {
+
+// A repeatable pseudo-random level in 0..1 for a lattice point.
+double LatticeNoise(int64_t x, int64_t y, uint32_t seed)
+{
+    uint64_t h = static_cast<uint64_t>(x) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(y) * 0xC2B2AE3D27D4EB4Full ^
+                 seed * 0x165667B19E3779F9ull;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<double>(h & 0xFFFF) / 65535.0;
+}
+
+// Value noise: lattice levels every `cell` pixels, blended bilinearly, so the grain is smooth
+// at the scale of a cell and varies from cell to cell.
+double SmoothNoise(uint32_t x, uint32_t y, uint32_t cell, uint32_t seed)
+{
+    const int64_t cx = x / cell;
+    const int64_t cy = y / cell;
+    const double fx = static_cast<double>(x % cell) / cell;
+    const double fy = static_cast<double>(y % cell) / cell;
+    const double top = LatticeNoise(cx, cy, seed) * (1 - fx) + LatticeNoise(cx + 1, cy, seed) * fx;
+    const double bottom = LatticeNoise(cx, cy + 1, seed) * (1 - fx) + LatticeNoise(cx + 1, cy + 1, seed) * fx;
+    return top * (1 - fy) + bottom * fy;
+}
+
+uint8_t Level(double value)
+{
+    return static_cast<uint8_t>(std::clamp(value, 0.0, 255.0));
+}
+
+void PaintScene(uint32_t x, uint32_t y, uint32_t width, uint32_t height, uint32_t seed, uint8_t* p)
+{
+    const double u = static_cast<double>(x) / width;
+    const double v = static_cast<double>(y) / height;
+    const double ridge = 0.55 + 0.08 * std::sin(u * 7.0 + seed) + 0.04 * std::sin(u * 23.0 + 2.0 * seed);
+    const double houseLeft = 0.15 + 0.08 * (seed % 7);
+    const bool inHouse = u > houseLeft && u < houseLeft + 0.2 && v > 0.42 && v < 0.7;
+    if (inHouse) {
+        const bool window = std::fmod(u * 60.0, 2.0) < 0.9 && std::fmod(v * 40.0, 2.5) < 1.2;
+        const double grain = 12 * SmoothNoise(x, y, 3, seed);
+        p[0] = Level((window ? 40 : 190) + grain);
+        p[1] = Level((window ? 60 : 150) + grain);
+        p[2] = Level((window ? 90 : 120) + grain);
+    } else if (v < ridge) {  // sky: a gradient with soft clouds
+        const double cloud = 60 * SmoothNoise(x, y, std::max(4u, width / 24), seed);
+        p[0] = Level(90 + 90 * v + cloud);
+        p[1] = Level(140 + 70 * v + cloud);
+        p[2] = Level(230 - 20 * v + cloud * 0.5);
+    } else {  // hills: shaded slopes with grass-like grain at two scales
+        const double grain = 50 * SmoothNoise(x, y, 2, seed) + 30 * SmoothNoise(x, y, 9, seed + 1);
+        const double shade = 1.0 - 0.6 * (v - ridge);
+        p[0] = Level((40 + grain) * shade);
+        p[1] = Level((110 + grain) * shade);
+        p[2] = Level((30 + grain * 0.4) * shade);
+    }
+}
+
+// The scene with a camera's faint pixel-to-pixel noise over it.
+void PaintPhotoPixel(uint32_t x, uint32_t y, uint32_t width, uint32_t height, uint32_t seed, uint8_t* p)
+{
+    PaintScene(x, y, width, height, seed, p);
+    const double noise = 10 * (LatticeNoise(x, y, seed + 7) - 0.5);
+    for (int channel = 0; channel < 3; ++channel) {
+        p[channel] = Level(p[channel] + noise);
+    }
+}
+
+} // namespace
+
+Picture MakePhotoLikePicture(uint32_t width, uint32_t height, uint32_t seed)
+{
+    Picture picture{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            PaintPhotoPixel(x, y, width, height, seed, &picture.rgb[(static_cast<size_t>(y) * width + x) * 3]);
+        }
+    }
+    return picture;
+}
+
 bool WriteTiff(const std::string& path, const Picture& picture)
 {
     return WriteTiff(path, picture, TiffOptions{});

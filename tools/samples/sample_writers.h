@@ -18,6 +18,11 @@ struct Picture {
 // A colourful test picture: gradients, a disc and bars, so that scaling and blurring show.
 Picture MakeTestPicture(uint32_t width, uint32_t height);
 
+// A photograph-like picture: a sky gradient, hills with a fine grain on their slopes and a
+// house with windows, so that smooth areas, texture and sharp edges all meet a resampler as
+// they do in photographs. Each seed moves the hills and the house.
+Picture MakePhotoLikePicture(uint32_t width, uint32_t height, uint32_t seed);
+
 // TIFF samples: how each 8-bit value v of the picture is stored. Unsigned: v widened to the
 // depth by repeating it (v * 257 for 16 bits); Signed: that less 2^(bits-1); Float: v / 255
 // (16-bit half, 32-bit single). The default is what the demo uses: 8-bit RGB, LZW.

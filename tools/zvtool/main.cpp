@@ -1,11 +1,14 @@
 // zvtool: batch-convert and rename images with ZVDll.
-#include "batch.h"
+#include "batch/batch.h"
+#include "batch/interruption.h"
 #include "info.h"
 #include "name_command.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <sched.h>
+#include <thread>
 
 namespace {
 
@@ -40,6 +43,34 @@ CLI::Validator SizeValidator()
         "WxH");
 }
 
+CLI::Validator ShardValidator()
+{
+    return CLI::Validator(
+        [](std::string& text) {
+            return zvtool::ParseShard(text) ? std::string() : std::string("expected K/N with 0 <= K < N, e.g. 0/4");
+        },
+        "K/N");
+}
+
+// The processors this process may run on: a scheduler's CPU set (Slurm, taskset) can be
+// smaller than the machine.
+unsigned ProcessorCount()
+{
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
+        return static_cast<unsigned>(CPU_COUNT(&allowed));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+int BatchExitStatus(const zvtool::BatchSummary& summary)
+{
+    if (summary.interrupted) {
+        return zvtool::kInterruptedExitStatus;
+    }
+    return summary.failed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,8 +83,11 @@ int main(int argc, char** argv)
     zvtool::BatchOptions batch;
     std::string formatName = "png";
     std::string fitText;
+    std::string shardText;
+    bool exactFit = false;
     std::vector<std::string> batchCounters;
     batch.counters.values[0] = 1;
+    batch.jobs = ProcessorCount();
     CLI::App* batchCommand = app.add_subcommand("batch", "Convert images into a folder, named by a template");
     batchCommand->add_option("inputs", batch.inputs, "Image files and folders (a folder's images, sorted)")
         ->required();
@@ -64,6 +98,8 @@ int main(int argc, char** argv)
     batchCommand->add_option("--blur", batch.blurAmount, "Gaussian blur amount (e.g. 1.5)")
         ->check(CLI::Range(0.0, 10000.0));
     batchCommand->add_option("--fit", fitText, "Fit inside WxH, keeping proportions")->check(SizeValidator());
+    batchCommand->add_flag("--no-shrink-on-load", exactFit,
+                           "Decode fitted JPEGs at full size (slower; otherwise at 1/2, 1/4 or 1/8 when that covers the fit)");
     batchCommand->add_option("--format", formatName, "Output format")
         ->check(CLI::IsMember({"png", "jpg", "jpeg", "bmp"}))
         ->capture_default_str();
@@ -73,6 +109,12 @@ int main(int argc, char** argv)
     AddCounterOption(batchCommand, &batchCounters, "Counter start value, e.g. A=1 (A counts files)");
     batchCommand->add_option("--date-format", batch.dateFormat, "strftime format of $(date)")->capture_default_str();
     batchCommand->add_flag("--overwrite", batch.overwrite, "Replace existing output files");
+    batchCommand->add_option("-j,--jobs", batch.jobs, "Files converted at once (default: the processors this process may use)")
+        ->check(CLI::Range(1u, 1024u));
+    batchCommand->add_option("--shard", shardText,
+                             "Convert only share K (0-based) of N of the sorted input list, e.g. "
+                             "$SLURM_ARRAY_TASK_ID/$SLURM_ARRAY_TASK_COUNT; counters still count the whole list")
+        ->check(ShardValidator());
 
     // info
     std::vector<std::string> infoFiles;
@@ -100,11 +142,15 @@ int main(int argc, char** argv)
         if (!fitText.empty()) {
             batch.fit = zvtool::ParseSize(fitText);
         }
+        if (!shardText.empty()) {
+            batch.shard = *zvtool::ParseShard(shardText);
+        }
+        batch.shrinkOnLoad = !exactFit;
         if (!ApplyCounters(batchCounters, &batch.counters)) {
             return 2;
         }
-        const zvtool::BatchSummary summary = zvtool::RunBatch(batch, stdout, stdout);
-        return summary.failed == 0 ? 0 : 1;
+        zvtool::InstallStopRequestHandlers();
+        return BatchExitStatus(zvtool::RunBatch(batch, stdout, stdout));
     }
     if (infoCommand->parsed()) {
         return zvtool::PrintInfo(infoFiles, json, stdout) == 0 ? 0 : 1;

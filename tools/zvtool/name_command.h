@@ -2,7 +2,7 @@
 #ifndef ZVTOOL_NAME_COMMAND_H
 #define ZVTOOL_NAME_COMMAND_H
 
-#include "output_names.h"
+#include "batch/output_names.h"
 
 #include <optional>
 #include <string>

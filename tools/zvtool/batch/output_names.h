@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zvtool {
 
@@ -28,6 +29,23 @@ std::optional<Size> ParseSize(const std::string& text);  // "640x480"
 std::string ExpandName(const std::string& nameTemplate, const std::string& dateFormat,
                        const std::string& sourceFile, uint32_t width, uint32_t height,
                        const Counters& counters);
+
+// Where a template puts a file below the output folder: the subfolders, outermost first, and
+// the file's name.
+struct PlaceInFolder {
+    std::vector<std::string> subfolders;
+    std::string fileName;
+};
+
+// Splits a template's result at its folder separators: the backslash, the library's, and "/",
+// which is the same on POSIX. Empty and "." levels are dropped. Nothing, with `error` set, for
+// a result that would leave the output folder (an absolute or network path, a drive letter, a
+// ".." level) or that ends without a file name.
+std::optional<PlaceInFolder> SplitOutputName(const std::string& expanded, std::string* error);
+
+// Makes sure `folder`/`subfolders` exists, creating the missing levels below `folder` (which
+// exists) through the library. False when a level cannot be created.
+bool CreateSubfolders(const std::string& folder, const std::vector<std::string>& subfolders);
 
 // Appends the format's extension unless the name already ends in it (any letter case).
 std::string WithExtension(const std::string& name, const std::string& extension);

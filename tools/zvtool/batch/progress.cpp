@@ -40,6 +40,7 @@ void Progress::PrintLine(const char* status, const std::string& text)
         std::fputs("\r\033[K", stream_);
     }
     std::fprintf(stream_, "%-6s %s\n", status, text.c_str());
+    std::fflush(stream_);  // a log that is followed while it grows shows each file as it lands
 }
 
 void Progress::Succeeded(const std::string& input, const std::string& output)

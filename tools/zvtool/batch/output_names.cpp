@@ -2,6 +2,7 @@
 
 #include <zvdll.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -74,6 +75,33 @@ std::string AsCreatableFolder(const fs::path& folder)
     return result;
 }
 
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// "C:" or "C:name": relative to a drive, which is no place below the output folder.
+bool StartsWithDriveLetter(const std::string& text)
+{
+    return text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) != 0 && text[1] == ':';
+}
+
+std::vector<std::string> SplitAtSeparators(const std::string& text)
+{
+    std::vector<std::string> levels;
+    std::string level;
+    for (const char c : text) {
+        if (IsSeparator(c)) {
+            levels.push_back(level);
+            level.clear();
+        } else {
+            level += c;
+        }
+    }
+    levels.push_back(level);
+    return levels;
+}
+
 } // namespace
 
 bool ParseCounter(const std::string& text, Counters* counters, std::string* error)
@@ -129,6 +157,45 @@ std::string ExpandName(const std::string& nameTemplate, const std::string& dateF
                      static_cast<int32_t>(width), static_cast<int32_t>(height),
                      c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9]);
     return expanded.GetString();
+}
+
+std::optional<PlaceInFolder> SplitOutputName(const std::string& expanded, std::string* error)
+{
+    const std::string quoted = "\"" + expanded + "\"";
+    std::vector<std::string> levels = SplitAtSeparators(expanded);
+    const bool leaves = (!expanded.empty() && IsSeparator(expanded.front())) || StartsWithDriveLetter(expanded) ||
+                        std::find(levels.begin(), levels.end(), "..") != levels.end();
+    if (leaves) {
+        *error = "the template gives a path outside the output folder: " + quoted;
+        return std::nullopt;
+    }
+    PlaceInFolder place;
+    place.fileName = levels.back();
+    levels.pop_back();
+    if (place.fileName.empty() || place.fileName == ".") {
+        *error = "the template gives no file name: " + quoted;
+        return std::nullopt;
+    }
+    for (const std::string& level : levels) {
+        if (!level.empty() && level != ".") {
+            place.subfolders.push_back(level);
+        }
+    }
+    return place;
+}
+
+bool CreateSubfolders(const std::string& folder, const std::vector<std::string>& subfolders)
+{
+    if (subfolders.empty()) {
+        return true;
+    }
+    // The library creates every level after a backslash and never the first, which is the
+    // output folder here; other workers creating the same levels at the same time are fine.
+    std::string path = folder;
+    for (const std::string& level : subfolders) {
+        path += "\\" + level;
+    }
+    return ZV_CreateFolder(path.c_str(), 0) != 0;
 }
 
 std::string WithExtension(const std::string& name, const std::string& extension)
