@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test demo bench sanitize tsan fuzz clean
+.PHONY: all deps build test demo bench sanitize tsan fuzz windows windows-test clean
 
 all: build
 
@@ -50,5 +50,20 @@ tsan: deps
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_exports_threads
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_tools_zvtool
 
+# Windows: both DLLs cross-built with mingw-w64 (the codecs come from scripts/windows-deps, cached
+# after the first run), each installed with zvtool.exe and the example host into its build
+# folder's prefix/.
+windows:
+	@scripts/install-deps --windows
+	JOBS=$(JOBS) scripts/windows-build i686 build-win32
+	JOBS=$(JOBS) scripts/windows-build x86_64 build-win64
+
+# The test suite under wine64 (and Wine's 32-bit side where installed), the DLLs' import and
+# export tables, and the example host on a sample of each family. The Linux tests come first:
+# they fill the PIL reference cache that the Windows tests read.
+windows-test: test
+	@scripts/install-deps --windows
+	JOBS=$(JOBS) ZV_LINUX_BUILD=$(BUILD) scripts/windows-test
+
 clean:
-	rm -rf build build-asan build-tsan build-bench build-fuzz demo-out
+	rm -rf build build-asan build-tsan build-bench build-fuzz build-win32 build-win64 demo-out

@@ -1,5 +1,8 @@
-// A small host: how an application uses ZVDll. It links libzvdll.so, includes <zvdll.h>
-// and prints what the exports return.
+// A small host: how an application uses ZVDll. It links libzvdll.so (on Windows zvdll.dll
+// through libzvdll.dll.a), includes <zvdll.h> and prints what the exports return.
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
 #include <zvdll.h>
 
 #include <cstdint>
@@ -74,6 +77,28 @@ void ShowImage(const char* path)
     delete[] pixels;
 }
 
+// A Windows host hands the library its own window: the CWnd asks the system for the
+// rectangle, so the display copy always fits the window as it is now.
+void ShowRealWindow()
+{
+#if defined(_WIN32)
+    HWND handle = CreateWindowExA(0, "STATIC", "ZVDll host", WS_OVERLAPPEDWINDOW, 100, 80, 404, 304, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (handle == nullptr) {
+        std::printf("window        none could be made (no display)\n");
+        return;
+    }
+    zv::CWnd window(handle);
+    zv::RECT rect{};
+    if (window.GetWindowRect(&rect)) {
+        std::printf("window        a real window at %d,%d, %d x %d\n", rect.left, rect.top,
+                    rect.right - rect.left, rect.bottom - rect.top);
+    }
+    window.Detach();
+    DestroyWindow(handle);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -82,5 +107,6 @@ int main(int argc, char** argv)
     ShowPathPieces(path);
     ShowNameTemplate(path);
     ShowImage(path);
+    ShowRealWindow();
     return 0;
 }

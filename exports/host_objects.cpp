@@ -47,6 +47,63 @@ void CRect::NormalizeRect()
 }
 
 // ---- CWnd ----------------------------------------------------------------------------------
+#if defined(_WIN32)
+// A host's window is asked for its rectangle every time; an object built from a rectangle keeps
+// that rectangle itself, having no system window behind it.
+CWnd::CWnd() : hostWindow_(nullptr), placement_{0, 0, 0, 0}, placed_(false) {}
+
+CWnd::CWnd(const RECT& windowRect) : hostWindow_(nullptr), placement_(windowRect), placed_(true) {}
+
+CWnd::CWnd(HWND hostWindow) : CWnd()
+{
+    Attach(hostWindow);
+}
+
+CWnd::~CWnd() = default;
+
+bool CWnd::Attach(HWND hostWindow)
+{
+    if (!platform::IsSystemWindow(hostWindow)) {
+        return false;
+    }
+    hostWindow_ = hostWindow;
+    placed_ = false;
+    return true;
+}
+
+HWND CWnd::Detach()
+{
+    return std::exchange(hostWindow_, nullptr);
+}
+
+bool CWnd::MoveWindow(const RECT& windowRect)
+{
+    if (hostWindow_ != nullptr) {
+        return platform::SetWindowRect(hostWindow_, windowRect);
+    }
+    if (placed_) {
+        placement_ = windowRect;
+    }
+    return placed_;
+}
+
+bool CWnd::GetWindowRect(RECT* rect) const
+{
+    if (hostWindow_ != nullptr) {
+        return platform::GetWindowRect(hostWindow_, rect);
+    }
+    if (!placed_ || rect == nullptr) {
+        return false;
+    }
+    *rect = placement_;
+    return true;
+}
+
+HWND CWnd::GetSafeHwnd() const
+{
+    return hostWindow_;
+}
+#else
 CWnd::CWnd() : window_(nullptr) {}
 
 CWnd::CWnd(const RECT& windowRect) : window_(platform::CreateWindowHandle(windowRect)) {}
@@ -54,13 +111,6 @@ CWnd::CWnd(const RECT& windowRect) : window_(platform::CreateWindowHandle(window
 CWnd::~CWnd()
 {
     platform::DestroyWindowHandle(window_);
-}
-
-bool CWnd::MoveWindow(int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    const auto right = static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(width));
-    const auto bottom = static_cast<int32_t>(static_cast<uint32_t>(y) + static_cast<uint32_t>(height));
-    return MoveWindow(RECT{x, y, right, bottom});
 }
 
 bool CWnd::MoveWindow(const RECT& windowRect)
@@ -76,6 +126,14 @@ bool CWnd::GetWindowRect(RECT* rect) const
 HWND CWnd::GetSafeHwnd() const
 {
     return window_;
+}
+#endif
+
+bool CWnd::MoveWindow(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    const auto right = static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(width));
+    const auto bottom = static_cast<int32_t>(static_cast<uint32_t>(y) + static_cast<uint32_t>(height));
+    return MoveWindow(RECT{x, y, right, bottom});
 }
 
 // ---- CGdiObject, CPalette ------------------------------------------------------------------
@@ -115,12 +173,12 @@ HGDIOBJ CGdiObject::GetSafeHandle() const
 
 int32_t CPalette::GetEntryCount() const
 {
-    return static_cast<int32_t>(platform::GetPaletteEntryCount(GetSafeHandle()));
+    return static_cast<int32_t>(platform::GetPaletteEntryCount(static_cast<HPALETTE>(GetSafeHandle())));
 }
 
 uint32_t CPalette::GetPaletteEntries(uint32_t start, uint32_t count, PALETTEENTRY* entries) const
 {
-    return platform::GetPaletteEntries(GetSafeHandle(), start, count, entries);
+    return platform::GetPaletteEntries(static_cast<HPALETTE>(GetSafeHandle()), start, count, entries);
 }
 
 } // namespace zv

@@ -2,10 +2,13 @@
 // here so that the path, naming and text code can rely on it instead of repeating checks.
 #include "zvdll/string.h"
 
+#include "platform/code_page.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace zv {
@@ -29,6 +32,78 @@ char AsciiLower(char c)
 char AsciiUpper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Where the character starting at `pos` ends. In a double-byte code page a lead byte and the
+// byte after it are one character, so a trail byte (which may be 0x5C, the backslash) is never
+// looked at on its own; a lead byte at the very end stands alone.
+size_t CharacterEnd(const std::string& text, size_t pos, const platform::LeadBytes& lead)
+{
+    const bool pair = lead.isLead[static_cast<unsigned char>(text[pos])] && pos + 1 < text.size();
+    return pos + (pair ? 2 : 1);
+}
+
+// The first character boundary at or after `from`, walking from the start.
+size_t BoundaryAtOrAfter(const std::string& text, size_t from, const platform::LeadBytes& lead)
+{
+    size_t pos = 0;
+    while (pos < from) {
+        pos = CharacterEnd(text, pos, lead);
+    }
+    return pos;
+}
+
+// First position at or after `start` where a character begins with `needle`.
+size_t FindAtBoundary(const std::string& text, std::string_view needle, size_t start)
+{
+    const platform::LeadBytes& lead = platform::AnsiLeadBytes();
+    if (!lead.any) {
+        return text.find(needle, start);
+    }
+    for (size_t pos = BoundaryAtOrAfter(text, start, lead); pos < text.size(); pos = CharacterEnd(text, pos, lead)) {
+        if (text.compare(pos, needle.size(), needle) == 0) {
+            return pos;
+        }
+    }
+    return needle.empty() && start <= text.size() ? text.size() : std::string::npos;
+}
+
+// Last position where the single-byte character `ch` stands.
+size_t ReverseFindAtBoundary(const std::string& text, char ch)
+{
+    const platform::LeadBytes& lead = platform::AnsiLeadBytes();
+    if (!lead.any) {
+        return text.rfind(ch);
+    }
+    size_t found = std::string::npos;
+    for (size_t pos = 0; pos < text.size(); pos = CharacterEnd(text, pos, lead)) {
+        if (text[pos] == ch && CharacterEnd(text, pos, lead) == pos + 1) {
+            found = pos;
+        }
+    }
+    return found;
+}
+
+// Where the trailing white space begins: after the last character that is not white space.
+size_t TrailingSpaceStart(const std::string& text)
+{
+    const platform::LeadBytes& lead = platform::AnsiLeadBytes();
+    if (!lead.any) {
+        size_t end = text.size();
+        while (end > 0 && IsWhiteSpace(text[end - 1])) {
+            --end;
+        }
+        return end;
+    }
+    size_t end = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t next = CharacterEnd(text, pos, lead);
+        if (next != pos + 1 || !IsWhiteSpace(text[pos])) {
+            end = next;
+        }
+        pos = next;
+    }
+    return end;
 }
 
 } // namespace
@@ -192,7 +267,7 @@ int CString::Find(char ch, int start) const
     if (start >= GetLength()) {
         return -1;
     }
-    const size_t found = rep_->text.find(ch, static_cast<size_t>(start));
+    const size_t found = FindAtBoundary(rep_->text, std::string_view(&ch, 1), static_cast<size_t>(start));
     return found == std::string::npos ? -1 : static_cast<int>(found);
 }
 
@@ -201,16 +276,17 @@ int CString::Find(const char* sub) const
     if (sub == nullptr) {
         return -1;
     }
-    const size_t found = rep_->text.find(sub);
+    const size_t found = FindAtBoundary(rep_->text, sub, 0);
     return found == std::string::npos ? -1 : static_cast<int>(found);
 }
 
 int CString::ReverseFind(char ch) const
 {
-    const size_t found = rep_->text.rfind(ch);
+    const size_t found = ReverseFindAtBoundary(rep_->text, ch);
     return found == std::string::npos ? -1 : static_cast<int>(found);
 }
 
+// No lead byte is white space, so the plain forward scan stops at a two-byte character too.
 CString& CString::TrimLeft()
 {
     std::string& text = rep_->text;
@@ -224,12 +300,7 @@ CString& CString::TrimLeft()
 
 CString& CString::TrimRight()
 {
-    std::string& text = rep_->text;
-    size_t end = text.size();
-    while (end > 0 && IsWhiteSpace(text[end - 1])) {
-        --end;
-    }
-    text.resize(end);
+    rep_->text.resize(TrailingSpaceStart(rep_->text));
     return *this;
 }
 

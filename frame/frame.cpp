@@ -1,8 +1,7 @@
 #include "frame/frame.h"
 
 #include "frame/host_services.h"
-
-#include <cstdio>
+#include "platform/user_interface.h"
 
 namespace zv::frame {
 namespace {
@@ -37,6 +36,8 @@ void CZVDllApp::BeginWaitCursor()
     const ZvHostServices services = CurrentHostServices();
     if (services.beginWaitCursor != nullptr) {
         services.beginWaitCursor(services.context);
+    } else {
+        platform::ShowSystemWaitCursor();
     }
 }
 
@@ -45,6 +46,8 @@ void CZVDllApp::EndWaitCursor()
     const ZvHostServices services = CurrentHostServices();
     if (services.endWaitCursor != nullptr) {
         services.endWaitCursor(services.context);
+    } else {
+        platform::HideSystemWaitCursor();
     }
 }
 
@@ -101,7 +104,7 @@ void MessageBox(const char* text)
         services.messageBox(services.context, text, caption);
         return;
     }
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+    platform::ShowSystemMessageBox(text, caption);
 }
 
 void ReportOutOfMemory()

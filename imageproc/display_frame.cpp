@@ -25,7 +25,7 @@ uint32_t LessMargin(uint32_t extent)
 FittedSize WindowSize(const CWnd& window)
 {
     RECT rect{0, 0, 0, 0};
-    platform::GetWindowRect(window.GetSafeHwnd(), &rect);
+    window.GetWindowRect(&rect);
     CRect normalised(rect);
     normalised.NormalizeRect();
     return {static_cast<uint32_t>(normalised.right) - static_cast<uint32_t>(normalised.left),

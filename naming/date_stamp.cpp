@@ -1,15 +1,14 @@
 #include "naming/date_stamp.h"
 
+#include "platform/local_time.h"
+
 #include <cstddef>
 
 namespace zv::naming {
 
 std::tm SystemLocalTime()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
+    return platform::LocalTime(std::time(nullptr));
 }
 
 CString FormatDateStamp(const CString& format, const std::tm& when)

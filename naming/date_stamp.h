@@ -13,7 +13,7 @@ namespace zv::naming {
 // time. Production code uses SystemLocalTime; tests pass a fixed instant.
 using LocalClock = std::tm (*)();
 
-// The system clock read as local time (time() and localtime_r).
+// The system clock read as local time (time() and platform::LocalTime).
 std::tm SystemLocalTime();
 
 // The longest stamp, in bytes. A format whose expansion would be longer gives "".

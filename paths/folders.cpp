@@ -1,6 +1,7 @@
 #include "paths/folders.h"
 
 #include "frame/frame.h"
+#include "paths/path_split.h"
 #include "platform/file_system.h"
 
 namespace zv::paths {
@@ -56,31 +57,25 @@ bool FolderExists(const CString& path)
     return finder.FindFile(path);
 }
 
+// Each level ends before a backslash that Find reports, so that in a double-byte code page a
+// trail byte 0x5C never splits a folder name.
 CStringArray FolderLevels(const CString& path)
 {
     CStringArray levels;
-    CString accumulated;
-    for (int i = 0; i < path.GetLength(); ++i) {
-        const char c = path[i];
-        if (c == '\\') {
-            levels.SetAtGrow(levels.GetSize(), accumulated);
-        }
-        accumulated += c;
+    for (int separator = path.Find('\\'); separator >= 0; separator = path.Find('\\', separator + 1)) {
+        levels.SetAtGrow(levels.GetSize(), path.Left(separator));
     }
-    levels.SetAtGrow(levels.GetSize(), accumulated);
+    levels.SetAtGrow(levels.GetSize(), path);
     return levels;
 }
 
 bool CreateFolder(const CString& folderPath, bool showMessages)
 {
-    CString path = folderPath;
-    if (path.IsEmpty()) {
+    if (folderPath.IsEmpty()) {
         Tell(showMessages, kNoFolderPathText);
         return false;
     }
-    if (path.Right(1) == "\\") {
-        path = path.Left(path.GetLength() - 1);
-    }
+    const CString path = RemoveBackslash(folderPath);
     if (Search(path) == SearchResult::Folder) {
         return true;
     }

@@ -5,9 +5,11 @@ namespace {
 
 constexpr char kSeparator = '\\';
 
+// Asked of ReverseFind rather than of the last byte, which in a double-byte code page may be
+// the trail byte 0x5C of a character.
 bool EndsWithBackslash(const CString& path)
 {
-    return path.Right(1) == CString(kSeparator, 1);
+    return !path.IsEmpty() && path.ReverseFind(kSeparator) == path.GetLength() - 1;
 }
 
 } // namespace

@@ -3,10 +3,21 @@
 #include <cstdio>
 
 namespace zv::paths {
+namespace {
+
+// The file is text: on Windows its line ends in CR LF like every text file there, also when
+// a host has made binary its default mode.
+#if defined(_WIN32)
+constexpr const char* kWriteText = "wt";
+#else
+constexpr const char* kWriteText = "w";
+#endif
+
+} // namespace
 
 void SaveWindowPosition()
 {
-    FILE* file = std::fopen(kWindowPositionFile, "w");
+    FILE* file = std::fopen(kWindowPositionFile, kWriteText);
     if (file == nullptr) {
         return;
     }

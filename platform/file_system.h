@@ -1,8 +1,8 @@
 // Stand-ins for the file-system services the library calls: the first-match search, the file
 // status query, the file finder, folder creation and file attributes. Paths are library paths
 // (backslashes separate); each call translates them through ToNativePath at the moment it asks
-// the operating system, and a path with no local meaning (a network share) finds and creates
-// nothing.
+// the operating system. On POSIX a network share has no local meaning and finds and creates
+// nothing; on Windows it behaves as the system says.
 #ifndef ZV_PLATFORM_FILE_SYSTEM_H
 #define ZV_PLATFORM_FILE_SYSTEM_H
 

@@ -22,13 +22,28 @@ bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out);
 // request exceeds the allocation limit or memory is exhausted.
 uint8_t* NewPixelBuffer(uint64_t bytes);
 
+// A buffer the host owns (see NewPixelBuffer) holding the first `bytes` bytes of `block`, which
+// it takes over: where blocks come from the host buffers' allocator it is the block itself, so
+// the pixels never move; elsewhere they are copied and the block freed. Throws std::bad_alloc,
+// after freeing the block, when the buffer can't be had.
+uint8_t* HostBufferFromBlock(HGLOBAL block, uint64_t bytes);
+
 } // namespace zv::platform
 
+#if defined(_WIN32)
+// Image blocks are the system's fixed global-memory blocks. GlobalFree is the system's own,
+// declared as <windows.h> declares it so that either may be included first.
+extern "C" __declspec(dllimport) HGLOBAL __stdcall GlobalFree(HGLOBAL block);
+// GlobalAlloc(GMEM_FIXED, bytes), or null above the allocation limit, past what the address
+// space can hold, or when memory is exhausted.
+HGLOBAL GlobalAlloc(uint64_t bytes);
+#else
 // Stand-ins for the global-memory calls. GlobalAlloc returns null above the allocation limit
 // or when memory is exhausted; the block is the address of its bytes, allocated with new[]
 // like NewPixelBuffer, so a block may be handed to a host as its buffer. GlobalFree accepts
 // null and returns null.
 HGLOBAL GlobalAlloc(uint64_t bytes);
 HGLOBAL GlobalFree(HGLOBAL block);
+#endif
 
 #endif

@@ -1,4 +1,5 @@
-// Logical palettes: built from a LOGPALETTE block, owned through a GDI object handle.
+// Logical palettes: built from a LOGPALETTE block, owned through a GDI object handle (on
+// Windows the system's own palette).
 #ifndef ZV_PLATFORM_PALETTE_H
 #define ZV_PLATFORM_PALETTE_H
 
@@ -8,14 +9,17 @@
 
 #include "zvdll/palette.h"
 
+#if !defined(_WIN32)
 namespace zv {
 
-// What a GDI object handle designates. Palettes are the only GDI objects the library makes.
+// What a GDI object handle designates where the library keeps palettes itself. Palettes are
+// the only GDI objects the library makes.
 struct GdiHandleRecord {
     std::vector<PALETTEENTRY> entries;
 };
 
 } // namespace zv
+#endif
 
 namespace zv::platform {
 

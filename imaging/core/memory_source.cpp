@@ -5,9 +5,9 @@
 #include "imaging/core/imaging.h"
 #include "imaging/core/source.h"
 
-#include <cstring>
+#include "platform/file_mapping.h"
+
 #include <new>
-#include <sys/mman.h>
 
 HISSRC IS40_OpenMemorySource(const uint8_t* data, size_t size)
 {
@@ -22,16 +22,13 @@ HISSRC IS40_OpenMemorySource(const uint8_t* data, size_t size)
     if (source == nullptr) {
         return Fail(Format::Pixels, Problem::OutOfMemory);
     }
-    source->size = size;
-    if (size > 0) {
-        void* copy = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (copy == MAP_FAILED) {
-            delete source;
-            return Fail(Format::Pixels, Problem::OutOfMemory);
-        }
-        std::memcpy(copy, data, size);
-        ::mprotect(copy, size, PROT_READ);
-        source->data = static_cast<const uint8_t*>(copy);
+    zv::platform::MappedBytes copy;
+    if (!zv::platform::MapCopyOfBytes(data, size, &copy)) {
+        delete source;
+        return Fail(Format::Pixels, Problem::OutOfMemory);
     }
+    source->data = copy.data;
+    source->size = copy.size;
+    source->isCopy = true;
     return source;
 }

@@ -4,12 +4,10 @@
 #include "platform/native_path.h"
 #include "platform/page_advice.h"
 
+#include "platform/file_mapping.h"
+
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zv::imaging {
 
@@ -54,32 +52,18 @@ HISSRC IS40_OpenFileSource(const char* path)
     if (path == nullptr || !zv::platform::ToNativePath(path, &native) || native.empty()) {
         return Fail(Format::Pixels, Problem::CannotOpen);
     }
-    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return Fail(Format::Pixels, Problem::CannotOpen);
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Fail(Format::Pixels, Problem::CannotOpen);
-    }
     auto* source = new (std::nothrow) IS40Source;
     if (source == nullptr) {
-        ::close(fd);
         return Fail(Format::Pixels, Problem::OutOfMemory);
     }
-    source->nativePath = native;
-    source->size = static_cast<size_t>(info.st_size);
-    if (source->size > 0) {
-        void* mapped = ::mmap(nullptr, source->size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (mapped == MAP_FAILED) {
-            ::close(fd);
-            delete source;
-            return Fail(Format::Pixels, Problem::CannotOpen);
-        }
-        source->data = static_cast<const uint8_t*>(mapped);
+    zv::platform::MappedBytes mapped;
+    if (!zv::platform::MapFileForReading(native, &mapped)) {
+        delete source;
+        return Fail(Format::Pixels, Problem::CannotOpen);
     }
-    ::close(fd);
+    source->nativePath = native;
+    source->data = mapped.data;
+    source->size = mapped.size;
     return source;
 }
 
@@ -88,9 +72,7 @@ uint32_t IS40_CloseSource(HISSRC source)
     if (source == nullptr) {
         return 0;
     }
-    if (source->data != nullptr) {
-        ::munmap(const_cast<uint8_t*>(source->data), source->size);
-    }
+    zv::platform::Unmap(zv::platform::MappedBytes{source->data, source->size, source->isCopy});
     delete source;
     return 1;
 }

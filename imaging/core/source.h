@@ -14,6 +14,7 @@ struct IS40Source {
     const uint8_t* data = nullptr;  // null for an empty file
     size_t size = 0;
     std::string nativePath;         // the path as the operating system knows it
+    bool isCopy = false;            // the bytes are a memory source's copy, not a file's mapping
 };
 
 namespace zv::imaging {

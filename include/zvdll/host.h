@@ -10,9 +10,11 @@ extern "C" {
 
 /* ---- Host services ------------------------------------------------------------------------
  * How the library's wait cursor and message boxes reach the host. Every callback may be null;
- * `context` is passed back to each. With no services installed (or after passing null), the
- * wait cursor does nothing and a message box is written as one line "caption: text" to
- * standard error. The services are copied; the host may free its struct afterwards. */
+ * `context` is passed back to each. Where a callback is null (none are installed at first, or
+ * after passing null) the system's own service is used: on Windows the hourglass cursor and a
+ * message box with an OK button; elsewhere the wait cursor does nothing and a message box is
+ * written as one line "caption: text" to standard error.
+ * The services are copied; the host may free its struct afterwards. */
 typedef struct ZvHostServices {
     void* context;
     void (*beginWaitCursor)(void* context);

@@ -9,9 +9,20 @@
 namespace zv {
 
 /* A CPalette owns the palette that ZV_MakePalette attaches to it and releases it with itself. */
+#if defined(_WIN32)
+}  // namespace zv
+/* The system's own GDI handle types, declared as <windows.h> declares them (STRICT, the
+ * default), so that either header may come first: a CPalette holds a real HPALETTE. */
+struct HPALETTE__;
+namespace zv {
+typedef void* HGDIOBJ;
+typedef ::HPALETTE__* HPALETTE;
+#else
+/* Opaque; valid while the object that owns it lives. */
 struct GdiHandleRecord;
 typedef GdiHandleRecord* HGDIOBJ;
 typedef HGDIOBJ HPALETTE;
+#endif
 
 struct PALETTEENTRY {
     uint8_t peRed;

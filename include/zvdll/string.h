@@ -8,8 +8,11 @@ namespace zv {
 
 /*
  * The library string: a byte string with value semantics. Lengths and positions count bytes;
- * UTF-8 text is safe because every separator the library looks for is ASCII. Out-of-range
- * arguments are clamped exactly as documented on each operation rather than rejected.
+ * UTF-8 text is safe because every separator the library looks for is ASCII. On Windows the
+ * text is in the process's ANSI code page, and in a double-byte one (932, 936, 949, 950) Find,
+ * ReverseFind and the trims step over each lead and trail byte pair, so a trail byte 0x5C is
+ * never taken for a backslash. Out-of-range arguments are clamped exactly as documented on each
+ * operation rather than rejected.
  */
 class ZV_API CString {
 public:

@@ -1,45 +1,14 @@
 #include "platform/memory.h"
 
-#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <new>
 
 namespace zv::platform {
-namespace {
 
-std::atomic<uint64_t> g_allocationLimit{kDefaultAllocationLimit};
-
-} // namespace
-
-uint64_t AllocationLimit()
+uint8_t* HostBufferFromBlock(HGLOBAL block, uint64_t)
 {
-    return g_allocationLimit.load(std::memory_order_relaxed);
-}
-
-void SetAllocationLimit(uint64_t bytes)
-{
-    g_allocationLimit.store(bytes == 0 ? kDefaultAllocationLimit : bytes, std::memory_order_relaxed);
-}
-
-bool FitsAllocationLimit(uint64_t bytes)
-{
-    return bytes <= AllocationLimit();
-}
-
-bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out)
-{
-    uint64_t ab = 0;
-    if (__builtin_mul_overflow(a, b, &ab) || __builtin_mul_overflow(ab, c, out)) {
-        return false;
-    }
-    return true;
-}
-
-uint8_t* NewPixelBuffer(uint64_t bytes)
-{
-    if (!FitsAllocationLimit(bytes)) {
-        throw std::bad_alloc();
-    }
-    return new uint8_t[bytes == 0 ? 1 : bytes];
+    return static_cast<uint8_t*>(block);
 }
 
 } // namespace zv::platform
@@ -48,10 +17,10 @@ uint8_t* NewPixelBuffer(uint64_t bytes)
 // finished 24-bit block can become the host's buffer without a copy.
 HGLOBAL GlobalAlloc(uint64_t bytes)
 {
-    if (!zv::platform::FitsAllocationLimit(bytes)) {
+    if (!zv::platform::FitsAllocationLimit(bytes) || bytes > SIZE_MAX) {
         return nullptr;
     }
-    return new (std::nothrow) uint8_t[bytes == 0 ? 1 : bytes];
+    return new (std::nothrow) uint8_t[bytes == 0 ? 1 : static_cast<size_t>(bytes)];
 }
 
 HGLOBAL GlobalFree(HGLOBAL block)

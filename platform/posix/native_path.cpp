@@ -2,11 +2,6 @@
 
 namespace zv::platform {
 
-bool IsNetworkPath(std::string_view libraryPath)
-{
-    return libraryPath.size() >= 2 && libraryPath[0] == '\\' && libraryPath[1] == '\\';
-}
-
 bool ToNativePath(std::string_view libraryPath, std::string* out)
 {
     out->clear();

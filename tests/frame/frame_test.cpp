@@ -5,6 +5,13 @@
 
 #include <stdexcept>
 
+#if defined(_WIN32)
+#  include <future>
+#  include <string>
+#  include <windows.h>
+#  undef MessageBox
+#endif
+
 namespace {
 
 using zv::frame::CurrentModuleState;
@@ -76,7 +83,7 @@ TEST(Frame, FramelessExportsLeaveTheStateAlone)
     EXPECT_EQ(CurrentModuleState(), &host.state);
 }
 
-TEST(Frame, ServicesReachTheHostOrStandardError)
+TEST(Frame, ServicesReachTheHostOrTheSystem)
 {
     {
         zv::test::HostServicesRecorder recorder;
@@ -90,9 +97,32 @@ TEST(Frame, ServicesReachTheHostOrStandardError)
         ASSERT_EQ(recorder.messages.size(), 1u);
         EXPECT_EQ(recorder.messages[0], "ZVDll: hello");
     }
+#if defined(_WIN32)
+    // The system's message box is modal: a helper presses OK on it and reports its text.
+    HWND probe = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (probe == nullptr) {
+        GTEST_SKIP() << "no window can be shown (under Wine this needs a display: run under xvfb-run)";
+    }
+    DestroyWindow(probe);
+    auto pressOk = std::async(std::launch::async, [] {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            if (HWND box = FindWindowA(nullptr, "ZVDll")) {
+                char text[64] = {};
+                GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                return std::string(text);
+            }
+            Sleep(10);
+        }
+        return std::string("no message box appeared");
+    });
+    zv::frame::ReportOutOfMemory();
+    EXPECT_EQ(pressOk.get(), "Out of memory.");
+#else
     testing::internal::CaptureStderr();
     zv::frame::ReportOutOfMemory();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "ZVDll: Out of memory.\n");
+#endif
 }
 
 } // namespace

@@ -30,7 +30,7 @@ struct Measured {
 Measured Measure(const fs::path& file)
 {
     Measured m;
-    m.result = ZV_GetImageDims(file.c_str(), &m.width, &m.height, &m.bits, &m.info);
+    m.result = ZV_GetImageDims(file.string().c_str(), &m.width, &m.height, &m.bits, &m.info);
     return m;
 }
 
@@ -132,7 +132,7 @@ TEST(GetImageDims, DimsOfEveryDecodableCorpusFileEqualItsDecodedSize)
     for (const fs::path& file : files) {
         uint8_t* buffer = nullptr;
         int32_t width = 0, height = 0;
-        if (ZV_OpenImageFile(file.c_str(), &buffer, &width, &height, 0.0, 0, 0) != 1) {
+        if (ZV_OpenImageFile(file.string().c_str(), &buffer, &width, &height, 0.0, 0, 0) != 1) {
             continue;
         }
         ZvFreeBuffer(buffer);
@@ -158,7 +158,7 @@ TEST(GetRAWInfo, OnlyRawNamesReachTheCameraLibraryAndNoCursorShows)
         char maker[64] = "untouched";
         char model[72] = "untouched";
         double values[4] = {-1, -1, -1, -1};
-        EXPECT_EQ(ZV_GetRAWInfo((dir / name).c_str(), &width, &height, maker, model, &values[0], &values[1],
+        EXPECT_EQ(ZV_GetRAWInfo((dir / name).string().c_str(), &width, &height, maker, model, &values[0], &values[1],
                                 &values[2], &values[3], 0),
                   0);
         if (std::string(name) != "photo.nef") {

@@ -10,7 +10,13 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
+
+#if defined(_WIN32)
+#  include <windows.h>
+#  include <psapi.h>
+#else
+#  include <sys/resource.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -27,6 +33,22 @@ constexpr long kPeakMemoryBoundMiB = 1024;
 #endif
 constexpr double kSecondsPerFile = 1.0;
 
+#if defined(_WIN32)
+double ThreadCpuSeconds()
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) * 1e-7;  // 100 ns ticks
+}
+
+long PeakResidentMiB()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.PeakWorkingSetSize / (1024 * 1024));
+}
+#else
 double ThreadCpuSeconds()
 {
     timespec now{};
@@ -40,6 +62,7 @@ long PeakResidentMiB()
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
 }
+#endif
 
 std::vector<fs::path> HostileFiles()
 {
@@ -92,9 +115,9 @@ void OpenAndMeasure(const fs::path& file)
     int32_t height = 0;
     int32_t bits = 0;
     ZvDimInfo info{};
-    ZV_GetImageDims(file.c_str(), &width, &height, &bits, &info);
+    ZV_GetImageDims(file.string().c_str(), &width, &height, &bits, &info);
     uint8_t* pixels = nullptr;
-    if (ZV_OpenImageFile(file.c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
+    if (ZV_OpenImageFile(file.string().c_str(), &pixels, &width, &height, 0.0, 0, 0)) {
         EXPECT_GT(width, 0);
         EXPECT_GT(height, 0);
         // The buffer must be as large as the size says: touch its last byte.

@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
 namespace {
 
 using zv::CRect;
@@ -227,6 +231,49 @@ TEST(Window, KeepsItsRectangleUntilMoved)
     EXPECT_EQ(none.GetSafeHwnd(), nullptr);
     EXPECT_FALSE(none.GetWindowRect(&rect));
     EXPECT_FALSE(none.MoveWindow(RECT{0, 0, 1, 1}));
+}
+
+#if defined(_WIN32)
+// A real window of the system, destroyed at the end of the scope.
+struct SystemWindow {
+    HWND handle = CreateWindowExA(0, "STATIC", "zvdll test", WS_OVERLAPPEDWINDOW, 30, 40, 320, 240, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ~SystemWindow()
+    {
+        if (handle != nullptr) {
+            DestroyWindow(handle);
+        }
+    }
+};
+#endif
+
+TEST(Window, OverAHostsWindowAsksTheSystem)
+{
+#if !defined(_WIN32)
+    GTEST_SKIP() << "only Windows hosts hand the library a window of the system";
+#else
+    SystemWindow system;
+    if (system.handle == nullptr) {
+        GTEST_SKIP() << "no window could be made (under Wine this needs a display: run under xvfb-run)";
+    }
+    CWnd window(system.handle);
+    ASSERT_EQ(window.GetSafeHwnd(), system.handle);
+    ASSERT_TRUE(window.MoveWindow(RECT{50, 60, 454, 360}));
+    ::RECT actual{};
+    ASSERT_TRUE(GetWindowRect(system.handle, &actual));
+    RECT seen{};
+    ASSERT_TRUE(window.GetWindowRect(&seen));
+    EXPECT_EQ(seen.left, actual.left);
+    EXPECT_EQ(seen.bottom, actual.bottom);
+    EXPECT_EQ(actual.right - actual.left, 404) << "the system's window moved";
+
+    Host host(1000, 500);
+    ASSERT_EQ(host.Show(window), 1);
+    EXPECT_EQ(host.displayWidth, 400u);
+    EXPECT_EQ(window.Detach(), system.handle);
+    EXPECT_FALSE(window.GetWindowRect(&seen)) << "detached, the object has no window";
+    EXPECT_FALSE(window.Attach(nullptr));
+#endif
 }
 
 } // namespace

@@ -4,6 +4,10 @@
 
 #include <string>
 
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
 namespace {
 
 struct SplitRow {
@@ -83,6 +87,48 @@ TEST(PathSplit, NullIsTheEmptyPathAndInputStaysUntouched)
     zv::CString result = ZV_RemoveBackSlash(path);
     EXPECT_EQ(before, path);
     EXPECT_NE(result.GetString(), static_cast<const char*>(path)) << "a fresh string every call";
+}
+
+// In code page 932 the character \u8868 is the bytes 0x95 0x5C: its trail byte is the backslash's.
+#define ZV_TRAIL_5C "\x95\x5C"
+
+struct DoubleByteRow {
+    const char* path;
+    const char* folder;
+    const char* name;
+    const char* removed;  // ZV_RemoveBackSlash
+};
+
+const DoubleByteRow kDoubleByteTable[] = {
+    {"C:\\dir\\" ZV_TRAIL_5C, "C:\\dir", ZV_TRAIL_5C, "C:\\dir\\" ZV_TRAIL_5C},
+    {"C:\\" ZV_TRAIL_5C, "C:", ZV_TRAIL_5C, "C:\\" ZV_TRAIL_5C},
+    {"C:\\" ZV_TRAIL_5C "\\", "C:\\" ZV_TRAIL_5C, "", "C:\\" ZV_TRAIL_5C},
+    {"C:\\" ZV_TRAIL_5C "\\a.jpg", "C:\\" ZV_TRAIL_5C, "a.jpg", "C:\\" ZV_TRAIL_5C "\\a.jpg"},
+    {ZV_TRAIL_5C ZV_TRAIL_5C, "", ZV_TRAIL_5C ZV_TRAIL_5C, ZV_TRAIL_5C ZV_TRAIL_5C},
+};
+
+TEST(PathSplit, DoubleByteCharactersAreNeverSplit)
+{
+#if !defined(_WIN32)
+    GTEST_SKIP() << "POSIX strings are plain bytes: 0x5C is a backslash wherever it stands";
+#else
+    if (!IsDBCSLeadByte(0x95)) {
+        GTEST_SKIP() << "code page " << GetACP() << " has no lead byte 0x95; under Wine, LC_ALL=ja_JP.UTF-8 gives 932";
+    }
+    for (const DoubleByteRow& row : kDoubleByteTable) {
+        SCOPED_TRACE(row.path);
+        EXPECT_STREQ(ZV_GetFolderPath(row.path).GetString(), row.folder);
+        EXPECT_STREQ(ZV_GetFileName(row.path).GetString(), row.name);
+        EXPECT_STREQ(ZV_RemoveBackSlash(row.path).GetString(), row.removed);
+    }
+    const zv::CString text(" " ZV_TRAIL_5C "\\" ZV_TRAIL_5C " ");
+    EXPECT_EQ(text.Find('\\'), 3);
+    EXPECT_EQ(text.Find('\\', 2), 3) << "a start inside a pair moves to the next character";
+    EXPECT_EQ(text.ReverseFind('\\'), 3);
+    EXPECT_EQ(text.Find("\x5C "), -1);
+    zv::CString trimmed = text;
+    EXPECT_STREQ(trimmed.TrimLeft().TrimRight().GetString(), ZV_TRAIL_5C "\\" ZV_TRAIL_5C);
+#endif
 }
 
 } // namespace

@@ -10,6 +10,13 @@ namespace {
 
 using zv::test::TempDir;
 
+// The file is written as text: Windows ends its line in CR LF.
+#if defined(_WIN32)
+constexpr const char* kSavedLine = "0,0,0,0\r\n";
+#else
+constexpr const char* kSavedLine = "0,0,0,0\n";
+#endif
+
 std::string Contents()
 {
     const auto bytes = zv::test::ReadFile("win.pos");
@@ -21,9 +28,9 @@ TEST(WindowPosition, SavingWritesZerosOverWhateverWasThere)
     TempDir folder(/*enter=*/true);
     zv::test::WriteFile("win.pos", std::vector<uint8_t>(100, 'x'));
     ZV_SaveWindow();
-    EXPECT_EQ(Contents(), "0,0,0,0\n");
+    EXPECT_EQ(Contents(), kSavedLine);
     ZV_SaveWindow();
-    EXPECT_EQ(Contents(), "0,0,0,0\n");
+    EXPECT_EQ(Contents(), kSavedLine);
 }
 
 TEST(WindowPosition, RestoringReadsWhatItCanAndCreatesNothing)

@@ -16,7 +16,7 @@ namespace zv::test {
 
 class Source {
 public:
-    explicit Source(const std::filesystem::path& file) : source_(IS40_OpenFileSource(file.c_str())) {}
+    explicit Source(const std::filesystem::path& file) : source_(IS40_OpenFileSource(file.string().c_str())) {}
     ~Source() { IS40_CloseSource(source_); }
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;

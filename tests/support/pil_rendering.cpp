@@ -48,6 +48,11 @@ std::optional<PilRendering> PilRender(const fs::path& file)
         return std::nullopt;
     }
     if (!fs::exists(dump)) {
+#if defined(_WIN32)
+        // Python does not run under Wine: references come from the cache that the Linux build
+        // of the same sources filled (same keys on 64-bit). A missing one is "no reference".
+        return std::nullopt;
+#endif
         const std::string script = std::string(ZV_SOURCE_DIR) + "/tests/support/pil_rendering.py";
         const std::string command = "/usr/bin/python3 '" + script + "' '" + file.string() + "' '" +
                                     dump.string() + "' 2>/dev/null";

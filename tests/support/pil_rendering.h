@@ -19,7 +19,8 @@ struct PilRendering {
     RgbImage image;          // when hasPixels: the 8-bit RGB rendering
 };
 
-// Nothing when PIL cannot decode the file. Results are cached in the build folder.
+// Nothing when PIL cannot decode the file. Results are cached in the build folder. On Windows
+// only the cache is read (see pil_rendering.cpp).
 std::optional<PilRendering> PilRender(const std::filesystem::path& file);
 
 } // namespace zv::test

@@ -37,7 +37,7 @@ RasterResult ReadFromSource(RasterReader reader, HISSRC source)
 
 RasterResult ReadRaster(RasterReader reader, const std::filesystem::path& file)
 {
-    HISSRC source = IS40_OpenFileSource(file.c_str());
+    HISSRC source = IS40_OpenFileSource(file.string().c_str());
     if (source == nullptr) {
         RasterResult result;
         result.error = IS40_GetLastError();

@@ -107,7 +107,7 @@ std::optional<RgbImage> ReadPngFile(const fs::path& file)
 {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, file.c_str())) {
+    if (!png_image_begin_read_from_file(&image, file.string().c_str())) {
         return std::nullopt;
     }
     image.format = PNG_FORMAT_RGB;
@@ -129,7 +129,7 @@ bool WritePngFile(const fs::path& file, const RgbImage& image)
     png.width = static_cast<png_uint_32>(image.width);
     png.height = static_cast<png_uint_32>(image.height);
     png.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&png, file.c_str(), 0, image.pixels.data(), 0, nullptr) != 0;
+    return png_image_write_to_file(&png, file.string().c_str(), 0, image.pixels.data(), 0, nullptr) != 0;
 }
 
 int MaxDifference(const RgbImage& a, const uint8_t* pixels, int width, int height)

@@ -38,7 +38,7 @@ bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const Ti
 
 TIFF* CreateTiff(const std::filesystem::path& file, const TiffHeader& header)
 {
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    TIFF* tiff = TIFFOpen(file.string().c_str(), "w");
     if (tiff == nullptr) {
         return nullptr;
     }

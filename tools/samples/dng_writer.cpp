@@ -155,7 +155,7 @@ bool WriteTestDng(const std::filesystem::path& file, const DngOptions& options)
         bytes[2 * i] = static_cast<uint8_t>(samples[i] & 0xFF);
         bytes[2 * i + 1] = static_cast<uint8_t>(samples[i] >> 8);
     }
-    TiffFile tiff(TIFFOpen(file.c_str(), "wl"));
+    TiffFile tiff(TIFFOpen(file.string().c_str(), "wl"));
     if (!tiff) {
         return false;
     }

@@ -7,8 +7,11 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <sched.h>
 #include <thread>
+
+#if !defined(_WIN32)
+#  include <sched.h>
+#endif
 
 namespace {
 
@@ -56,10 +59,12 @@ CLI::Validator ShardValidator()
 // smaller than the machine.
 unsigned ProcessorCount()
 {
+#if !defined(_WIN32)
     cpu_set_t allowed;
     if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
         return static_cast<unsigned>(CPU_COUNT(&allowed));
     }
+#endif
     return std::max(1u, std::thread::hardware_concurrency());
 }
 

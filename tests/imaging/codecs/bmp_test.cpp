@@ -50,7 +50,7 @@ struct Dims {
 Dims MeasureBmp(const fs::path& file)
 {
     Dims dims;
-    HISSRC source = IS40_OpenFileSource(file.c_str());
+    HISSRC source = IS40_OpenFileSource(file.string().c_str());
     if (source != nullptr) {
         dims.result = IS40_GetBMPDims(source, &dims.width, &dims.height, &dims.bitsPerPixel, &dims.info, 0);
         IS40_CloseSource(source);
@@ -70,7 +70,7 @@ struct RgbaImage {
 // palettes and greys widened to RGB, and alpha added where the file has none.
 std::optional<RgbaImage> ReadRgbaPng(const fs::path& file)
 {
-    FILE* in = std::fopen(file.c_str(), "rb");
+    FILE* in = std::fopen(file.string().c_str(), "rb");
     if (in == nullptr) {
         return std::nullopt;
     }
@@ -447,7 +447,7 @@ TEST(BmpReader, RefusesOtherBitDepthsAndMissingArguments)
     if (!suite) {
         GTEST_SKIP() << "bmpsuite corpus not present";
     }
-    HISSRC source = IS40_OpenFileSource((*suite / "g/rgb24.bmp").c_str());
+    HISSRC source = IS40_OpenFileSource((*suite / "g/rgb24.bmp").string().c_str());
     ASSERT_NE(source, nullptr);
     uint32_t width = 0, height = 0;
     EXPECT_EQ(IS40_ReadBMP(source, &width, &height, 8, nullptr, 0), nullptr);

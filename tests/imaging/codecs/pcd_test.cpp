@@ -37,7 +37,7 @@ struct Decoded {
 Decoded DecodePcd(const fs::path& file, uint32_t resolution = 3)
 {
     Decoded result;
-    HISSRC source = IS40_OpenFileSource(file.c_str());
+    HISSRC source = IS40_OpenFileSource(file.string().c_str());
     if (source == nullptr) {
         result.error = IS40_GetLastError();
         return result;

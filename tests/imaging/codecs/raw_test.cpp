@@ -39,7 +39,7 @@ DngOptions PatchFile(const std::string& cfa = "RGGB", uint32_t width = 64, uint3
 }
 
 struct Source {
-    explicit Source(const std::filesystem::path& file) : handle(IS40_OpenFileSource(file.c_str())) {}
+    explicit Source(const std::filesystem::path& file) : handle(IS40_OpenFileSource(file.string().c_str())) {}
     ~Source() { IS40_CloseSource(handle); }
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;

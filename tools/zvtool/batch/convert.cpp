@@ -9,6 +9,10 @@
 #include <fcntl.h>
 #include <memory>
 
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace zvtool {
@@ -126,6 +130,22 @@ std::optional<std::string> TargetPath(const std::string& input, const std::strin
     return (target / WithExtension(place->fileName, ExtensionOf(options.format))).string();
 }
 
+#if defined(_WIN32)
+// MoveFileExA without MOVEFILE_REPLACE_EXISTING refuses an existing target in the same step.
+bool MoveWithoutReplacing(const std::string& from, const std::string& to, std::string* error)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), 0)) {
+        return true;
+    }
+    const DWORD failure = GetLastError();
+    if (failure == ERROR_ALREADY_EXISTS || failure == ERROR_FILE_EXISTS) {
+        *error = "exists: " + to + " (use --overwrite)";
+    } else {
+        *error = "cannot write " + to + ": system error " + std::to_string(failure);
+    }
+    return false;
+}
+#else
 bool MoveWithoutReplacing(const std::string& from, const std::string& to, std::string* error)
 {
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -150,6 +170,7 @@ bool MoveWithoutReplacing(const std::string& from, const std::string& to, std::s
     }
     return true;
 }
+#endif
 
 } // namespace
 
@@ -188,9 +209,13 @@ bool CommitFile(const PreparedFile& file, bool overwrite, std::string* error)
 {
     bool moved = false;
     if (overwrite) {
-        moved = std::rename(file.temporary.c_str(), file.target.c_str()) == 0;
+        // std::filesystem replaces an existing target on every system (rename() does not on
+        // Windows).
+        std::error_code failure;
+        fs::rename(file.temporary, file.target, failure);
+        moved = !failure;
         if (!moved) {
-            *error = "cannot write " + file.target + ": " + std::strerror(errno);
+            *error = "cannot write " + file.target + ": " + failure.message();
         }
     } else {
         moved = MoveWithoutReplacing(file.temporary, file.target, error);

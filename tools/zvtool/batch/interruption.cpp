@@ -20,12 +20,18 @@ extern "C" void OnStopSignal(int)
 
 void InstallStopRequestHandlers()
 {
+#if defined(_WIN32)
+    // The C runtime's signal() is all Windows offers; it restores the default after one signal.
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+#else
     struct sigaction action{};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#endif
 }
 
 bool StopRequested()

@@ -7,8 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits.h>
-#include <unistd.h>
 #include <vector>
+
+#if defined(_WIN32)
+#  include <windows.h>
+#else
+#  include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -26,20 +31,30 @@ std::string ToLibraryPath(const std::string& posixPath)
     return path;
 }
 
+// The folder of the running program, asked of the system; "." when it won't say.
 std::string InstallFolder()
 {
     char self[PATH_MAX];
+#if defined(_WIN32)
+    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    if (length == 0 || length >= sizeof self) {
+        return ".";
+    }
+#else
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) {
         return ".";
     }
+#endif
     return fs::path(std::string(self, static_cast<size_t>(length))).parent_path().string();
 }
 
+// TMPDIR or /tmp on POSIX, TMP or TEMP on Windows.
 std::string TempFolder()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    return (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    std::error_code error;
+    const fs::path temp = fs::temp_directory_path(error);
+    return error ? "." : temp.string();
 }
 
 // The library creates the levels that follow backslashes below a first level that must exist.

@@ -171,7 +171,7 @@ public:
     {
         std::fflush(stderr);
         saved_ = dup(2);
-        const int target = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int target = open(file.string().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(target, 2);
         close(target);
     }
@@ -196,6 +196,19 @@ private:
     fs::path file_;
     int saved_ = -1;
 };
+
+// Whether the linked libtiff was built with the compression scheme of the file's first
+// directory (the Windows builds of the codecs have fewer optional schemes than Debian's).
+bool CodecBuiltIn(const fs::path& file)
+{
+    TIFF* tiff = TIFFOpen(file.string().c_str(), "r");
+    uint16_t compression = COMPRESSION_NONE;
+    if (tiff != nullptr) {
+        TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression);
+        TIFFClose(tiff);
+    }
+    return TIFFIsCODECConfigured(compression) != 0;
+}
 
 } // namespace
 
@@ -272,7 +285,7 @@ TEST(TiffReader, CorpusImagesMatchPil)
             EXPECT_NE(ours.error, 0u);
         }
         const auto pil = PilRender(file);
-        if (!pil || unsupported.count(file.filename().string()) != 0) {
+        if (!pil || unsupported.count(file.filename().string()) != 0 || !CodecBuiltIn(file)) {
             continue;
         }
         ASSERT_TRUE(ours.ok) << "error " << ours.error;
