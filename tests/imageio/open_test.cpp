@@ -284,7 +284,7 @@ TEST(OpenImageFileForSize, AJpegDecodesNoSmallerThanItsFitNeedsAndFitsLikeTheFul
         Opened full;
         Opened small;
         Open((dir / "p.jpg").string(), &full);
-        small.result = ZvOpenImageFileForSize((dir / "p.jpg").c_str(), &small.buffer, &small.width, &small.height,
+        small.result = ZvOpenImageFileForSize((dir / "p.jpg").string().c_str(), &small.buffer, &small.width, &small.height,
                                               c.boxWidth, c.boxHeight);
         ASSERT_EQ(small.result, 1);
         const double scale = std::min(c.boxWidth / 1200.0, c.boxHeight / 800.0);
@@ -303,6 +303,6 @@ TEST(OpenImageFileForSize, AJpegDecodesNoSmallerThanItsFitNeedsAndFitsLikeTheFul
         EXPECT_LE(MaxDifference(expected, fitted.pixels.data(), fitted.width, fitted.height), 64) << "at sharp edges";
     }
     Opened png;
-    png.result = ZvOpenImageFileForSize((dir / "p.png").c_str(), &png.buffer, &png.width, &png.height, 140, 140);
+    png.result = ZvOpenImageFileForSize((dir / "p.png").string().c_str(), &png.buffer, &png.width, &png.height, 140, 140);
     EXPECT_EQ(std::make_tuple(png.result, png.width, png.height), std::make_tuple(1, 1200, 800));
 }

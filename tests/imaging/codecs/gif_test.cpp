@@ -98,7 +98,7 @@ bool WriteGif(const fs::path& file, const Screen& screen, const Frame& frame)
 bool FirstFrame(const fs::path& file, GifImageDesc* frame)
 {
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(file.c_str(), &error);
+    GifFileType* gif = DGifOpenFileName(file.string().c_str(), &error);
     if (gif == nullptr) {
         return false;
     }

@@ -55,7 +55,7 @@ struct Measured {
 Measured MeasurePsd(const fs::path& file)
 {
     Measured measured;
-    HISSRC source = IS40_OpenFileSource(file.c_str());
+    HISSRC source = IS40_OpenFileSource(file.string().c_str());
     if (source != nullptr) {
         measured.result = IS40_GetPSDDims(source, &measured.width, &measured.height,
                                           &measured.channels, &measured.info, 0);
