@@ -32,6 +32,8 @@ inline const FindHandle kInvalidFindHandle = reinterpret_cast<FindHandle>(-1);
 // kInvalidFindHandle when nothing is found.
 FindHandle FindFirstFile(const char* name, FindData* data);
 bool FindClose(FindHandle handle);
+// Whether anything matches `pattern`; the first match goes to *status when it is not null.
+bool FirstMatch(const char* pattern, FindData* status);
 
 // The framework's static status query: turns the name into a full path, then searches for it.
 bool GetFileStatus(const char* name, FindData* status);

@@ -143,36 +143,7 @@ bool GetFileStatus(const char* name, FindData* status)
         }
         fullPath = std::string(cwd) + "/" + fullPath;
     }
-    FindData found;
-    const FindHandle handle = FindFirstFile(fullPath.c_str(), &found);
-    if (handle == kInvalidFindHandle) {
-        return false;
-    }
-    FindClose(handle);
-    if (status != nullptr) {
-        *status = found;
-    }
-    return true;
-}
-
-FileFinder::~FileFinder()
-{
-    Close();
-}
-
-bool FileFinder::FindFile(const char* name)
-{
-    Close();
-    handle_ = FindFirstFile(name, &found_);
-    return handle_ != kInvalidFindHandle;
-}
-
-void FileFinder::Close()
-{
-    if (handle_ != kInvalidFindHandle) {
-        FindClose(handle_);
-        handle_ = kInvalidFindHandle;
-    }
+    return FirstMatch(fullPath.c_str(), status);
 }
 
 bool CreateDirectory(const char* path)

@@ -102,36 +102,7 @@ bool GetFileStatus(const char* name, FindData* status)
     if (length == 0 || length >= sizeof full) {
         return false;
     }
-    FindData found;
-    const FindHandle handle = FindFirstFile(full, &found);
-    if (handle == kInvalidFindHandle) {
-        return false;
-    }
-    FindClose(handle);
-    if (status != nullptr) {
-        *status = found;
-    }
-    return true;
-}
-
-FileFinder::~FileFinder()
-{
-    Close();
-}
-
-bool FileFinder::FindFile(const char* name)
-{
-    Close();
-    handle_ = FindFirstFile(name, &found_);
-    return handle_ != kInvalidFindHandle;
-}
-
-void FileFinder::Close()
-{
-    if (handle_ != kInvalidFindHandle) {
-        FindClose(handle_);
-        handle_ = kInvalidFindHandle;
-    }
+    return FirstMatch(full, status);
 }
 
 bool CreateDirectory(const char* path)
