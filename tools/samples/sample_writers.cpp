@@ -1,5 +1,6 @@
 #include "sample_writers.h"
 
+#include "jpeg_writer.h"
 #include "raster_writers.h"
 
 #include <gif_lib.h>
@@ -635,29 +636,15 @@ Picture MakePalettePicture(uint32_t width, uint32_t height)
 
 std::vector<uint8_t> JpegBytes(const Picture& picture)
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr error{};
-    cinfo.err = jpeg_std_error(&error);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = picture.width;
-    cinfo.image_height = picture.height;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        auto* row = const_cast<JSAMPLE*>(&picture.rgb[static_cast<size_t>(cinfo.next_scanline) * picture.width * 3]);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
+    JpegLayout layout;
+    layout.width = picture.width;
+    layout.height = picture.height;
+    layout.quality = 90;
+    const size_t rowBytes = static_cast<size_t>(picture.width) * 3;
+    return JpegFile(layout, [&](uint32_t y) {
+        const auto first = picture.rgb.begin() + static_cast<std::ptrdiff_t>(y * rowBytes);
+        return std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(rowBytes));
+    });
 }
 
 std::vector<uint8_t> PngBytes(const Picture& picture)
