@@ -69,12 +69,6 @@ std::nullptr_t Fail(Format format, Problem problem)
     return nullptr;
 }
 
-std::nullptr_t FailNotSupported()
-{
-    SetLastError(kErrNotSupported);
-    return nullptr;
-}
-
 } // namespace zv::imaging
 
 uint32_t IS40_GetLastError()

@@ -52,8 +52,6 @@ ErrorCode CodeFor(Format format, Problem problem);
 void SetLastError(uint32_t code);
 // Sets the last error to CodeFor(format, problem). Returns null so readers can `return Fail(...)`.
 std::nullptr_t Fail(Format format, Problem problem);
-// Fails with "this function is not supported in this build".
-std::nullptr_t FailNotSupported();
 
 } // namespace zv::imaging
 

@@ -1,8 +1,6 @@
 // Replays every committed fuzzing input through its target: what the fuzzer once found stays
 // fixed. Runs in the normal and sanitizer builds.
-#if ZV_METAFILE_PLAYER
 #include "imaging/metafile/drawing/text.h"
-#endif
 #include "tests/fuzz/fuzz_entries.h"
 #include "tests/support/test_support.h"
 
@@ -27,10 +25,8 @@ TEST(FuzzCorpus, EveryInputRunsCleanly)
         }
     }
     ZvSetAllocationLimit(0);
-#if ZV_METAFILE_PLAYER
-    // The metafile inputs filled cairo's and fontconfig's font caches; leak checkers look at exit.
+    // The metafile inputs filled the backend's font caches; leak checkers look at exit.
     zv::imaging::metafile::ReleaseFontCaches();
-#endif
     RecordProperty("replayed", static_cast<int>(replayed));
     EXPECT_GT(replayed, 0u) << "the regression corpus is missing";
 }

@@ -1,10 +1,5 @@
 #include "imaging/metafile/drawing/text.h"
 
-#include <cairo.h>
-#include <fontconfig/fontconfig.h>
-#include <iconv.h>
-
-#include <vector>
 
 namespace zv::imaging::metafile {
 namespace {
@@ -17,37 +12,37 @@ constexpr char16_t kWindows1252High[32] = {
     0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
 
-const char* CodePageFor(uint8_t charset)
+unsigned CodePageFor(uint8_t charset)
 {
     switch (charset) {
     case 128:
-        return "CP932";
+        return 932;
     case 129:
-        return "CP949";
+        return 949;
     case 134:
-        return "CP936";
+        return 936;
     case 136:
-        return "CP950";
+        return 950;
     case 161:
-        return "CP1253";
+        return 1253;
     case 162:
-        return "CP1254";
+        return 1254;
     case 163:
-        return "CP1258";
+        return 1258;
     case 177:
-        return "CP1255";
+        return 1255;
     case 178:
-        return "CP1256";
+        return 1256;
     case 186:
-        return "CP1257";
+        return 1257;
     case 204:
-        return "CP1251";
+        return 1251;
     case 222:
-        return "CP874";
+        return 874;
     case 238:
-        return "CP1250";
+        return 1250;
     default:
-        return nullptr;
+        return 0;
     }
 }
 
@@ -62,51 +57,13 @@ std::u32string DecodeWindows1252(const uint8_t* bytes, size_t count)
     return text;
 }
 
-bool DecodeWithIconv(const char* codePage, const uint8_t* bytes, size_t count, std::u32string* out)
-{
-    iconv_t converter = iconv_open("UTF-32LE", codePage);
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return false;
-    }
-    std::vector<char> input(bytes, bytes + count);
-    std::vector<char> output(count * 4 + 4);
-    char* in = input.data();
-    size_t inLeft = input.size();
-    char* outPointer = output.data();
-    size_t outLeft = output.size();
-    while (inLeft > 0) {
-        if (iconv(converter, &in, &inLeft, &outPointer, &outLeft) == static_cast<size_t>(-1)) {
-            // An invalid or incomplete sequence: skip one byte and carry on.
-            if (outLeft < 4) {
-                break;
-            }
-            const char32_t replacement = kReplacement;
-            for (int i = 0; i < 4; ++i) {
-                *outPointer++ = static_cast<char>((replacement >> (8 * i)) & 0xFF);
-            }
-            outLeft -= 4;
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(converter);
-    const size_t produced = (output.size() - outLeft) / 4;
-    out->clear();
-    for (size_t i = 0; i < produced; ++i) {
-        const auto* unit = reinterpret_cast<const uint8_t*>(output.data() + 4 * i);
-        out->push_back(static_cast<char32_t>(unit[0] | (unit[1] << 8) | (unit[2] << 16) |
-                                             (static_cast<uint32_t>(unit[3]) << 24)));
-    }
-    return true;
-}
-
 } // namespace
 
 std::u32string DecodeAnsi(const uint8_t* bytes, size_t count, uint8_t charset)
 {
-    const char* codePage = CodePageFor(charset);
+    const unsigned codePage = CodePageFor(charset);
     std::u32string text;
-    if (codePage != nullptr && DecodeWithIconv(codePage, bytes, count, &text)) {
+    if (codePage != 0 && DecodeCodePage(codePage, bytes, count, &text)) {
         return text;
     }
     return DecodeWindows1252(bytes, count);
@@ -153,41 +110,6 @@ std::string EncodeUtf8(char32_t c)
         out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
     return out;
-}
-
-const std::string& FontResolver::FamilyFor(const std::string& faceName)
-{
-    const auto cached = cache_.find(faceName);
-    if (cached != cache_.end()) {
-        return cached->second;
-    }
-    std::string family = "sans-serif";
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern != nullptr) {
-        FcPatternAddString(pattern, FC_FAMILY,
-                           reinterpret_cast<const FcChar8*>(faceName.empty() ? "sans-serif"
-                                                                             : faceName.c_str()));
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-        FcChar8* matched = nullptr;
-        if (match != nullptr && FcPatternGetString(match, FC_FAMILY, 0, &matched) == FcResultMatch &&
-            matched != nullptr) {
-            family = reinterpret_cast<const char*>(matched);
-        }
-        if (match != nullptr) {
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pattern);
-    }
-    return cache_.emplace(faceName, family).first->second;
-}
-
-void ReleaseFontCaches()
-{
-    cairo_debug_reset_static_data();
-    FcFini();
 }
 
 } // namespace zv::imaging::metafile
