@@ -2,6 +2,7 @@
 
 #include "jpeg_writer.h"
 #include "raster_writers.h"
+#include "tiff_writer.h"
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -53,7 +54,7 @@ uint16_t TiffSampleFormat(SampleKind kind)
     switch (kind) {
     case SampleKind::Signed: return SAMPLEFORMAT_INT;
     case SampleKind::Float: return SAMPLEFORMAT_IEEEFP;
-    default: return SAMPLEFORMAT_UINT;  // also the tag's default, which the plain writer leaves out
+    default: return SAMPLEFORMAT_UINT;
     }
 }
 
@@ -593,29 +594,13 @@ bool WriteTiff(const std::string& path, const Picture& picture)
 
 bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options)
 {
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFF* tiff = CreateTiff(path, {picture.width, picture.height, options.bitsPerSample, 3, PHOTOMETRIC_RGB,
+                                   PLANARCONFIG_CONTIG, COMPRESSION_LZW, TiffSampleFormat(options.kind)});
     if (tiff == nullptr) {
         return false;
     }
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, options.bitsPerSample);
-    if (options.kind != SampleKind::Unsigned) {
-        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, TiffSampleFormat(options.kind));
-    }
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 16);
-    bool ok = true;
-    std::vector<uint8_t> row;
-    for (uint32_t y = 0; y < picture.height && ok; ++y) {
-        row = TiffRow(picture, y, options);
-        ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
-    }
-    TIFFClose(tiff);
-    return ok;
+    return WriteTiffPixelsAndClose(tiff, {picture.width, picture.height, 1, 0, 16},
+                                   [&](uint32_t y, uint32_t, uint32_t, int) { return TiffRow(picture, y, options); });
 }
 
 Picture MakePalettePicture(uint32_t width, uint32_t height)
