@@ -5,6 +5,7 @@
 #include "tests/support/imaging_support.h"
 #include "tests/support/raster_reading.h"
 #include "raster_writers.h"
+#include "sample_writers.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@ using zv::samples::PsdDocument;
 using zv::samples::PsdFile;
 using zv::samples::PutU16BE;
 using zv::samples::PutU32BE;
+using zv::samples::PsdColour;
+using zv::samples::PsdCompression;
 using zv::test::RgbImage;
 
 namespace {
@@ -496,6 +499,69 @@ TEST(PsdReader, BadArgumentsAreRefused)
     EXPECT_EQ(IS40_GetLastError(), zv::imaging::kErrBadParameter);
     EXPECT_EQ(IS40_GetPSDDims(nullptr, &width, &height, nullptr, nullptr, 0), 0u);
     EXPECT_EQ(IS40_GetLastError(), zv::imaging::kErrBadParameter);
+}
+
+// ---- Variants of a picture, written by the sample writer ------------------------------------
+
+TEST(PsdVariants, ShowTheWrittenPicture)
+{
+    // Lab keeps L in steps of 100/255 and a and b in whole units (16-bit Lab is read by its
+    // high byte too): for a saturated colour with a channel near 0, where sRGB is steepest, one
+    // unit moves that channel by up to 10; leaving out the D50 -> D65 adaptation would be off by
+    // 61 on this picture. Grey variants show the picture's luma. Everything else is exact.
+    const struct {
+        const char* name;
+        zv::samples::PsdOptions options;
+        bool grey;
+        int tolerance;  // per channel
+    } variants[] = {
+        {"zip", {PsdColour::Rgb, 8, PsdCompression::Zip}, false, 0},
+        {"zip, a stream per channel", {PsdColour::Rgb, 8, PsdCompression::Zip, 3, true}, false, 0},
+        {"zip with prediction", {PsdColour::Rgb, 8, PsdCompression::ZipPredicted}, false, 0},
+        {"16-bit zip with prediction", {PsdColour::Rgb, 16, PsdCompression::ZipPredicted}, false, 0},
+        {"32-bit raw", {PsdColour::Rgb, 32, PsdCompression::Raw}, false, 0},
+        {"32-bit zip with prediction", {PsdColour::Rgb, 32, PsdCompression::ZipPredicted}, false, 0},
+        {"psb zip with prediction", {PsdColour::Rgb, 8, PsdCompression::ZipPredicted, 3, false, true}, false, 0},
+        {"lab", {PsdColour::Lab, 8, PsdCompression::PackBits}, false, 10},
+        {"16-bit lab zip", {PsdColour::Lab, 16, PsdCompression::Zip}, false, 10},
+        {"duotone", {PsdColour::Duotone, 8, PsdCompression::PackBits}, true, 0},
+        {"multichannel, one channel", {PsdColour::Multichannel, 8, PsdCompression::Raw, 1}, true, 0},
+        {"multichannel, four channels", {PsdColour::Multichannel, 8, PsdCompression::ZipPredicted, 4}, false, 0},
+    };
+    const zv::samples::Picture picture = zv::samples::MakeTestPicture(41, 23);
+    const RgbImage colour{41, 23, picture.rgb};
+    RgbImage grey = colour;
+    for (size_t i = 0; i < grey.pixels.size(); i += 3) {
+        std::fill_n(&grey.pixels[i], 3, zv::samples::GreyOf(&picture.rgb[i]));
+    }
+    zv::test::TempDir dir;
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.name);
+        const Decoded decoded = DecodePsd(Save(dir, "variant.psd", zv::samples::PsdBytes(picture, variant.options)));
+        ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
+        const int difference = zv::test::MaxDifference(variant.grey ? grey : colour, decoded.image);
+        EXPECT_GE(difference, 0);
+        EXPECT_LE(difference, variant.tolerance);
+    }
+}
+
+TEST(PsdVariants, ZipDataIsTrustedOnlyAsFarAsTheImageNeeds)
+{
+    const std::vector<uint8_t> valid =
+        zv::samples::PsdBytes(zv::samples::MakeTestPicture(41, 23), {PsdColour::Rgb, 8, PsdCompression::ZipPredicted});
+    zv::test::TempDir dir;
+    // A stream that stops early, and one whose bytes are damaged.
+    EXPECT_EQ(DecodePsd(Save(dir, "cut.psd", {valid.begin(), valid.end() - 40})).error, kErrInvalidPSD);
+    std::vector<uint8_t> bytes = valid;
+    std::fill(bytes.end() - 60, bytes.end() - 20, 0xA5);
+    EXPECT_EQ(DecodePsd(Save(dir, "damaged.psd", bytes)).error, kErrInvalidPSD);
+    // A bomb: a small stream claiming 30000 x 30000 pixels is refused before the image block is
+    // allocated, which a limit just below that block's size would otherwise report.
+    bytes = valid;
+    PutU32BE(bytes, kWidthAt, 30000);
+    PutU32BE(bytes, kHeightAt, 30000);
+    zv::test::AllocationLimitScope limit(uint64_t{30000} * 30000 * 3 - 1);
+    EXPECT_EQ(DecodePsd(Save(dir, "bomb.psd", bytes)).error, kErrInvalidPSD);
 }
 
 } // namespace
