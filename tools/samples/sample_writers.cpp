@@ -653,6 +653,12 @@ std::vector<uint8_t> PngBytes(const Picture& picture)
     return out;
 }
 
+bool WritePng(const std::string& path, const Picture& picture)
+{
+    const std::vector<uint8_t> bytes = PngBytes(picture);
+    return !bytes.empty() && Save(path, bytes);
+}
+
 bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions& options)
 {
     BmpLayout layout;

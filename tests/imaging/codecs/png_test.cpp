@@ -1,6 +1,7 @@
 // PNG reading and measuring, checked against PIL on PngSuite, plus the limits and failures.
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
+#include "sample_writers.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/pil_rendering.h"
 
@@ -228,8 +229,8 @@ TEST(PngReader, ImagesAboveTheAllocationLimitFailWithOutOfMemory)
 {
     TempDir dir;
     const fs::path file = dir / "big.png";
-    RgbImage image{400, 300, std::vector<uint8_t>(400 * 300 * 3, 77)};
-    ASSERT_TRUE(WritePngFile(file, image));
+    const zv::samples::Picture image = zv::samples::MakeTestPicture(400, 300);
+    ASSERT_TRUE(zv::samples::WritePng(file.string(), image));
     {
         AllocationLimitScope limit(400 * 300 * 3 - 1);
         EXPECT_EQ(ReadPng(file).error, kErrOutOfMemory);
@@ -237,7 +238,7 @@ TEST(PngReader, ImagesAboveTheAllocationLimitFailWithOutOfMemory)
     AllocationLimitScope limit(400 * 300 * 3);  // the picture's own size is enough
     const ReadResult ours = ReadPng(file);
     ASSERT_TRUE(ours.ok);
-    EXPECT_EQ(ours.pixels, image.pixels);
+    EXPECT_EQ(ours.pixels, image.rgb);
 }
 
 TEST(PngReader, TruncatedAndForeignDataFailWithTheirCodes)
