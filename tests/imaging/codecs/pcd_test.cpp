@@ -28,35 +28,12 @@ using zv::samples::kPcdOrientationAt;
 using zv::samples::kPcdSector;
 using zv::samples::YccAt;
 
-struct Decoded {
-    bool ok = false;
-    uint32_t error = 0;
-    RgbImage image;
-};
+using zv::test::Decoded;
 
 Decoded DecodePcd(const fs::path& file, uint32_t resolution = 3)
 {
-    Decoded result;
-    HISSRC source = IS40_OpenFileSource(file.string().c_str());
-    if (source == nullptr) {
-        result.error = IS40_GetLastError();
-        return result;
-    }
-    uint32_t width = 0;
-    uint32_t height = 0;
-    HGLOBAL block = IS40_ReadPCD(source, &width, &height, resolution, 0);
-    if (block != nullptr) {
-        result.ok = true;
-        result.image.width = static_cast<int>(width);
-        result.image.height = static_cast<int>(height);
-        const auto* pixels = static_cast<const uint8_t*>(block);
-        result.image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
-        GlobalFree(block);
-    } else {
-        result.error = IS40_GetLastError();
-    }
-    IS40_CloseSource(source);
-    return result;
+    return zv::test::DecodeWith(
+        [resolution](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPCD(s, w, h, resolution, 0); }, file);
 }
 
 fs::path Save(const zv::test::TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)

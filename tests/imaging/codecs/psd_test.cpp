@@ -29,22 +29,12 @@ namespace {
 
 // ---- Running the reader ----------------------------------------------------------------------
 
-struct Decoded {
-    bool ok = false;
-    uint32_t error = 0;
-    RgbImage image;
-};
+using zv::test::Decoded;
 
 Decoded DecodePsd(const fs::path& file, uint32_t bitDepth = 24)
 {
-    if (bitDepth != 24) {
-        zv::test::Source source(file);
-        uint32_t width = 0, height = 0;
-        EXPECT_EQ(IS40_ReadPSD(source.get(), &width, &height, bitDepth, nullptr, 0), nullptr);
-        return Decoded{false, IS40_GetLastError(), {}};
-    }
-    const zv::test::RasterResult result = zv::test::ReadRaster(IS40_ReadPSD, file);
-    return Decoded{result.image.has_value(), result.error, result.image.value_or(RgbImage{})};
+    return zv::test::DecodeWith(
+        [bitDepth](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPSD(s, w, h, bitDepth, nullptr, 0); }, file);
 }
 
 struct Measured {
