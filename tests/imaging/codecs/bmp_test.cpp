@@ -43,23 +43,11 @@ RasterResult ReadBmp(const fs::path& file)
     return ReadRaster(IS40_ReadBMP, file);
 }
 
-struct Dims {
-    uint32_t result = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t bitsPerPixel = 0;
-    IS40DimInfo info{};
-};
+using zv::test::Measured;
 
-Dims MeasureBmp(const fs::path& file)
+Measured MeasureBmp(const fs::path& file)
 {
-    Dims dims;
-    HISSRC source = IS40_OpenFileSource(file.string().c_str());
-    if (source != nullptr) {
-        dims.result = IS40_GetBMPDims(source, &dims.width, &dims.height, &dims.bitsPerPixel, &dims.info, 0);
-        IS40_CloseSource(source);
-    }
-    return dims;
+    return zv::test::MeasureFileWith(IS40_GetBMPDims, file);
 }
 
 // A reference rendering with its alpha kept, so that pixels the reference shows as fully
@@ -161,7 +149,7 @@ TEST(BmpReader, GoodFilesEqualTheirReferenceRenderings)
         ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
         EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
 
-        const Dims dims = MeasureBmp(file);
+        const Measured dims = MeasureBmp(file);
         EXPECT_NE(dims.result, 0u);
         EXPECT_EQ(dims.width, static_cast<uint32_t>(result.image->width));
         EXPECT_EQ(dims.height, static_cast<uint32_t>(result.image->height));
@@ -282,7 +270,7 @@ TEST(BmpReader, BadFilesFailAsBadBmp)
         EXPECT_EQ(result.error, zv::imaging::kErrBadBMP);
         // Measuring reads the headers only; whatever it finds, it must not claim a size that
         // the reader would not deliver.
-        const Dims dims = MeasureBmp(file);
+        const Measured dims = MeasureBmp(file);
         if (dims.result != 0) {
             EXPECT_GT(dims.width, 0u);
             EXPECT_GT(dims.height, 0u);
@@ -321,9 +309,9 @@ TEST(BmpDims, ReportsTheStoredFormat)
     }
     for (const DimsCase& row : kDimsCases) {
         SCOPED_TRACE(row.file);
-        const Dims dims = MeasureBmp(*suite / row.file);
+        const Measured dims = MeasureBmp(*suite / row.file);
         ASSERT_NE(dims.result, 0u) << "error " << IS40_GetLastError();
-        EXPECT_EQ(dims.bitsPerPixel, row.bitsPerPixel);
+        EXPECT_EQ(dims.depth, row.bitsPerPixel);
         EXPECT_EQ(dims.info.bitsPerSample, row.bitsPerSample);
         EXPECT_EQ(dims.info.samplesPerPixel, row.samplesPerPixel);
         EXPECT_EQ(dims.info.formatDetail, row.compression);

@@ -37,24 +37,11 @@ Decoded DecodePsd(const fs::path& file, uint32_t bitDepth = 24)
         [bitDepth](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPSD(s, w, h, bitDepth, nullptr, 0); }, file);
 }
 
-struct Measured {
-    uint32_t result = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t channels = 0;
-    IS40DimInfo info{};
-};
+using zv::test::Measured;
 
 Measured MeasurePsd(const fs::path& file)
 {
-    Measured measured;
-    HISSRC source = IS40_OpenFileSource(file.string().c_str());
-    if (source != nullptr) {
-        measured.result = IS40_GetPSDDims(source, &measured.width, &measured.height,
-                                          &measured.channels, &measured.info, 0);
-        IS40_CloseSource(source);
-    }
-    return measured;
+    return zv::test::MeasureFileWith(IS40_GetPSDDims, file);
 }
 
 // A plane of 8-bit samples with smooth areas (long runs for PackBits) and busy ones, every
@@ -239,7 +226,7 @@ TEST(PsdReader, EightBitVariantsMatchPil)
         EXPECT_EQ(measured.result, 1u);
         EXPECT_EQ(measured.width, doc.width);
         EXPECT_EQ(measured.height, doc.height);
-        EXPECT_EQ(measured.channels, row.channels);
+        EXPECT_EQ(measured.depth, row.channels);
         EXPECT_EQ(measured.info.width, doc.width);
         EXPECT_EQ(measured.info.height, doc.height);
         EXPECT_EQ(measured.info.bitsPerSample, 8u);
@@ -443,7 +430,7 @@ TEST(PsdReader, MeasuringNeedsOnlyTheHeader)
     EXPECT_EQ(measured.result, 1u);
     EXPECT_EQ(measured.width, 23u);
     EXPECT_EQ(measured.height, 9u);
-    EXPECT_EQ(measured.channels, 5u);
+    EXPECT_EQ(measured.depth, 5u);
     EXPECT_EQ(measured.info.samplesPerPixel, 5u);
     EXPECT_EQ(measured.info.formatDetail, 0u) << "the compression lies beyond reach";
     EXPECT_EQ(DecodePsd(Save(dir, "cut.psd", bytes)).error, kErrInvalidPSD);
