@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 
 namespace fs = std::filesystem;
 using namespace zv::test;
@@ -231,11 +230,7 @@ TEST(GifReader, CorpusImagesMatchPil)
     int compared = 0;
     for (const fs::path& file : FilesIn(*corpus / "pillow", {".gif"})) {
         SCOPED_TRACE(file.filename().string());
-        const auto start = std::chrono::steady_clock::now();
         const GifRead read = ReadGif(file);
-        if (IsHostile(file)) {
-            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        }
         const auto pil = PilRender(file);
         if (!pil || file.filename() == oversizedCodes) {
             if (!read.result.ok) {

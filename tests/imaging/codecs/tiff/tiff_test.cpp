@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -440,11 +439,7 @@ TEST(TiffReader, CorpusImagesMatchPil)
     int compared = 0;
     for (const fs::path& file : FilesIn(*corpus / "pillow", {".tif", ".tiff"})) {
         SCOPED_TRACE(file.filename().string());
-        const auto start = std::chrono::steady_clock::now();
         const ReadResult ours = ReadTiff(file);
-        if (IsHostile(file)) {
-            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        }
         if (!ours.ok) {
             EXPECT_NE(ours.error, 0u);
         }
