@@ -5,6 +5,7 @@
 #include "platform/memory.h"
 #include "pcd_writer.h"
 #include "tests/support/imaging_support.h"
+#include "tests/support/raster_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -69,11 +70,6 @@ RgbImage TurnClockwise(const RgbImage& in)
     return TurnAnticlockwise(TurnAnticlockwise(TurnAnticlockwise(in)));
 }
 
-int Difference(const RgbImage& expected, const RgbImage& actual)
-{
-    return zv::test::MaxDifference(expected, actual.pixels.data(), actual.width, actual.height);
-}
-
 // ---- Corpus ----------------------------------------------------------------------------------
 
 TEST(PcdReader, CorpusImagePackMatchesPil)
@@ -93,7 +89,7 @@ TEST(PcdReader, CorpusImagePackMatchesPil)
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
         EXPECT_EQ(decoded.image.width, static_cast<int>(kPcdBaseWidth));
         EXPECT_EQ(decoded.image.height, static_cast<int>(kPcdBaseHeight));
-        EXPECT_EQ(Difference(*reference, decoded.image), 0);
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
         ++compared;
     }
     EXPECT_GE(compared, 1);
@@ -178,7 +174,7 @@ TEST(PcdReader, FlatColoursAndPatternsMatchPil)
         }
         const Decoded decoded = DecodePcd(file);
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-        EXPECT_EQ(Difference(*reference, decoded.image), 0);
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
     }
 }
 
@@ -206,7 +202,7 @@ TEST(PcdReader, OrientationIsHonoured)
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
         EXPECT_EQ(decoded.image.width, row.expected.width);
         EXPECT_EQ(decoded.image.height, row.expected.height);
-        EXPECT_EQ(Difference(row.expected, decoded.image), 0);
+        EXPECT_EQ(zv::test::MaxDifference(row.expected, decoded.image), 0);
     }
 }
 

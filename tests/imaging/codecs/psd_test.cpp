@@ -127,6 +127,8 @@ void ExpectCleanOutcome(const fs::path& file)
 
 // ---- Corpus ----------------------------------------------------------------------------------
 
+// Hostile documents, and those PIL cannot read, must still fail cleanly or decode to the size
+// they measure.
 TEST(PsdReader, CorpusDocumentsMatchPilWhereItReadsThem)
 {
     const auto corpus = zv::test::CorpusDir();
@@ -136,19 +138,14 @@ TEST(PsdReader, CorpusDocumentsMatchPilWhereItReadsThem)
     int compared = 0;
     for (const fs::path& file : zv::test::FilesIn(*corpus / "pillow", {".psd"})) {
         SCOPED_TRACE(file.filename().string());
-        if (zv::test::IsHostile(file)) {
-            continue;
-        }
         const auto reference = zv::test::PilReference(file);
-        if (!reference) {
+        if (zv::test::IsHostile(file) || !reference) {
             ExpectCleanOutcome(file);
             continue;
         }
         const Decoded decoded = DecodePsd(file);
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image.pixels.data(),
-                                          decoded.image.width, decoded.image.height),
-                  0);
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
         const Measured measured = MeasurePsd(file);
         EXPECT_EQ(measured.result, 1u);
         EXPECT_EQ(static_cast<int>(measured.width), decoded.image.width);
@@ -156,20 +153,6 @@ TEST(PsdReader, CorpusDocumentsMatchPilWhereItReadsThem)
         ++compared;
     }
     EXPECT_GE(compared, 4) << "PIL should read most of the corpus documents";
-}
-
-TEST(PsdReader, HostileCorpusFilesFailCleanly)
-{
-    const auto corpus = zv::test::CorpusDir();
-    if (!corpus) {
-        GTEST_SKIP() << "no corpus";
-    }
-    for (const fs::path& file : zv::test::FilesIn(*corpus / "pillow", {".psd"})) {
-        if (zv::test::IsHostile(file)) {
-            SCOPED_TRACE(file.filename().string());
-            ExpectCleanOutcome(file);
-        }
-    }
 }
 
 // ---- Every variant, written here -------------------------------------------------------------
@@ -218,9 +201,7 @@ TEST(PsdReader, EightBitVariantsMatchPil)
         }
         const Decoded decoded = DecodePsd(file);
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image.pixels.data(),
-                                          decoded.image.width, decoded.image.height),
-                  0);
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
 
         const Measured measured = MeasurePsd(file);
         EXPECT_EQ(measured.result, 1u);
@@ -264,9 +245,7 @@ TEST(PsdReader, SixteenBitAndLargeDocumentsMatchTheirEightBitTwin)
                 const fs::path file = Save(dir, "wide.psd", PsdFile(doc));
                 const Decoded decoded = DecodePsd(file);
                 ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-                EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image.pixels.data(),
-                                                  decoded.image.width, decoded.image.height),
-                          0);
+                EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
                 const Measured measured = MeasurePsd(file);
                 EXPECT_EQ(measured.info.bitsPerSample, depth);
                 EXPECT_EQ(measured.info.formatDetail, row.compression);
