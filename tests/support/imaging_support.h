@@ -92,17 +92,6 @@ public:
     AllocationLimitScope& operator=(const AllocationLimitScope&) = delete;
 };
 
-// Bytes of a file cut to its first `keep` bytes, written next to `folder`'s other files.
-inline std::filesystem::path WriteTruncatedCopy(const std::filesystem::path& original, size_t keep,
-                                                const std::filesystem::path& folder)
-{
-    std::vector<uint8_t> bytes = ReadFile(original);
-    bytes.resize(std::min(bytes.size(), keep));
-    const std::filesystem::path copy = folder / ("cut-" + original.filename().string());
-    WriteFile(copy, bytes);
-    return copy;
-}
-
 } // namespace zv::test
 
 #endif
