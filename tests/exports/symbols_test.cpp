@@ -70,15 +70,15 @@ TEST(Symbols, TheLibraryExportsExactlyItsInterface)
         }
     }
     // Section-boundary names that the linker adds are not ours.
-    for (const char* linkerName : {"_init", "_fini", "_edata", "_end", "__bss_start"}) {
-        cNames.erase(linkerName);
+    const std::set<std::string> linkerNames = {"_init", "_fini", "_edata", "_end", "__bss_start"};
+    for (const std::string& name : linkerNames) {
+        cNames.erase(name);
     }
     EXPECT_EQ(cNames, kExpectedCNames);
 
     // Every C++ name belongs to the host-facing classes in namespace zv.
     for (const std::string& name : demangled) {
-        if (name.rfind("ZV_", 0) == 0 || name.rfind("Zv", 0) == 0 || cNames.count(name) ||
-            name == "_init" || name == "_fini" || name == "_edata" || name == "_end" || name == "__bss_start") {
+        if (name.rfind("ZV_", 0) == 0 || name.rfind("Zv", 0) == 0 || cNames.count(name) || linkerNames.count(name)) {
             continue;
         }
         EXPECT_EQ(name.rfind("zv::", 0), 0u) << "unexpected exported symbol: " << name;

@@ -32,7 +32,7 @@ public:
         png_ = (dir / ("t" + std::to_string(index) + ".png")).string();
         tga_ = (dir / ("t" + std::to_string(index) + ".tga")).string();
         missing_ = (dir / ("missing" + std::to_string(index) + ".png")).string();
-        zv::test::WritePngFile(png_, {static_cast<int>(width_), static_cast<int>(height_), picture.rgb});
+        zv::samples::WritePng(png_, picture);
         zv::samples::WriteTga(tga_, picture);
     }
 

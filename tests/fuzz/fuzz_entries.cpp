@@ -39,9 +39,11 @@ void Jpeg(const uint8_t* d, size_t n)
 {
     WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadJPG(s, w, h, 24, 0); });
 }
-void Png(const uint8_t* d, size_t n)
+// The readers of the one shape that BMP, TGA, PCX, PNG and PSD share.
+template <HGLOBAL (*Read)(HISSRC, uint32_t*, uint32_t*, uint32_t, uint8_t*, uint32_t)>
+void Raster(const uint8_t* d, size_t n)
 {
-    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPNG(s, w, h, 24, nullptr, 0); });
+    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return Read(s, w, h, 24, nullptr, 0); });
 }
 void Tiff(const uint8_t* d, size_t n)
 {
@@ -54,22 +56,6 @@ void Gif(const uint8_t* d, size_t n)
         uint32_t transparent = 0;
         return IS40_ReadGIF(s, w, h, &transparent, palette, 0);
     }, 1);
-}
-void Bmp(const uint8_t* d, size_t n)
-{
-    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadBMP(s, w, h, 24, nullptr, 0); });
-}
-void Tga(const uint8_t* d, size_t n)
-{
-    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadTGA(s, w, h, 24, nullptr, 0); });
-}
-void Pcx(const uint8_t* d, size_t n)
-{
-    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPCX(s, w, h, 24, nullptr, 0); });
-}
-void Psd(const uint8_t* d, size_t n)
-{
-    WithSource(d, n, [](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPSD(s, w, h, 24, nullptr, 0); });
 }
 // Base/16 as well as Base: a small input already reaches the real colour conversion.
 void Pcd(const uint8_t* d, size_t n)
@@ -144,8 +130,8 @@ void ParseLine(const uint8_t* d, size_t n)
 const std::vector<Target>& Targets()
 {
     static const std::vector<Target> targets = {
-        {"jpeg", Jpeg}, {"png", Png}, {"tiff", Tiff}, {"gif", Gif}, {"bmp", Bmp}, {"tga", Tga},
-        {"pcx", Pcx}, {"psd", Psd}, {"pcd", Pcd}, {"metafile", Metafile}, {"raw", Raw},
+        {"jpeg", Jpeg}, {"png", Raster<IS40_ReadPNG>}, {"tiff", Tiff}, {"gif", Gif}, {"bmp", Raster<IS40_ReadBMP>},
+        {"tga", Raster<IS40_ReadTGA>}, {"pcx", Raster<IS40_ReadPCX>}, {"psd", Raster<IS40_ReadPSD>}, {"pcd", Pcd}, {"metafile", Metafile}, {"raw", Raw},
         {"dims", Dims}, {"parse_line", ParseLine},
     };
     return targets;

@@ -42,15 +42,6 @@ std::string Backslashed(std::string path)
     return path;
 }
 
-RgbImage Pattern(int width, int height)
-{
-    RgbImage image{width, height, {}};
-    for (int i = 0; i < width * height * 3; ++i) {
-        image.pixels.push_back(static_cast<uint8_t>(i * 31 + i / 7));
-    }
-    return image;
-}
-
 // A GIF whose palette entry i is (i, 2i, 3i) and whose pixel (x, y) is index x + y.
 bool WriteSmallGif(const fs::path& file, int width, int height)
 {
@@ -95,17 +86,17 @@ public:
 TEST(OpenImageFile, PngOpensUnderEveryCaseOfItsExtensionAndFromBackslashPaths)
 {
     TempDir dir;
-    const RgbImage image = Pattern(23, 11);
+    const zv::samples::Picture image = zv::samples::MakeTestPicture(23, 11);
     for (const char* name : {"a.png", "b.Png", "c.PNG"}) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(WritePngFile(dir / name, image));
+        ASSERT_TRUE(zv::samples::WritePng((dir / name).string(), image));
         for (const std::string& path : {(dir / name).string(), Backslashed((dir / name).string())}) {
             Opened opened;
             Open(path, &opened);
             ASSERT_EQ(opened.result, 1);
             EXPECT_EQ(opened.width, 23);
             EXPECT_EQ(opened.height, 11);
-            EXPECT_EQ(MaxDifference(image, opened.buffer, opened.width, opened.height), 0);
+            EXPECT_EQ(MaxDifference({23, 11, image.rgb}, opened.buffer, opened.width, opened.height), 0);
         }
     }
 }
@@ -150,7 +141,7 @@ TEST(OpenImageFile, TheBufferHoldsWhatTheReaderDeliveredMovedOnce)
 {
     TempDir dir;
     const fs::path png = dir / "image.png";
-    ASSERT_TRUE(WritePngFile(png, Pattern(40, 30)));
+    ASSERT_TRUE(zv::samples::WritePng(png.string(), zv::samples::MakeTestPicture(40, 30)));
     Source source(png);
     uint32_t w = 0, h = 0;
     HGLOBAL block = IS40_ReadPNG(source.get(), &w, &h, 24, nullptr, 0);
@@ -187,7 +178,7 @@ TEST(OpenImageFile, TheWaitCursorEndsOnEveryWayOut)
 {
     TempDir dir;
     const fs::path png = dir / "ok.png";
-    ASSERT_TRUE(WritePngFile(png, Pattern(4, 4)));
+    ASSERT_TRUE(zv::samples::WritePng(png.string(), zv::samples::MakeTestPicture(4, 4)));
     WriteFile(dir / "broken.png", std::vector<uint8_t>(40, 1));
     WriteFile(dir / "unknown.xyz", std::vector<uint8_t>(40, 1));
     for (const fs::path& path : {png, dir / "broken.png", dir / "unknown.xyz", dir / "missing.png"}) {
@@ -243,7 +234,7 @@ TEST(OpenImageFile, ANonZeroPngGammaStaysSetForLaterReads)
     ScreenGammaReset reset;
     TempDir dir;
     const fs::path png = dir / "gamma.png";
-    ASSERT_TRUE(WritePngFile(png, Pattern(8, 8)));
+    ASSERT_TRUE(zv::samples::WritePng(png.string(), zv::samples::MakeTestPicture(8, 8)));
     Opened plain;
     Open(png.string(), &plain, 0.0);
     ASSERT_EQ(plain.result, 1);
@@ -273,7 +264,7 @@ TEST(OpenImageFileForSize, AJpegDecodesNoSmallerThanItsFitNeedsAndFitsLikeTheFul
     TempDir dir;
     const zv::samples::Picture photo = zv::samples::MakePhotoLikePicture(1200, 800, 1);
     WriteFile(dir / "p.jpg", zv::samples::JpegBytes(photo));
-    ASSERT_TRUE(WritePngFile(dir / "p.png", {1200, 800, photo.rgb}));
+    ASSERT_TRUE(zv::samples::WritePng((dir / "p.png").string(), photo));
     struct Case {
         int32_t boxWidth;
         int32_t boxHeight;

@@ -1,7 +1,7 @@
 #include "zvdll.h"
 
 #include "imageproc/display_frame.h"
-#include "tests/support/test_support.h"
+#include "tests/support/imaging_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +17,6 @@ namespace {
 using zv::CRect;
 using zv::CWnd;
 using zv::RECT;
-
-// Restores the default allocation limit however the test ends.
-struct AllocationLimit {
-    explicit AllocationLimit(uint64_t bytes) { ZvSetAllocationLimit(bytes); }
-    ~AllocationLimit() { ZvSetAllocationLimit(0); }
-};
 
 // A host's view of one image and its display copy.
 struct Host {
@@ -148,7 +142,7 @@ TEST(DisplayFrame, OutOfMemoryIsReportedAndKeepsTheFittedSize)
     CWnd window(RECT{0, 0, 404, 300});
     ASSERT_EQ(host.Show(window), 1);  // a copy to be released by the failing call
     {
-        AllocationLimit limit(400 * 200 * 3 - 1);
+        zv::test::AllocationLimitScope limit(400 * 200 * 3 - 1);
         EXPECT_EQ(host.Show(window), 0);
     }
     EXPECT_EQ(host.display, nullptr);

@@ -74,6 +74,14 @@ TEST(ExtensionClassification, Table)
     EXPECT_EQ(ZV_ExtTo3Char(nullptr), "");
 }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 // Every extension the code table knows, in every letter case, as a bare extension, with its
 // dot, and at the end of a path.
 TEST(ExtensionClassification, EveryKnownExtensionInAnyCase)
@@ -85,10 +93,7 @@ TEST(ExtensionClassification, EveryKnownExtensionInAnyCase)
         {"NEF", 13}, {"ORF", 13}, {"DNG", 13}, {"PTX", 13}, {"PEF", 13}, {"ARW", 13}, {"X3F", 13},
     };
     for (const auto& [upper, code] : known) {
-        std::string lower = upper;
-        for (char& c : lower) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        const std::string lower = Lower(upper);
         const std::string mixed = lower.substr(0, 1) + upper.substr(1);
         for (const std::string& ext : {upper, lower, mixed}) {
             SCOPED_TRACE(ext);
@@ -134,14 +139,6 @@ const std::vector<PredicateRow>& PredicateRows()
           ".X3F", ".RAW"}},
     };
     return rows;
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return text;
 }
 
 // The name a host would pass for an accepted entry: a four-byte ending at the end of a path,
@@ -192,32 +189,17 @@ TEST(TypePredicates, ShortOrMisplacedEndingsAreRejected)
     }
 }
 
-struct NamedCase {
-    Predicate predicate;
-    const char* name;
-    int32_t expected;
-};
-
+// Near misses the tables above do not reach, and where the codes and the predicates part ways
+// on purpose.
 TEST(TypePredicates, ListedEdgeCases)
 {
-    const NamedCase cases[] = {
-        {ZV_IsJPG, "D:\\Photos\\IMG_0001.JPG", 1}, {ZV_IsJPG, "photo.jpeg", 1},
-        {ZV_IsJPG, "x.jpe", 1}, {ZV_IsJPG, "x.JIF", 1}, {ZV_IsJPG, "jpg", 1}, {ZV_IsJPG, "jpe", 1},
-        {ZV_IsJPG, "peg", 0}, {ZV_IsJPG, ".jfif", 0}, {ZV_IsJPG, "xjpg", 0},
-        {ZV_IsJPG, "photo.jpg.bak", 0}, {ZV_IsJPG, "notjpeg", 1},
-        {ZV_IsTIF, "scan.tif", 1}, {ZV_IsTIF, "scan.TIFF", 1}, {ZV_IsTIF, "tif", 1},
-        {ZV_IsTIF, "iff", 0},
-        {ZV_IsRAW, "DSC_0001.NEF", 1}, {ZV_IsRAW, "img.cr2", 1}, {ZV_IsRAW, "image.raw", 1},
-        {ZV_IsRAW, "nef", 0}, {ZV_IsRAW, "raw", 0},
-        {ZV_IsMETA, "chart.wmf", 1}, {ZV_IsMETA, "chart.EMF", 1}, {ZV_IsMETA, "drawing.apm", 1},
-        {ZV_IsMETA, "amf", 1}, {ZV_IsWMF, "chart.emf", 0},
-        {ZV_IsPCD, "disc.pcd", 1}, {ZV_IsJPG, "jp", 0}, {ZV_IsGIF, "gi", 0},
-    };
-    for (const NamedCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(c.predicate(c.name), c.expected);
-    }
-    // Where the codes and the predicates part ways on purpose.
+    EXPECT_EQ(ZV_IsJPG("peg"), 0);
+    EXPECT_EQ(ZV_IsJPG(".jfif"), 0);
+    EXPECT_EQ(ZV_IsJPG("jp"), 0);
+    EXPECT_EQ(ZV_IsGIF("gi"), 0);
+    EXPECT_EQ(ZV_IsTIF("iff"), 0);
+    EXPECT_EQ(ZV_IsRAW("nef"), 0);
+    EXPECT_EQ(ZV_IsRAW("raw"), 0);
     EXPECT_EQ(ZV_GetExtType("disc.pcd"), IMAGETYPE_UNKNOWN);
     EXPECT_EQ(ZV_GetExtType("peg"), IMAGETYPE_JPG);
     EXPECT_EQ(ZV_GetExtType("iff"), IMAGETYPE_TIF);

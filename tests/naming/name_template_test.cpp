@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <span>
 #include <string>
 
 namespace {
@@ -79,14 +80,6 @@ const Row kWorkedExamples[] = {
     {"$", "$"},
 };
 
-TEST(NameTemplate, WorkedExamples)
-{
-    for (const Row& row : kWorkedExamples) {
-        SCOPED_TRACE(row.templateText);
-        EXPECT_EQ(Expand(row.templateText), row.expected);
-    }
-}
-
 const Row kEdgeCases[] = {
     {"", ""},
     {"plain name.jpg", "plain name.jpg"},
@@ -132,11 +125,13 @@ const Row kEdgeCases[] = {
     {"$(filepath)", "D:\\Photos\\Trip\\"},
 };
 
-TEST(NameTemplate, EdgeCases)
+TEST(NameTemplate, WorkedExamplesAndEdgeCases)
 {
-    for (const Row& row : kEdgeCases) {
-        SCOPED_TRACE(row.templateText);
-        EXPECT_EQ(Expand(row.templateText), row.expected);
+    for (std::span<const Row> table : {std::span<const Row>(kWorkedExamples), std::span<const Row>(kEdgeCases)}) {
+        for (const Row& row : table) {
+            SCOPED_TRACE(row.templateText);
+            EXPECT_EQ(Expand(row.templateText), row.expected);
+        }
     }
 }
 

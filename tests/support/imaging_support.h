@@ -58,26 +58,29 @@ inline ReadResult ReadWith(const Reader& reader, const std::filesystem::path& fi
     return result;
 }
 
-inline RgbImage AsImage(const ReadResult& result)
-{
-    return RgbImage{static_cast<int>(result.width), static_cast<int>(result.height), result.pixels};
-}
+// A read's outcome with its pixels as an image, for comparing with references.
+struct Decoded {
+    bool ok = false;
+    uint32_t error = 0;
+    RgbImage image;
+};
 
-inline bool NameContainsAny(const std::filesystem::path& file, std::initializer_list<const char*> words)
+inline Decoded DecodeWith(const Reader& reader, const std::filesystem::path& file)
 {
-    const std::string name = file.filename().string();
-    for (const char* word : words) {
-        if (name.find(word) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    const ReadResult read = ReadWith(reader, file);
+    return {read.ok, read.error, {static_cast<int>(read.width), static_cast<int>(read.height), read.pixels}};
 }
 
 // Files made by fuzzers to break decoders.
 inline bool IsHostile(const std::filesystem::path& file)
 {
-    return NameContainsAny(file, {"crash", "oom", "timeout", "oob", "fuzz"});
+    const std::string name = file.filename().string();
+    for (const char* word : {"crash", "oom", "timeout", "oob", "fuzz"}) {
+        if (name.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Restores the allocation limit at the end of a scope.
@@ -88,17 +91,6 @@ public:
     AllocationLimitScope(const AllocationLimitScope&) = delete;
     AllocationLimitScope& operator=(const AllocationLimitScope&) = delete;
 };
-
-// Bytes of a file cut to its first `keep` bytes, written next to `folder`'s other files.
-inline std::filesystem::path WriteTruncatedCopy(const std::filesystem::path& original, size_t keep,
-                                                const std::filesystem::path& folder)
-{
-    std::vector<uint8_t> bytes = ReadFile(original);
-    bytes.resize(std::min(bytes.size(), keep));
-    const std::filesystem::path copy = folder / ("cut-" + original.filename().string());
-    WriteFile(copy, bytes);
-    return copy;
-}
 
 } // namespace zv::test
 

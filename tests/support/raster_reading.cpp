@@ -61,6 +61,21 @@ RasterResult ReadRasterBytes(RasterReader reader, const std::vector<uint8_t>& by
     return ReadFromSource(reader, &source);
 }
 
+Measured MeasureWith(Measurer measure, const std::vector<uint8_t>& bytes)
+{
+    IS40Source source;
+    source.data = bytes.empty() ? nullptr : bytes.data();
+    source.size = bytes.size();
+    Measured measured;
+    measured.result = measure(&source, &measured.width, &measured.height, &measured.depth, &measured.info, 0);
+    return measured;
+}
+
+Measured MeasureFileWith(Measurer measure, const std::filesystem::path& file)
+{
+    return MeasureWith(measure, ReadFile(file));
+}
+
 void ExpectEveryPrefixFails(RasterReader reader, const std::vector<uint8_t>& bytes, uint32_t error)
 {
     for (size_t length = 0; length < bytes.size(); ++length) {

@@ -53,6 +53,20 @@ void ExpectCorpusMatchesReferences(RasterReader reader, const std::string& exten
 std::filesystem::path WriteByContent(const std::vector<uint8_t>& bytes, const std::string& folder,
                                      const std::string& extension);
 
+// What a measuring operation reported for a file's bytes.
+struct Measured {
+    uint32_t result = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t depth = 0;  // bits per pixel, or channels for PSD
+    IS40DimInfo info{};
+};
+
+// The shape shared by the BMP, PCX and PSD measuring operations.
+using Measurer = uint32_t (*)(HISSRC, uint32_t*, uint32_t*, uint32_t*, IS40DimInfo*, uint32_t);
+Measured MeasureWith(Measurer measure, const std::vector<uint8_t>& bytes);
+Measured MeasureFileWith(Measurer measure, const std::filesystem::path& file);
+
 // Largest byte difference between two images; -1 when their sizes differ.
 int MaxDifference(const RgbImage& a, const RgbImage& b);
 

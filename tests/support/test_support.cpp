@@ -122,16 +122,6 @@ std::optional<RgbImage> ReadPngFile(const fs::path& file)
     return out;
 }
 
-bool WritePngFile(const fs::path& file, const RgbImage& image)
-{
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width);
-    png.height = static_cast<png_uint_32>(image.height);
-    png.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&png, file.string().c_str(), 0, image.pixels.data(), 0, nullptr) != 0;
-}
-
 int MaxDifference(const RgbImage& a, const uint8_t* pixels, int width, int height)
 {
     if (a.width != width || a.height != height) {

@@ -67,8 +67,6 @@ std::optional<RgbImage> PilReference(const std::filesystem::path& file);
 
 // Reads an 8-bit RGB or RGBA PNG (alpha dropped) with libpng, for reference renderings.
 std::optional<RgbImage> ReadPngFile(const std::filesystem::path& file);
-// Writes RGB pixels as an 8-bit PNG; for generating inputs.
-bool WritePngFile(const std::filesystem::path& file, const RgbImage& image);
 
 // Largest absolute difference between two images' bytes; -1 when their sizes differ.
 int MaxDifference(const RgbImage& a, const uint8_t* pixels, int width, int height);

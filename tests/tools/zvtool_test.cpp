@@ -64,7 +64,7 @@ void WriteSamples(const fs::path& folder)
 {
     fs::create_directories(folder);
     const zv::samples::Picture picture = zv::samples::MakeTestPicture(90, 60);
-    ASSERT_TRUE(zv::test::WritePngFile(folder / "a.png", {90, 60, picture.rgb}));
+    ASSERT_TRUE(zv::samples::WritePng((folder / "a.png").string(), picture));
     ASSERT_TRUE(zv::samples::WriteTiff((folder / "b.tif").string(), picture));
     ASSERT_TRUE(zv::samples::WriteGif((folder / "c.gif").string(), picture));
     ASSERT_TRUE(zv::samples::WriteTga((folder / "d.tga").string(), picture));
@@ -178,7 +178,7 @@ TEST(Zvtool, CtrlCLeavesOnlyCompleteFiles)
     zv::test::TempDir root;
     const zv::samples::Picture picture = zv::samples::MakeTestPicture(640, 480);
     fs::create_directories(root / "in");
-    ASSERT_TRUE(zv::test::WritePngFile(root / "in" / "0.png", {640, 480, picture.rgb}));
+    ASSERT_TRUE(zv::samples::WritePng((root / "in" / "0.png").string(), picture));
     for (int i = 1; i < 150; ++i) {
         fs::copy_file(root / "in" / "0.png", root / "in" / (std::to_string(i) + ".png"));
     }

@@ -1,6 +1,7 @@
 #include "raster_writers.h"
 
 #include <gif_lib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <fstream>
@@ -197,8 +198,9 @@ std::vector<uint8_t> BmpBytes(const BmpHeaderFields& layout, const std::vector<u
 {
     const bool os2 = layout.headerSize == 12;
     const uint32_t entries = static_cast<uint32_t>(layout.palette.size() / 3);
+    const uint32_t storedEntries = static_cast<uint32_t>(layout.storedPalette.size() / 4);
     const uint32_t offset = 14 + layout.headerSize + 4 * static_cast<uint32_t>(layout.masks.size()) +
-                            entries * (os2 ? 3 : 4);
+                            entries * (os2 ? 3 : 4) + storedEntries * 4;
     ByteWriter out;
     out.U8('B').U8('M').U32LE(offset + static_cast<uint32_t>(pixels.size())).U32LE(0).U32LE(offset);
     out.U32LE(layout.headerSize);
@@ -208,7 +210,7 @@ std::vector<uint8_t> BmpBytes(const BmpHeaderFields& layout, const std::vector<u
     } else {
         out.U32LE(static_cast<uint32_t>(layout.width)).U32LE(static_cast<uint32_t>(layout.height));
         out.U16LE(1).U16LE(layout.bitCount).U32LE(layout.compression);
-        out.U32LE(static_cast<uint32_t>(pixels.size())).U32LE(2835).U32LE(2835).U32LE(entries).U32LE(0);
+        out.U32LE(static_cast<uint32_t>(pixels.size())).U32LE(2835).U32LE(2835).U32LE(entries + storedEntries).U32LE(0);
         out.Fill(layout.headerSize - 40, 0);
     }
     for (uint32_t mask : layout.masks) {
@@ -220,10 +222,86 @@ std::vector<uint8_t> BmpBytes(const BmpHeaderFields& layout, const std::vector<u
             out.U8(0);
         }
     }
+    out.Append(layout.storedPalette);
     return out.Append(pixels).Take();
 }
 
 // ---- PSD --------------------------------------------------------------------------------------
+
+namespace {
+
+// Stores each row as differences: bytes from their left neighbour; 16-bit samples likewise,
+// big-endian; 32-bit rows split into byte planes (most significant first) and then differenced.
+void PredictRow(uint8_t* row, uint64_t rowBytes, uint16_t depth)
+{
+    if (depth == 16) {
+        for (uint64_t i = rowBytes / 2; i-- > 1;) {
+            const auto value = static_cast<uint16_t>((row[2 * i] << 8) | row[2 * i + 1]);
+            const auto left = static_cast<uint16_t>((row[2 * i - 2] << 8) | row[2 * i - 1]);
+            const auto delta = static_cast<uint16_t>(value - left);
+            row[2 * i] = static_cast<uint8_t>(delta >> 8);
+            row[2 * i + 1] = static_cast<uint8_t>(delta);
+        }
+        return;
+    }
+    if (depth == 32) {
+        const uint64_t width = rowBytes / 4;
+        std::vector<uint8_t> split(rowBytes);
+        for (uint64_t x = 0; x < width; ++x) {
+            for (uint64_t k = 0; k < 4; ++k) {
+                split[k * width + x] = row[4 * x + k];
+            }
+        }
+        std::copy(split.begin(), split.end(), row);
+    }
+    for (uint64_t i = rowBytes; i-- > 1;) {
+        row[i] = static_cast<uint8_t>(row[i] - row[i - 1]);
+    }
+}
+
+std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data)
+{
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<uint8_t> out(size);
+    if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        return {};
+    }
+    out.resize(size);
+    return out;
+}
+
+// ZIP image data: the planes (their rows differenced first for compression 3) deflated as one
+// stream, or a stream each.
+bool AppendZipPlanes(ByteWriter& out, std::vector<std::vector<uint8_t>> planes, const PsdDocument& doc)
+{
+    const size_t rowBytes = doc.RowBytes();
+    if (doc.compression == 3) {
+        for (auto& plane : planes) {
+            for (size_t at = 0; at < plane.size(); at += rowBytes) {
+                PredictRow(&plane[at], rowBytes, doc.depth);
+            }
+        }
+    }
+    std::vector<std::vector<uint8_t>> streams;
+    if (doc.streamPerChannel) {
+        streams = std::move(planes);
+    } else {
+        streams.emplace_back();
+        for (const auto& plane : planes) {
+            streams.back().insert(streams.back().end(), plane.begin(), plane.end());
+        }
+    }
+    for (const auto& stream : streams) {
+        const std::vector<uint8_t> deflated = Deflate(stream);
+        if (deflated.empty()) {
+            return false;
+        }
+        out.Append(deflated);
+    }
+    return true;
+}
+
+} // namespace
 
 std::vector<uint8_t> PsdFile(const PsdDocument& doc)
 {
@@ -239,6 +317,9 @@ std::vector<uint8_t> PsdFile(const PsdDocument& doc)
     }
     out.U32BE(static_cast<uint32_t>(doc.layers.size())).Append(doc.layers);
     out.U16BE(doc.compression);
+    if (doc.compression >= 2) {
+        return AppendZipPlanes(out, doc.planes, doc) ? out.Take() : std::vector<uint8_t>{};
+    }
     const size_t rowBytes = doc.RowBytes();
     if (doc.compression != 1) {
         for (const auto& plane : doc.planes) {

@@ -89,6 +89,7 @@ struct BmpHeaderFields {
     uint32_t compression = 0;
     std::vector<uint8_t> palette;   // RGB entries, stored as BGR (plus a pad byte after 40 bytes)
     std::vector<uint32_t> masks;    // bit fields written after a 40-byte header
+    std::vector<uint8_t> storedPalette = {};  // after `palette`: 4-byte entries as they are (CMYK inks)
 };
 
 // `pixels`: the pixel data exactly as stored (padded rows, or RLE codes).
@@ -102,8 +103,9 @@ struct PsdDocument {
     uint16_t depth = 8;
     uint32_t width = 0;
     uint32_t height = 0;
-    uint16_t compression = 0;   // 0 raw, 1 PackBits
-    std::vector<std::vector<uint8_t>> planes;  // stored bytes, height rows each
+    uint16_t compression = 0;   // 0 raw, 1 PackBits, 2 ZIP, 3 ZIP of row differences
+    bool streamPerChannel = false;             // ZIP: a stream per plane rather than one for all
+    std::vector<std::vector<uint8_t>> planes;  // raw samples (big-endian), height rows each
     std::vector<uint8_t> colourData;           // an indexed document's palette
     std::vector<uint8_t> resources;
     std::vector<uint8_t> layers;               // contents of the layer and mask section
@@ -111,6 +113,7 @@ struct PsdDocument {
     size_t RowBytes() const { return depth == 1 ? (width + 7) / 8 : width * (depth / 8u); }
 };
 
+// The document's file; empty when ZIP data cannot be deflated.
 std::vector<uint8_t> PsdFile(const PsdDocument& document);
 
 // ---- GIF --------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "jpeg_writer.h"
 #include "raster_writers.h"
+#include "tiff_writer.h"
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -21,28 +22,6 @@
 namespace zv::samples {
 namespace {
 
-class Bytes {
-public:
-    void U8(uint32_t v) { data_.push_back(static_cast<uint8_t>(v)); }
-    void U16LE(uint32_t v) { U8(v); U8(v >> 8); }
-    void U16BE(uint32_t v) { U8(v >> 8); U8(v); }
-    void U32LE(uint32_t v) { U16LE(v & 0xFFFF); U16LE(v >> 16); }
-    void U32BE(uint32_t v) { U16BE(v >> 16); U16BE(v); }
-    void Append(const std::vector<uint8_t>& more) { data_.insert(data_.end(), more.begin(), more.end()); }
-    void Text(const char* text) { while (*text) U8(static_cast<uint8_t>(*text++)); }
-    const std::vector<uint8_t>& data() const { return data_; }
-
-private:
-    std::vector<uint8_t> data_;
-};
-
-bool Save(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
 uint8_t Channel(const Picture& picture, uint32_t x, uint32_t y, int channel)
 {
     return picture.rgb[(static_cast<size_t>(y) * picture.width + x) * 3 + static_cast<size_t>(channel)];
@@ -53,7 +32,7 @@ uint16_t TiffSampleFormat(SampleKind kind)
     switch (kind) {
     case SampleKind::Signed: return SAMPLEFORMAT_INT;
     case SampleKind::Float: return SAMPLEFORMAT_IEEEFP;
-    default: return SAMPLEFORMAT_UINT;  // also the tag's default, which the plain writer leaves out
+    default: return SAMPLEFORMAT_UINT;
     }
 }
 
@@ -203,137 +182,8 @@ std::vector<std::vector<uint8_t>> PsdPlanes(const Picture& picture, const PsdOpt
     return planes;
 }
 
-void AppendPackBitsPlanes(Bytes& out, const std::vector<std::vector<uint8_t>>& planes, uint64_t rowBytes, bool wide)
-{
-    std::vector<std::vector<uint8_t>> rows;
-    for (const auto& plane : planes) {
-        for (size_t at = 0; at < plane.size(); at += rowBytes) {
-            rows.push_back(PackBits(&plane[at], rowBytes));
-        }
-    }
-    for (const auto& row : rows) {
-        if (wide) {
-            out.U32BE(static_cast<uint32_t>(row.size()));
-        } else {
-            out.U16BE(static_cast<uint32_t>(row.size()));
-        }
-    }
-    for (const auto& row : rows) {
-        out.Append(row);
-    }
-}
-
-// Stores each row as differences: bytes from their left neighbour; 16-bit samples likewise,
-// big-endian; 32-bit rows split into byte planes (most significant first) and then differenced.
-void PredictRow(uint8_t* row, uint64_t rowBytes, uint16_t depth)
-{
-    if (depth == 16) {
-        for (uint64_t i = rowBytes / 2; i-- > 1;) {
-            const auto value = static_cast<uint16_t>((row[2 * i] << 8) | row[2 * i + 1]);
-            const auto left = static_cast<uint16_t>((row[2 * i - 2] << 8) | row[2 * i - 1]);
-            const auto delta = static_cast<uint16_t>(value - left);
-            row[2 * i] = static_cast<uint8_t>(delta >> 8);
-            row[2 * i + 1] = static_cast<uint8_t>(delta);
-        }
-        return;
-    }
-    if (depth == 32) {
-        const uint64_t width = rowBytes / 4;
-        std::vector<uint8_t> split(rowBytes);
-        for (uint64_t x = 0; x < width; ++x) {
-            for (uint64_t k = 0; k < 4; ++k) {
-                split[k * width + x] = row[4 * x + k];
-            }
-        }
-        std::copy(split.begin(), split.end(), row);
-    }
-    for (uint64_t i = rowBytes; i-- > 1;) {
-        row[i] = static_cast<uint8_t>(row[i] - row[i - 1]);
-    }
-}
-
-std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data)
-{
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::vector<uint8_t> out(size);
-    if (compress2(out.data(), &size, data.data(), static_cast<uLong>(data.size()), Z_BEST_COMPRESSION) != Z_OK) {
-        return {};
-    }
-    out.resize(size);
-    return out;
-}
-
-bool AppendZipPlanes(Bytes& out, std::vector<std::vector<uint8_t>> planes, uint64_t rowBytes, const PsdOptions& options)
-{
-    if (options.compression == PsdCompression::ZipPredicted) {
-        for (auto& plane : planes) {
-            for (size_t at = 0; at < plane.size(); at += rowBytes) {
-                PredictRow(&plane[at], rowBytes, options.depth);
-            }
-        }
-    }
-    std::vector<std::vector<uint8_t>> streams;
-    if (options.streamPerChannel) {
-        streams = std::move(planes);
-    } else {
-        streams.emplace_back();
-        for (const auto& plane : planes) {
-            streams.back().insert(streams.back().end(), plane.begin(), plane.end());
-        }
-    }
-    for (const auto& stream : streams) {
-        const std::vector<uint8_t> deflated = Deflate(stream);
-        if (deflated.empty()) {
-            return false;
-        }
-        out.Append(deflated);
-    }
-    return true;
-}
-
 
 // ---- BMP -------------------------------------------------------------------------------------
-
-constexpr uint32_t kBmpFileHeader = 14;
-
-struct BmpLayout {
-    uint32_t headerSize = 40;
-    uint32_t bitCount = 24;
-    uint32_t compression = 0;
-    std::vector<std::array<uint8_t, 4>> palette;  // as stored
-    std::vector<uint8_t> pixels;                 // as stored, bottom row first
-};
-
-std::vector<uint8_t> BmpFile(const Picture& picture, const BmpLayout& layout)
-{
-    const uint32_t pixelOffset = kBmpFileHeader + layout.headerSize + static_cast<uint32_t>(layout.palette.size()) * 4;
-    Bytes out;
-    out.Text("BM");
-    out.U32LE(pixelOffset + static_cast<uint32_t>(layout.pixels.size()));
-    out.U32LE(0);
-    out.U32LE(pixelOffset);
-    out.U32LE(layout.headerSize);
-    out.U32LE(picture.width);
-    out.U32LE(picture.height);
-    out.U16LE(1);
-    out.U16LE(layout.bitCount);
-    out.U32LE(layout.compression);
-    out.U32LE(static_cast<uint32_t>(layout.pixels.size()));
-    out.U32LE(2835);  // 72 dpi
-    out.U32LE(2835);
-    out.U32LE(static_cast<uint32_t>(layout.palette.size()));
-    out.U32LE(0);
-    for (uint32_t i = 40; i < layout.headerSize; ++i) {
-        out.U8(0);    // the rest of an OS/2 2.x header: no units, halftoning or encoding
-    }
-    for (const auto& entry : layout.palette) {
-        for (uint8_t byte : entry) {
-            out.U8(byte);
-        }
-    }
-    out.Append(layout.pixels);
-    return out.data();
-}
 
 // Rows padded to 4 bytes, bottom row first, each pixel as `put` stores it.
 template <typename Put>
@@ -414,20 +264,22 @@ std::vector<uint8_t> RleRows(const Picture& picture, const std::vector<uint8_t>&
     return out;
 }
 
-bool CmykPaletteLayout(const Picture& picture, bool fourBits, BmpLayout* layout)
+// RLE rows of the picture's indices into a palette of its colours as CMYK inks; empty when it
+// has more colours than the bit count holds.
+std::vector<uint8_t> CmykPaletteRows(const Picture& picture, bool fourBits, BmpHeaderFields* header)
 {
     std::vector<std::array<uint8_t, 3>> colours;
     std::vector<uint8_t> indices;
     if (!IndexColours(picture, fourBits ? 16 : 256, &colours, &indices)) {
-        return false;
+        return {};
     }
     for (const auto& colour : colours) {
-        layout->palette.push_back(CmykOf(colour.data()));
+        const std::array<uint8_t, 4> cmyk = CmykOf(colour.data());
+        header->storedPalette.insert(header->storedPalette.end(), cmyk.begin(), cmyk.end());
     }
-    layout->bitCount = fourBits ? 4 : 8;
-    layout->compression = fourBits ? 13 : 12;
-    layout->pixels = RleRows(picture, indices, fourBits);
-    return true;
+    header->bitCount = fourBits ? 4 : 8;
+    header->compression = fourBits ? 13 : 12;
+    return RleRows(picture, indices, fourBits);
 }
 
 void AppendToBytes(png_structp png, png_bytep data, png_size_t length)
@@ -593,29 +445,13 @@ bool WriteTiff(const std::string& path, const Picture& picture)
 
 bool WriteTiff(const std::string& path, const Picture& picture, const TiffOptions& options)
 {
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFF* tiff = CreateTiff(path, {picture.width, picture.height, options.bitsPerSample, 3, PHOTOMETRIC_RGB,
+                                   PLANARCONFIG_CONTIG, COMPRESSION_LZW, TiffSampleFormat(options.kind)});
     if (tiff == nullptr) {
         return false;
     }
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, picture.width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, picture.height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, options.bitsPerSample);
-    if (options.kind != SampleKind::Unsigned) {
-        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, TiffSampleFormat(options.kind));
-    }
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 16);
-    bool ok = true;
-    std::vector<uint8_t> row;
-    for (uint32_t y = 0; y < picture.height && ok; ++y) {
-        row = TiffRow(picture, y, options);
-        ok = TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
-    }
-    TIFFClose(tiff);
-    return ok;
+    return WriteTiffPixelsAndClose(tiff, {picture.width, picture.height, 1, 0, 16},
+                                   [&](uint32_t y, uint32_t, uint32_t, int) { return TiffRow(picture, y, options); });
 }
 
 Picture MakePalettePicture(uint32_t width, uint32_t height)
@@ -668,50 +504,57 @@ std::vector<uint8_t> PngBytes(const Picture& picture)
     return out;
 }
 
+bool WritePng(const std::string& path, const Picture& picture)
+{
+    const std::vector<uint8_t> bytes = PngBytes(picture);
+    return !bytes.empty() && SaveBytes(path, bytes);
+}
+
 bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions& options)
 {
-    BmpLayout layout;
+    BmpHeaderFields header;
+    header.width = static_cast<int32_t>(picture.width);
+    header.height = static_cast<int32_t>(picture.height);
+    std::vector<uint8_t> pixels;
     switch (options.pixels) {
     case BmpPixels::Rgb24:
-        layout.pixels = BmpRows(picture, 3, [](const uint8_t* rgb, uint8_t* out) {
+        pixels = BmpRows(picture, 3, [](const uint8_t* rgb, uint8_t* out) {
             out[0] = rgb[2];
             out[1] = rgb[1];
             out[2] = rgb[0];
         });
         break;
     case BmpPixels::Linear64:
-        layout.bitCount = 64;
-        layout.pixels = BmpRows(picture, 8, PutLinear64);
+        header.bitCount = 64;
+        pixels = BmpRows(picture, 8, PutLinear64);
         break;
     case BmpPixels::Cmyk32:
-        layout.bitCount = 32;
-        layout.compression = 11;
-        layout.pixels = BmpRows(picture, 4, [](const uint8_t* rgb, uint8_t* out) {
+        header.bitCount = 32;
+        header.compression = 11;
+        pixels = BmpRows(picture, 4, [](const uint8_t* rgb, uint8_t* out) {
             const std::array<uint8_t, 4> cmyk = CmykOf(rgb);
             std::copy(cmyk.begin(), cmyk.end(), out);
         });
         break;
     case BmpPixels::CmykRle8:
     case BmpPixels::CmykRle4:
-        if (!CmykPaletteLayout(picture, options.pixels == BmpPixels::CmykRle4, &layout)) {
-            return false;
-        }
+        pixels = CmykPaletteRows(picture, options.pixels == BmpPixels::CmykRle4, &header);
         break;
     case BmpPixels::Jpeg:
     case BmpPixels::Png:
-        layout.bitCount = 0;
-        layout.compression = options.pixels == BmpPixels::Jpeg ? 4 : 5;
-        layout.pixels = options.pixels == BmpPixels::Jpeg ? JpegBytes(picture) : PngBytes(picture);
+        header.bitCount = 0;
+        header.compression = options.pixels == BmpPixels::Jpeg ? 4 : 5;
+        pixels = options.pixels == BmpPixels::Jpeg ? JpegBytes(picture) : PngBytes(picture);
         break;
     case BmpPixels::Huffman:
-        layout.headerSize = 64;
-        layout.bitCount = 1;
-        layout.compression = 3;
-        layout.palette = {{255, 255, 255, 0}, {0, 0, 0, 0}};
-        layout.pixels = HuffmanRows(picture, path + ".t4.tif");
+        header.headerSize = 64;  // an OS/2 2.x header: no units, halftoning or encoding
+        header.bitCount = 1;
+        header.compression = 3;
+        header.palette = {255, 255, 255, 0, 0, 0};
+        pixels = HuffmanRows(picture, path + ".t4.tif");
         break;
     }
-    return !layout.pixels.empty() && Save(path, BmpFile(picture, layout));
+    return !pixels.empty() && SaveBytes(path, BmpBytes(header, pixels));
 }
 
 bool WriteGif(const std::string& path, const Picture& picture)
@@ -768,50 +611,19 @@ uint8_t GreyOf(const uint8_t* rgb)
 
 std::vector<uint8_t> PsdBytes(const Picture& picture, const PsdOptions& options)
 {
-    const std::vector<std::vector<uint8_t>> planes = PsdPlanes(picture, options);
-    Bytes out;
-    out.Text("8BPS");
-    out.U16BE(options.largeDocument ? 2 : 1);
-    for (int i = 0; i < 6; ++i) {
-        out.U8(0);
-    }
-    out.U16BE(static_cast<uint32_t>(planes.size()));
-    out.U32BE(picture.height);
-    out.U32BE(picture.width);
-    out.U16BE(options.depth);
-    out.U16BE(PsdMode(options.colour));
+    PsdDocument document;
+    document.version = options.largeDocument ? 2 : 1;
+    document.mode = static_cast<uint16_t>(PsdMode(options.colour));
+    document.depth = options.depth;
+    document.width = picture.width;
+    document.height = picture.height;
+    document.compression = static_cast<uint16_t>(options.compression);
+    document.streamPerChannel = options.streamPerChannel;
+    document.planes = PsdPlanes(picture, options);
     if (options.colour == PsdColour::Duotone) {
-        out.U32BE(kDuotoneDataBytes);  // the inks' description, which a viewer of the base skips
-        for (uint32_t i = 0; i < kDuotoneDataBytes; ++i) {
-            out.U8(0);
-        }
-    } else {
-        out.U32BE(0);                  // colour mode data
+        document.colourData.assign(kDuotoneDataBytes, 0);  // the inks' description, which a viewer of the base skips
     }
-    out.U32BE(0);                      // image resources
-    if (options.largeDocument) {
-        out.U32BE(0);                  // layers and masks: 8 bytes wide in PSB
-    }
-    out.U32BE(0);
-    out.U16BE(static_cast<uint32_t>(options.compression));
-    const uint64_t rowBytes = static_cast<uint64_t>(picture.width) * (options.depth / 8);
-    switch (options.compression) {
-    case PsdCompression::Raw:
-        for (const auto& plane : planes) {
-            out.Append(plane);
-        }
-        break;
-    case PsdCompression::PackBits:
-        AppendPackBitsPlanes(out, planes, rowBytes, options.largeDocument);
-        break;
-    case PsdCompression::Zip:
-    case PsdCompression::ZipPredicted:
-        if (!AppendZipPlanes(out, planes, rowBytes, options)) {
-            return {};
-        }
-        break;
-    }
-    return out.data();
+    return PsdFile(document);
 }
 
 bool WritePsd(const std::string& path, const Picture& picture)
@@ -822,7 +634,7 @@ bool WritePsd(const std::string& path, const Picture& picture)
 bool WritePsd(const std::string& path, const Picture& picture, const PsdOptions& options)
 {
     const std::vector<uint8_t> bytes = PsdBytes(picture, options);
-    return !bytes.empty() && Save(path, bytes);
+    return !bytes.empty() && SaveBytes(path, bytes);
 }
 
 } // namespace zv::samples

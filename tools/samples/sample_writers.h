@@ -54,6 +54,7 @@ bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions&
 // The picture as a JPEG (quality 90) or PNG file's bytes; empty on failure.
 std::vector<uint8_t> JpegBytes(const Picture& picture);
 std::vector<uint8_t> PngBytes(const Picture& picture);
+bool WritePng(const std::string& path, const Picture& picture);
 
 bool WriteGif(const std::string& path, const Picture& picture);   // 6x6x6 colour cube
 bool WriteTga(const std::string& path, const Picture& picture);   // RLE, 24-bit, top-left origin

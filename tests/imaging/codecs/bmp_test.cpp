@@ -1,8 +1,9 @@
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
-#include "tests/support/raster_reading.h"
-#include "tests/support/test_support.h"
 #include "raster_writers.h"
+#include "sample_writers.h"
+#include "tests/support/imaging_support.h"
+#include "tests/support/raster_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,9 @@ using zv::test::RasterResult;
 using zv::test::ReadRaster;
 using zv::test::RgbImage;
 using zv::samples::BmpBytes;
+using zv::samples::BmpPixels;
+using zv::samples::Picture;
+using zv::samples::PutU32LE;
 
 namespace {
 
@@ -39,23 +43,11 @@ RasterResult ReadBmp(const fs::path& file)
     return ReadRaster(IS40_ReadBMP, file);
 }
 
-struct Dims {
-    uint32_t result = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t bitsPerPixel = 0;
-    IS40DimInfo info{};
-};
+using zv::test::Measured;
 
-Dims MeasureBmp(const fs::path& file)
+Measured MeasureBmp(const fs::path& file)
 {
-    Dims dims;
-    HISSRC source = IS40_OpenFileSource(file.string().c_str());
-    if (source != nullptr) {
-        dims.result = IS40_GetBMPDims(source, &dims.width, &dims.height, &dims.bitsPerPixel, &dims.info, 0);
-        IS40_CloseSource(source);
-    }
-    return dims;
+    return zv::test::MeasureFileWith(IS40_GetBMPDims, file);
 }
 
 // A reference rendering with its alpha kept, so that pixels the reference shows as fully
@@ -157,7 +149,7 @@ TEST(BmpReader, GoodFilesEqualTheirReferenceRenderings)
         ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
         EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
 
-        const Dims dims = MeasureBmp(file);
+        const Measured dims = MeasureBmp(file);
         EXPECT_NE(dims.result, 0u);
         EXPECT_EQ(dims.width, static_cast<uint32_t>(result.image->width));
         EXPECT_EQ(dims.height, static_cast<uint32_t>(result.image->height));
@@ -201,7 +193,7 @@ const QuestionableCase kQuestionable[] = {
     {"rgb16-231.bmp", "rgb16-231.png", 0, 0},
     {"rgb16-3103.bmp", "rgb16-3103.png", 1, 0},
     {"rgb16faketrns.bmp", "rgb16faketrns.png", 0, 0},
-    {"rgb24jpeg.bmp", nullptr, 0, 0},  // lossy: bmp_variants_test checks the carried JPEG exactly
+    {"rgb24jpeg.bmp", nullptr, 0, 0},  // lossy: VariantsShowTheWrittenPicture checks the carried JPEG
     {"rgb24largepal.bmp", "rgb24.png", 0, 0},
     {"rgb24lprof.bmp", "rgb24.png", 0, 0},
     {"rgb24png.bmp", "rgb24.png", 0, 0},
@@ -278,7 +270,7 @@ TEST(BmpReader, BadFilesFailAsBadBmp)
         EXPECT_EQ(result.error, zv::imaging::kErrBadBMP);
         // Measuring reads the headers only; whatever it finds, it must not claim a size that
         // the reader would not deliver.
-        const Dims dims = MeasureBmp(file);
+        const Measured dims = MeasureBmp(file);
         if (dims.result != 0) {
             EXPECT_GT(dims.width, 0u);
             EXPECT_GT(dims.height, 0u);
@@ -317,9 +309,9 @@ TEST(BmpDims, ReportsTheStoredFormat)
     }
     for (const DimsCase& row : kDimsCases) {
         SCOPED_TRACE(row.file);
-        const Dims dims = MeasureBmp(*suite / row.file);
+        const Measured dims = MeasureBmp(*suite / row.file);
         ASSERT_NE(dims.result, 0u) << "error " << IS40_GetLastError();
-        EXPECT_EQ(dims.bitsPerPixel, row.bitsPerPixel);
+        EXPECT_EQ(dims.depth, row.bitsPerPixel);
         EXPECT_EQ(dims.info.bitsPerSample, row.bitsPerSample);
         EXPECT_EQ(dims.info.samplesPerPixel, row.samplesPerPixel);
         EXPECT_EQ(dims.info.formatDetail, row.compression);
@@ -456,6 +448,127 @@ TEST(BmpReader, RefusesOtherBitDepthsAndMissingArguments)
     EXPECT_EQ(IS40_ReadBMP(nullptr, &width, &height, 24, nullptr, 0), nullptr);
     EXPECT_EQ(IS40_GetBMPDims(nullptr, &width, &height, nullptr, nullptr, 0), 0u);
     IS40_CloseSource(source);
+}
+
+// ---- Variants written by the sample writer ---------------------------------------------------
+
+// The JPEG reader's own decode of the bytes the writer embeds: a carried JPEG must come out the
+// same, however lossy the encoding was.
+std::vector<uint8_t> JpegDecode(const Picture& picture)
+{
+    const std::vector<uint8_t> jpeg = zv::samples::JpegBytes(picture);
+    HISSRC source = IS40_OpenMemorySource(jpeg.data(), jpeg.size());
+    uint32_t w = 0, h = 0;
+    HGLOBAL block = IS40_ReadJPG(source, &w, &h, 24, 0);
+    IS40_CloseSource(source);
+    std::vector<uint8_t> pixels;
+    if (block != nullptr) {
+        pixels.assign(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size_t{w} * h * 3);
+        GlobalFree(block);
+    }
+    return pixels;
+}
+
+enum class Shows { Picture, JpegDecode, BlackAndWhite };
+
+// What a variant of the picture must read back as; Huffman bitmaps hold it in black and white.
+RgbImage Expected(const Picture& picture, Shows shows)
+{
+    RgbImage image{static_cast<int>(picture.width), static_cast<int>(picture.height), picture.rgb};
+    if (shows == Shows::JpegDecode) {
+        image.pixels = JpegDecode(picture);
+    }
+    for (size_t i = 0; shows == Shows::BlackAndWhite && i < image.pixels.size(); i += 3) {
+        std::fill_n(&image.pixels[i], 3, zv::samples::GreyOf(&picture.rgb[i]) < 128 ? 0 : 255);
+    }
+    return image;
+}
+
+TEST(BmpVariants, ShowTheWrittenPicture)
+{
+    const struct {
+        const char* name;
+        BmpPixels pixels;
+        bool fewColours;  // a palette layout: the 12-colour picture
+        Shows shows;
+        int tolerance;    // per channel: CMYK goes through an 8-bit ink product and rounds by 1
+    } variants[] = {
+        {"64-bit linear", BmpPixels::Linear64, false, Shows::Picture, 0},
+        {"cmyk", BmpPixels::Cmyk32, false, Shows::Picture, 1},
+        {"cmyk rle8", BmpPixels::CmykRle8, true, Shows::Picture, 1},
+        {"cmyk rle4", BmpPixels::CmykRle4, true, Shows::Picture, 1},
+        {"embedded png", BmpPixels::Png, false, Shows::Picture, 0},
+        {"embedded jpeg", BmpPixels::Jpeg, false, Shows::JpegDecode, 0},
+        {"os/2 huffman", BmpPixels::Huffman, false, Shows::BlackAndWhite, 0},
+    };
+    zv::test::TempDir dir;
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.name);
+        const Picture picture =
+            variant.fewColours ? zv::samples::MakePalettePicture(45, 17) : zv::samples::MakeTestPicture(45, 17);
+        const fs::path file = dir / "variant.bmp";
+        ASSERT_TRUE(zv::samples::WriteBmp(file.string(), picture, {variant.pixels}));
+        const RasterResult ours = ReadBmp(file);
+        ASSERT_TRUE(ours.image.has_value()) << "error " << ours.error;
+        const int difference = MaxDifference(*ours.image, Expected(picture, variant.shows));
+        EXPECT_GE(difference, 0);
+        EXPECT_LE(difference, variant.tolerance);
+    }
+}
+
+constexpr size_t kFileSizeAt = 2;
+constexpr size_t kPixelOffsetAt = 10;
+constexpr size_t kWidthAt = 18;
+constexpr size_t kCompressionAt = 30;
+constexpr size_t kImageSizeAt = 34;
+constexpr size_t kPixelsAt = 14 + 40;  // no palette before embedded images
+
+// Cuts the pixel data short by `cut` bytes, with headers that say so: the data's own decoder
+// must notice.
+void Shorten(std::vector<uint8_t>& bytes, size_t cut)
+{
+    bytes.resize(bytes.size() - cut);
+    PutU32LE(bytes, kFileSizeAt, static_cast<uint32_t>(bytes.size()));
+    uint32_t pixelsAt = 0;
+    for (size_t i = 4; i-- > 0;) {
+        pixelsAt = pixelsAt << 8 | bytes[kPixelOffsetAt + i];
+    }
+    PutU32LE(bytes, kImageSizeAt, static_cast<uint32_t>(bytes.size() - pixelsAt));
+}
+
+TEST(BmpVariants, DamagedOrOversizedVariantsFailWithTheirCodes)
+{
+    const Picture picture = zv::samples::MakeTestPicture(45, 17);
+    zv::test::TempDir dir;
+    const fs::path written = dir / "written.bmp";
+    auto damaged = [&](BmpPixels pixels, auto damage) {
+        EXPECT_TRUE(zv::samples::WriteBmp(written.string(), picture, {pixels}));
+        std::vector<uint8_t> bytes = zv::test::ReadFile(written);
+        damage(bytes);
+        return zv::test::ReadRasterBytes(IS40_ReadBMP, bytes).error;
+    };
+    using namespace zv::imaging;
+    using zv::test::AllocationLimitScope;
+    // An embedded image is checked by its own reader, and must be the size the header says.
+    EXPECT_EQ(damaged(BmpPixels::Png, [](auto& b) { b[kPixelsAt + 12] ^= 0xFF; }), kErrInvalidPNG);
+    EXPECT_EQ(damaged(BmpPixels::Jpeg, [](auto& b) { Shorten(b, b.size() - kPixelsAt - 300); }), kErrFileRead);
+    EXPECT_EQ(damaged(BmpPixels::Png, [](auto& b) { PutU32LE(b, kWidthAt, 44); }), kErrBadBMP);
+    {
+        AllocationLimitScope limit(uint64_t{picture.width} * picture.height * 3 - 1);
+        EXPECT_EQ(damaged(BmpPixels::Png, [](auto&) {}), kErrOutOfMemory);
+    }
+    // Huffman rows must add up to the width, and all of them must be there.
+    EXPECT_EQ(damaged(BmpPixels::Huffman, [](auto& b) { PutU32LE(b, kWidthAt, 46); }), kErrBadBMP);
+    EXPECT_EQ(damaged(BmpPixels::Huffman, [](auto& b) { Shorten(b, 20); }), kErrBadBMP);
+    {
+        // Too little data for a 30000 x 30000 image is refused before the image block is
+        // allocated, which a limit just below that block's size would otherwise report.
+        AllocationLimitScope limit(uint64_t{30000} * 30000 * 3 - 1);
+        EXPECT_EQ(damaged(BmpPixels::Huffman, [](auto& b) { PutU32LE(b, kWidthAt, 30000); PutU32LE(b, kWidthAt + 4, 30000); }),
+                  kErrBadBMP);
+    }
+    // 64-bit pixels are uncompressed only.
+    EXPECT_EQ(damaged(BmpPixels::Linear64, [](auto& b) { PutU32LE(b, kCompressionAt, 1); }), kErrBadBMP);
 }
 
 } // namespace

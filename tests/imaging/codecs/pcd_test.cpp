@@ -5,6 +5,7 @@
 #include "platform/memory.h"
 #include "pcd_writer.h"
 #include "tests/support/imaging_support.h"
+#include "tests/support/raster_reading.h"
 
 #include <gtest/gtest.h>
 
@@ -28,35 +29,12 @@ using zv::samples::kPcdOrientationAt;
 using zv::samples::kPcdSector;
 using zv::samples::YccAt;
 
-struct Decoded {
-    bool ok = false;
-    uint32_t error = 0;
-    RgbImage image;
-};
+using zv::test::Decoded;
 
 Decoded DecodePcd(const fs::path& file, uint32_t resolution = 3)
 {
-    Decoded result;
-    HISSRC source = IS40_OpenFileSource(file.string().c_str());
-    if (source == nullptr) {
-        result.error = IS40_GetLastError();
-        return result;
-    }
-    uint32_t width = 0;
-    uint32_t height = 0;
-    HGLOBAL block = IS40_ReadPCD(source, &width, &height, resolution, 0);
-    if (block != nullptr) {
-        result.ok = true;
-        result.image.width = static_cast<int>(width);
-        result.image.height = static_cast<int>(height);
-        const auto* pixels = static_cast<const uint8_t*>(block);
-        result.image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
-        GlobalFree(block);
-    } else {
-        result.error = IS40_GetLastError();
-    }
-    IS40_CloseSource(source);
-    return result;
+    return zv::test::DecodeWith(
+        [resolution](HISSRC s, uint32_t* w, uint32_t* h) { return IS40_ReadPCD(s, w, h, resolution, 0); }, file);
 }
 
 fs::path Save(const zv::test::TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
@@ -92,11 +70,6 @@ RgbImage TurnClockwise(const RgbImage& in)
     return TurnAnticlockwise(TurnAnticlockwise(TurnAnticlockwise(in)));
 }
 
-int Difference(const RgbImage& expected, const RgbImage& actual)
-{
-    return zv::test::MaxDifference(expected, actual.pixels.data(), actual.width, actual.height);
-}
-
 // ---- Corpus ----------------------------------------------------------------------------------
 
 TEST(PcdReader, CorpusImagePackMatchesPil)
@@ -116,7 +89,7 @@ TEST(PcdReader, CorpusImagePackMatchesPil)
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
         EXPECT_EQ(decoded.image.width, static_cast<int>(kPcdBaseWidth));
         EXPECT_EQ(decoded.image.height, static_cast<int>(kPcdBaseHeight));
-        EXPECT_EQ(Difference(*reference, decoded.image), 0);
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
         ++compared;
     }
     EXPECT_GE(compared, 1);
@@ -201,7 +174,7 @@ TEST(PcdReader, FlatColoursAndPatternsMatchPil)
         }
         const Decoded decoded = DecodePcd(file);
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
-        EXPECT_EQ(Difference(*reference, decoded.image), 0);
+        EXPECT_EQ(zv::test::MaxDifference(*reference, decoded.image), 0);
     }
 }
 
@@ -229,7 +202,7 @@ TEST(PcdReader, OrientationIsHonoured)
         ASSERT_TRUE(decoded.ok) << "error " << decoded.error;
         EXPECT_EQ(decoded.image.width, row.expected.width);
         EXPECT_EQ(decoded.image.height, row.expected.height);
-        EXPECT_EQ(Difference(row.expected, decoded.image), 0);
+        EXPECT_EQ(zv::test::MaxDifference(row.expected, decoded.image), 0);
     }
 }
 

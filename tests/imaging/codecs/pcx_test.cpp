@@ -25,22 +25,11 @@ namespace {
 
 constexpr uint32_t kInvalidPcx = zv::imaging::kErrInvalidPCX;
 
-struct Dims {
-    uint32_t result = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t bitsPerPixel = 0;
-    IS40DimInfo info{};
-};
+using zv::test::Measured;
 
-Dims MeasureBytes(const std::vector<uint8_t>& bytes)
+Measured MeasureBytes(const std::vector<uint8_t>& bytes)
 {
-    IS40Source source;
-    source.data = bytes.empty() ? nullptr : bytes.data();
-    source.size = bytes.size();
-    Dims dims;
-    dims.result = IS40_GetPCXDims(&source, &dims.width, &dims.height, &dims.bitsPerPixel, &dims.info, 0);
-    return dims;
+    return zv::test::MeasureWith(IS40_GetPCXDims, bytes);
 }
 
 // ---- The public corpus -----------------------------------------------------------------------
@@ -76,7 +65,7 @@ TEST(PcxReader, CorpusFilesEqualPilDecodes)
     zv::test::ExpectCorpusMatchesReferences(
         IS40_ReadPCX, ".pcx", kInvalidPcx,
         [](const std::vector<uint8_t>& bytes) {
-            const Dims dims = MeasureBytes(bytes);
+            const Measured dims = MeasureBytes(bytes);
             return dims.result == 1 ? std::optional(std::pair(dims.width, dims.height)) : std::nullopt;
         },
         CorpusReference);
@@ -208,11 +197,11 @@ TEST(PcxReader, WrittenVariantsEqualPilDecodes)
         const RasterResult result = ReadRasterBytes(IS40_ReadPCX, v.file);
         ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
         EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
-        const Dims dims = MeasureBytes(v.file);
+        const Measured dims = MeasureBytes(v.file);
         EXPECT_EQ(dims.result, 1u);
         EXPECT_EQ(dims.width, 13u);
         EXPECT_EQ(dims.height, 5u);
-        EXPECT_EQ(dims.bitsPerPixel, v.bitsPerPixel);
+        EXPECT_EQ(dims.depth, v.bitsPerPixel);
         EXPECT_EQ(dims.info.bitsPerSample * dims.info.samplesPerPixel, v.bitsPerPixel);
         EXPECT_EQ(dims.info.formatDetail, dims.info.samplesPerPixel);
     }

@@ -2,7 +2,7 @@
 #include "imaging/core/imaging.h"
 #include "platform/memory.h"
 #include "dng_writer.h"
-#include "tests/support/test_support.h"
+#include "tests/support/imaging_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,8 @@ namespace {
 
 using zv::samples::DngOptions;
 using zv::samples::LinearRgb;
+using zv::test::Decoded;
+using zv::test::Source;
 using zv::test::TempDir;
 using zv::samples::WriteTestDng;
 
@@ -38,20 +40,6 @@ DngOptions PatchFile(const std::string& cfa = "RGGB", uint32_t width = 64, uint3
     return options;
 }
 
-struct Source {
-    explicit Source(const std::filesystem::path& file) : handle(IS40_OpenFileSource(file.string().c_str())) {}
-    ~Source() { IS40_CloseSource(handle); }
-    Source(const Source&) = delete;
-    Source& operator=(const Source&) = delete;
-    HISSRC handle;
-};
-
-struct Decoded {
-    zv::test::RgbImage image;
-    bool ok = false;
-    uint32_t error = 0;
-};
-
 struct ReadArguments {
     double brightness = 1.0;
     double redScale = 1.0;
@@ -64,7 +52,7 @@ Decoded Read(const std::filesystem::path& file, const ReadArguments& args = {})
     Source source(file);
     uint32_t width = 0xDEAD;
     uint32_t height = 0xBEEF;
-    HGLOBAL block = SARAW_ReadRAW(source.handle, &width, &height, 24, args.brightness,
+    HGLOBAL block = SARAW_ReadRAW(source.get(), &width, &height, 24, args.brightness,
                                   args.redScale, args.blueScale, 0, args.quality, 0, 0, 0, 0, 0,
                                   0, 0);
     Decoded decoded;
@@ -98,7 +86,7 @@ Measured Measure(const std::filesystem::path& file)
     Measured m;
     m.maker.fill(0x7F);
     m.model.fill(0x7F);
-    m.result = SARAW_GetRAWDims(source.handle, &m.width, &m.height, m.maker.data(), m.model.data(),
+    m.result = SARAW_GetRAWDims(source.get(), &m.width, &m.height, m.maker.data(), m.model.data(),
                                 &m.iso, &m.shutter, &m.aperture, &m.focal, 0);
     return m;
 }
@@ -294,7 +282,7 @@ TEST(RawMeasure, CameraDataRoundTrips)
     }
     // Every out-pointer is optional.
     Source source(dir / "camera.dng");
-    EXPECT_EQ(SARAW_GetRAWDims(source.handle, nullptr, nullptr, nullptr, nullptr, nullptr,
+    EXPECT_EQ(SARAW_GetRAWDims(source.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr, 0),
               1u);
 }

@@ -24,21 +24,15 @@ namespace {
 
 constexpr uint32_t kInvalidTga = zv::imaging::kErrInvalidTGA;
 
-struct Dims {
-    uint32_t result = 0;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t bitsPerPixel = 0;
-};
+using zv::test::Measured;
 
-Dims MeasureBytes(const std::vector<uint8_t>& bytes)
+Measured MeasureBytes(const std::vector<uint8_t>& bytes)
 {
-    IS40Source source;
-    source.data = bytes.empty() ? nullptr : bytes.data();
-    source.size = bytes.size();
-    Dims dims;
-    dims.result = IS40_GetTGADims(&source, &dims.width, &dims.height, &dims.bitsPerPixel, 0);
-    return dims;
+    return zv::test::MeasureWith(
+        [](HISSRC s, uint32_t* w, uint32_t* h, uint32_t* bits, IS40DimInfo*, uint32_t flags) {
+            return IS40_GetTGADims(s, w, h, bits, flags);
+        },
+        bytes);
 }
 
 // Every TGA file that PIL decodes decodes here to the same pixels; every file it refuses is
@@ -46,7 +40,7 @@ Dims MeasureBytes(const std::vector<uint8_t>& bytes)
 TEST(TgaReader, CorpusFilesEqualPilDecodes)
 {
     zv::test::ExpectCorpusMatchesReferences(IS40_ReadTGA, ".tga", kInvalidTga, [](const std::vector<uint8_t>& bytes) {
-        const Dims dims = MeasureBytes(bytes);
+        const Measured dims = MeasureBytes(bytes);
         return dims.result == 1 ? std::optional(std::pair(dims.width, dims.height)) : std::nullopt;
     });
 }
@@ -184,11 +178,11 @@ TEST(TgaReader, WrittenVariantsEqualPilDecodes)
         const RasterResult result = ReadRasterBytes(IS40_ReadTGA, v.file);
         ASSERT_TRUE(result.image.has_value()) << "error " << result.error;
         EXPECT_EQ(MaxDifference(*reference, *result.image), 0);
-        const Dims dims = MeasureBytes(v.file);
+        const Measured dims = MeasureBytes(v.file);
         EXPECT_EQ(dims.result, 1u);
         EXPECT_EQ(dims.width, kWidth);
         EXPECT_EQ(dims.height, kHeight);
-        EXPECT_EQ(dims.bitsPerPixel, v.file[16]);
+        EXPECT_EQ(dims.depth, v.file[16]);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "jpeg_writer.h"
 #include "raster_writers.h"
+#include "tiff_writer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -145,49 +146,28 @@ struct TiffShape {
     bool tiled;
 };
 
-// Writes the strips or tiles of one plane arrangement from PackedRow data.
-bool WriteTiffPixels(TIFF* tiff, const TiffShape& shape)
+// A tile is one 16 x 16 tile holding the picture's rows again and again; strips of a planar
+// file start each plane one row further down the picture.
+std::vector<uint8_t> TiffRow(const TiffShape& shape, uint32_t y, int plane)
 {
     const uint32_t maximum = (1u << shape.bits) - 1;
-    const uint32_t planes = shape.planar == PLANARCONFIG_SEPARATE ? shape.samples : 1;
-    const uint32_t channels = shape.planar == PLANARCONFIG_SEPARATE ? 1 : shape.samples;
-    if (shape.tiled) {
-        const tsize_t tileSize = TIFFTileSize(tiff);
-        std::vector<uint8_t> tile(static_cast<size_t>(tileSize));
-        const size_t rowBytes = (16 * channels * shape.bits + 7) / 8;
-        for (uint32_t y = 0; y < 16; ++y) {
-            const std::vector<uint8_t> row = PackedRow(y % kHeight, channels, shape.bits, maximum);
-            std::copy(row.begin(), row.end(), tile.begin() + static_cast<std::ptrdiff_t>(y * rowBytes));
-        }
-        return TIFFWriteTile(tiff, tile.data(), 0, 0, 0, 0) > 0;
+    const uint32_t channels = plane >= 0 ? 1 : shape.samples;
+    if (!shape.tiled) {
+        return PackedRow(y + static_cast<uint32_t>(std::max(plane, 0)), channels, shape.bits, maximum);
     }
-    for (uint32_t plane = 0; plane < planes; ++plane) {
-        for (uint32_t y = 0; y < kHeight; ++y) {
-            std::vector<uint8_t> row = PackedRow(y + plane, channels, shape.bits, maximum);
-            if (TIFFWriteScanline(tiff, row.data(), y, static_cast<uint16_t>(plane)) != 1) {
-                return false;
-            }
-        }
-    }
-    return true;
+    std::vector<uint8_t> row = PackedRow(y % kHeight, channels, shape.bits, maximum);
+    row.resize((16 * channels * shape.bits + 7) / 8);
+    return row;
 }
 
 std::vector<uint8_t> EncodeTiff(const TiffShape& shape, const std::filesystem::path& file)
 {
-    TIFF* tiff = TIFFOpen(file.c_str(), "w");
+    const uint16_t extra = shape.photometric == PHOTOMETRIC_RGB && shape.samples == 4 ? EXTRASAMPLE_ASSOCALPHA : 0;
+    TIFF* tiff = samples::CreateTiff(file.string(), {kWidth, kHeight, shape.bits, shape.samples, shape.photometric,
+                                                     shape.planar, shape.compression, SAMPLEFORMAT_UINT,
+                                                     ORIENTATION_TOPLEFT, extra});
     if (tiff == nullptr) {
         return {};
-    }
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kWidth);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kHeight);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, shape.samples);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, shape.bits);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, shape.photometric);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, shape.planar);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, shape.compression);
-    if (shape.photometric == PHOTOMETRIC_RGB && shape.samples == 4) {
-        const uint16_t extra[1] = {EXTRASAMPLE_ASSOCALPHA};
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, extra);
     }
     if (shape.photometric == PHOTOMETRIC_PALETTE) {
         std::vector<uint16_t> red(1u << shape.bits), green(red.size()), blue(red.size());
@@ -198,14 +178,11 @@ std::vector<uint8_t> EncodeTiff(const TiffShape& shape, const std::filesystem::p
         }
         TIFFSetField(tiff, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
     }
-    if (shape.tiled) {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, 16);
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, 16);
-    } else {
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 4);
-    }
-    const bool ok = WriteTiffPixels(tiff, shape);
-    TIFFClose(tiff);
+    const int planes = shape.planar == PLANARCONFIG_SEPARATE ? shape.samples : 1;
+    const bool ok = samples::WriteTiffPixelsAndClose(tiff, {kWidth, kHeight, planes, shape.tiled ? 16u : 0u, 4},
+                                                     [&](uint32_t y, uint32_t, uint32_t, int plane) {
+                                                         return TiffRow(shape, y, plane);
+                                                     });
     std::ifstream in(file, std::ios::binary);
     std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::filesystem::remove(file);

@@ -1,15 +1,16 @@
-// Writing a generated TIFF's pixels, strips or tiles, contiguous or planar, for reader tests.
-#ifndef ZV_TESTS_TIFF_WRITING_H
-#define ZV_TESTS_TIFF_WRITING_H
+// Generated TIFFs through libtiff: any sample layout, strips or tiles, contiguous or planar.
+// The picture writer (WriteTiff in sample_writers.h) and the reader tests write with these.
+#ifndef ZV_SAMPLES_TIFF_WRITER_H
+#define ZV_SAMPLES_TIFF_WRITER_H
 
 #include <tiffio.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
-namespace zv::test {
+namespace zv::samples {
 
 // The stored bytes of `count` pixels of row y from column x; plane -1 for contiguous data.
 using TiffRowBytes = std::function<std::vector<uint8_t>(uint32_t y, uint32_t x, uint32_t count, int plane)>;
@@ -22,7 +23,8 @@ struct TiffPixelLayout {
     uint32_t rowsPerStrip = 4;
 };
 
-// The fields every generated TIFF sets.
+// The fields every generated TIFF sets. Sample format and orientation are written only where
+// they differ from the defaults a reader assumes without them.
 struct TiffHeader {
     uint32_t width = 0;
     uint32_t height = 0;
@@ -36,17 +38,18 @@ struct TiffHeader {
     uint16_t extra = 0;  // the ExtraSamples kind of the last sample; 0 for none
 };
 
-// Opens `file` for writing with the header's fields set; null when libtiff cannot.
-TIFF* CreateTiff(const std::filesystem::path& file, const TiffHeader& header);
-
-// A 16 x 16 greyscale TIFF of `bits` per sample (8 or 12) with its directory before its
-// pixels, so that a cut leaves the directory whole and only the pixels short.
-std::vector<uint8_t> DirectoryFirstTiff(uint16_t bits);
+// Opens `path` for writing with the header's fields set; null when libtiff cannot.
+TIFF* CreateTiff(const std::string& path, const TiffHeader& header);
 
 // Sets the strip or tile fields and writes every pixel, then closes the file. False when
 // libtiff refuses a write.
 bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const TiffRowBytes& rowBytes);
 
-} // namespace zv::test
+// A 16 x 16 greyscale TIFF of `bits` per sample (8 or 12) with its directory before its
+// pixels (libtiff writes it last), so that a cut leaves the directory whole and only the
+// pixels short.
+std::vector<uint8_t> DirectoryFirstTiff(uint16_t bits);
+
+} // namespace zv::samples
 
 #endif

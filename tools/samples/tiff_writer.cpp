@@ -1,8 +1,34 @@
-#include "tests/support/tiff_writing.h"
+#include "tiff_writer.h"
 
 #include "raster_writers.h"
 
-namespace zv::test {
+namespace zv::samples {
+
+TIFF* CreateTiff(const std::string& path, const TiffHeader& header)
+{
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    if (tiff == nullptr) {
+        return nullptr;
+    }
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, header.width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, header.height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, header.bitsPerSample);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, header.samplesPerPixel);
+    if (header.sampleFormat != SAMPLEFORMAT_UINT) {
+        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, header.sampleFormat);
+    }
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, header.photometric);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, header.planar);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, header.compression);
+    if (header.orientation != ORIENTATION_TOPLEFT) {
+        TIFFSetField(tiff, TIFFTAG_ORIENTATION, header.orientation);
+    }
+    if (header.extra != 0) {
+        const uint16_t kinds[] = {header.extra};
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, kinds);
+    }
+    return tiff;
+}
 
 bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const TiffRowBytes& rowBytes)
 {
@@ -26,7 +52,7 @@ bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const Ti
     } else {
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, layout.rowsPerStrip);
         for (int plane = 0; plane < layout.planes; ++plane) {
-            for (uint32_t y = 0; y < layout.height; ++y) {
+            for (uint32_t y = 0; y < layout.height && ok; ++y) {
                 auto row = rowBytes(y, 0, layout.width, planar ? plane : -1);
                 ok &= TIFFWriteScanline(tiff, row.data(), y, static_cast<uint16_t>(plane)) == 1;
             }
@@ -36,31 +62,9 @@ bool WriteTiffPixelsAndClose(TIFF* tiff, const TiffPixelLayout& layout, const Ti
     return ok;
 }
 
-TIFF* CreateTiff(const std::filesystem::path& file, const TiffHeader& header)
-{
-    TIFF* tiff = TIFFOpen(file.string().c_str(), "w");
-    if (tiff == nullptr) {
-        return nullptr;
-    }
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, header.width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, header.height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, header.bitsPerSample);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, header.samplesPerPixel);
-    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, header.sampleFormat);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, header.photometric);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, header.planar);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, header.compression);
-    TIFFSetField(tiff, TIFFTAG_ORIENTATION, header.orientation);
-    if (header.extra != 0) {
-        const uint16_t kinds[] = {header.extra};
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, kinds);
-    }
-    return tiff;
-}
-
 std::vector<uint8_t> DirectoryFirstTiff(uint16_t bits)
 {
-    samples::ByteWriter out;
+    ByteWriter out;
     const uint16_t entries = 7;
     const uint32_t pixelBytes = 16u * 16u * bits / 8u;
     out.U8('I').U8('I').U16LE(42).U32LE(8).U16LE(entries);
@@ -79,4 +83,4 @@ std::vector<uint8_t> DirectoryFirstTiff(uint16_t bits)
     return out.Take();
 }
 
-} // namespace zv::test
+} // namespace zv::samples
