@@ -4,6 +4,9 @@
 // one player stretches every kind onto the output.
 #include "imaging/metafile/render.h"
 
+#include "imaging/metafile/gdi/system_guard.h"
+#include "imaging/metafile/records/records.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -84,6 +87,28 @@ bool PlayOldStyle(const PictureJob& job, HDC dc)
     return PlayMetaFile(dc, metafile.get()) != 0;
 }
 
+// An old-style file whose bitmap claims more rows than its record holds, or that selects an
+// object slot past its object count, makes the system's converter read outside the record or
+// the handle table (a page fault under Wine); such a file is refused.
+bool OldStyleIsSafe(const PictureJob& job)
+{
+    UINT size = 0;
+    const uint8_t* records = OldStyleRecords(job, &size);
+    WmfInfo info;
+    return records != nullptr && ReadWmfInfo(records, size, &info) &&
+           WmfRecordsAreSafe(records, size, info.firstRecord);
+}
+
+int CALLBACK PlaySafeRecord(HDC dc, HANDLETABLE* handles, const ENHMETARECORD* record, int handleCount,
+                            LPARAM)
+{
+    const auto* bytes = reinterpret_cast<const uint8_t*>(record);
+    if (EmfRecordIsSafe(bytes, record->nSize, static_cast<uint32_t>(handleCount))) {
+        PlayEnhMetaFileRecord(dc, handles, record, static_cast<UINT>(handleCount));
+    }
+    return 1;  // a record the system cannot draw does not stop the rest of the picture
+}
+
 EnhMetafile Load(const PictureJob& job)
 {
     if (job.kind == PictureKind::Emf) {
@@ -128,6 +153,9 @@ RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
     if (job.check && !job.check()) {
         return RenderOutcome::Malformed;
     }
+    if (job.kind != PictureKind::Emf && !OldStyleIsSafe(job)) {
+        return RenderOutcome::Malformed;
+    }
     const EnhMetafile metafile = Load(job);
     if (metafile == nullptr && job.kind == PictureKind::Emf) {
         return RenderOutcome::Malformed;
@@ -144,9 +172,10 @@ RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
     const HGDIOBJ previous = SelectObject(dc.get(), dib.get());
     const RECT target{0, 0, job.width, job.height};
     // A record the system's player cannot draw does not stop the rest of the picture; what
-    // was drawn is kept, as the reader's own player does.
+    // was drawn is kept, as the reader's own player does. Records it cannot take safely are
+    // skipped before it sees them.
     if (metafile != nullptr) {
-        PlayEnhMetaFile(dc.get(), metafile.get(), &target);
+        EnumEnhMetaFile(dc.get(), metafile.get(), PlaySafeRecord, nullptr, &target);
     } else if (!PlayOldStyle(job, dc.get())) {
         SelectObject(dc.get(), previous);
         return RenderOutcome::Malformed;
