@@ -9,13 +9,17 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace zv::imaging::metafile {
 namespace {
 
 constexpr size_t kPlaceableHeaderBytes = 22;
+constexpr size_t kEmfStatedBytesAt = 48;
+constexpr size_t kWmfStatedWordsAt = 6;
 
 struct EnhMetafileCloser {
     void operator()(HENHMETAFILE handle) const { DeleteEnhMetaFile(handle); }
@@ -109,6 +113,65 @@ int CALLBACK PlaySafeRecord(HDC dc, HANDLETABLE* handles, const ENHMETARECORD* r
     return 1;  // a record the system cannot draw does not stop the rest of the picture
 }
 
+uint32_t U32At(const uint8_t* data)
+{
+    return static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
+           static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+}
+
+void SetU32At(uint8_t* data, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        data[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
+// Where the walk of the records stops: after the end-of-file record, or at the end of the data.
+size_t WalkedEnd(RecordWalker::Style style, const uint8_t* data, size_t size, size_t firstRecord)
+{
+    RecordWalker walker(style, data, size, firstRecord);
+    for (;;) {
+        Record record;
+        const Step step = walker.Next(&record);
+        if (step == Step::Corrupt) {
+            return size;
+        }
+        if (step == Step::End) {
+            return record.data != nullptr ? static_cast<size_t>(record.data - data) + record.size : size;
+        }
+    }
+}
+
+// A copy of the file whose header states the size the check walked: a file cut after a whole
+// record still plays up to the cut, as it does in the reader's own player (the system refuses
+// a header that claims more bytes than it gets), and nothing after the end-of-file record,
+// which the check never saw, reaches the system.
+bool CopyWithWalkedSize(const PictureJob& job, std::vector<uint8_t>* copy)
+{
+    const size_t skip = job.kind == PictureKind::PlaceableWmf ? kPlaceableHeaderBytes : 0;
+    copy->assign(job.data, job.data + job.size);
+    uint8_t* records = copy->data() + skip;
+    const size_t size = copy->size() - skip;
+    if (job.kind == PictureKind::Emf) {
+        EmfInfo info;
+        if (!ReadEmfInfo(records, size, &info) || size < kEmfStatedBytesAt + 4) {
+            return false;
+        }
+        const size_t end = WalkedEnd(RecordWalker::Style::Emf, records, size, info.firstRecord);
+        SetU32At(records + kEmfStatedBytesAt, static_cast<uint32_t>(std::min<size_t>(end, U32At(records + kEmfStatedBytesAt))));
+        copy->resize(skip + end);
+        return true;
+    }
+    WmfInfo info;
+    if (!ReadWmfInfo(records, size, &info) || size < kWmfStatedWordsAt + 4) {
+        return false;
+    }
+    const size_t end = WalkedEnd(RecordWalker::Style::Wmf, records, size, info.firstRecord);
+    SetU32At(records + kWmfStatedWordsAt, static_cast<uint32_t>(end / 2));
+    copy->resize(skip + end);
+    return true;
+}
+
 EnhMetafile Load(const PictureJob& job)
 {
     if (job.kind == PictureKind::Emf) {
@@ -148,11 +211,18 @@ void CopyToRgb(const uint8_t* bgrx, int width, int height, uint8_t* rgb)
 
 } // namespace
 
-RenderOutcome RenderToRgb(const PictureJob& job, uint8_t* rgb)
+RenderOutcome RenderToRgb(const PictureJob& checkedJob, uint8_t* rgb)
 {
-    if (job.check && !job.check()) {
+    if (checkedJob.check && !checkedJob.check()) {
         return RenderOutcome::Malformed;
     }
+    std::vector<uint8_t> bytes;
+    if (checkedJob.size > 0xFFFFFFFFu || !CopyWithWalkedSize(checkedJob, &bytes)) {
+        return RenderOutcome::Malformed;
+    }
+    PictureJob job = checkedJob;
+    job.data = bytes.data();
+    job.size = bytes.size();
     if (job.kind != PictureKind::Emf && !OldStyleIsSafe(job)) {
         return RenderOutcome::Malformed;
     }
