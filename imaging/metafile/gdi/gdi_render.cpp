@@ -6,6 +6,7 @@
 
 #include "imaging/metafile/gdi/system_guard.h"
 #include "imaging/metafile/records/records.h"
+#include "imaging/metafile/records/wmf.h"
 
 #include <windows.h>
 
@@ -172,8 +173,22 @@ bool CopyWithWalkedSize(const PictureJob& job, std::vector<uint8_t>* copy)
     return true;
 }
 
+// A plain old-style file that sets no window is framed by the bounds of its drawing, which
+// need not start at its origin; the converter would put the origin at the frame's corner, so
+// such a file is played with the frame mapped onto the output instead.
+bool FramedByItsDrawing(const PictureJob& job)
+{
+    WmfInfo info;
+    Rect window;
+    return job.kind == PictureKind::Wmf && ReadWmfInfo(job.data, job.size, &info) &&
+           !FindWmfWindow(job.data, job.size, info, &window);
+}
+
 EnhMetafile Load(const PictureJob& job)
 {
+    if (FramedByItsDrawing(job)) {
+        return nullptr;
+    }
     if (job.kind == PictureKind::Emf) {
         if (job.size > 0xFFFFFFFFu) {
             return nullptr;
