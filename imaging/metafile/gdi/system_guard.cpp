@@ -65,7 +65,7 @@ bool ReadDibShape(const uint8_t* info, size_t infoSize, DibShape* shape)
 // header with bit fields.
 uint64_t ColourTableBytes(const DibShape& shape, uint32_t usage)
 {
-    if (shape.bitCount <= 8) {
+    if (shape.bitCount != 0 && shape.bitCount <= 8) {  // 0: JPEG or PNG, no table
         const uint64_t entries = shape.coloursUsed != 0 ? std::min<uint32_t>(shape.coloursUsed, 256)
                                                         : uint64_t{1} << shape.bitCount;
         const uint64_t entryBytes =
