@@ -256,6 +256,11 @@ TEST(MetafileBitmaps, CompressedBitmapsDecodeThroughTheLibrarysReaders)
     for (MetafileFormat format : kFormats) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(Name(format)) + " compression " + std::to_string(static_cast<int>(c.compression)));
+#ifdef _WIN32
+            if (c.compression == DibCompression::Jpeg || c.compression == DibCompression::Png) {
+                continue;  // the system's player draws JPEG and PNG bitmaps only for printers
+            }
+#endif
             const Picture picture = Render(CompressedBitmapCase(format, c.compression));
             ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
             EXPECT_TRUE(Near(picture.At(30, 50), kCaseSourceLeft, c.tolerance)) << std::hex << picture.At(30, 50);
