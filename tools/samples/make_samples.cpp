@@ -13,6 +13,16 @@
 
 namespace fs = std::filesystem;
 
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
 // A placeable WMF: a framed sky, a sun, a hill and a caption, drawn on a 1000 x 600 window.
 bool WriteWmfSample(const std::string& path)
 {
@@ -36,13 +46,32 @@ bool WriteWmfSample(const std::string& path)
     wmf.SetBkMode(1);
     wmf.SetTextColor(ColorRef(255, 255, 255));
     wmf.TextOut(60, 60, "ZVDll");
-    const std::vector<uint8_t> bytes = wmf.Finish();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+    return WriteBytes(path, wmf.Finish());
+}
+
+// An EMF of the same scene: a 10 x 6 cm frame on a 10-pixel-per-millimetre device, drawn in
+// device pixels.
+bool WriteEmfSample(const std::string& path)
+{
+    using zv::samples::ColorRef;
+    zv::samples::EmfWriter emf(0, 0, 10000, 6000, 1000, 100);
+    emf.CreateBrush(1, 0, ColorRef(120, 180, 240));  // sky
+    emf.CreatePen(2, 0, 8, ColorRef(20, 40, 90));     // frame
+    emf.SelectObject(1);
+    emf.SelectObject(2);
+    emf.Rectangle(10, 10, 990, 590);
+    emf.CreateBrush(3, 0, ColorRef(250, 210, 40));   // sun
+    emf.SelectObject(3);
+    emf.Ellipse(620, 80, 820, 280);
+    emf.CreateBrush(4, 0, ColorRef(60, 150, 60));    // hill
+    emf.SelectObject(4);
+    emf.Poly(3, {{10, 590}, {300, 330}, {560, 450}, {990, 300}, {990, 590}});
+    emf.CreateFont(5, 60, 0, 700, u"DejaVu Sans");
+    emf.SelectObject(5);
+    emf.SetBkMode(1);
+    emf.SetTextColor(ColorRef(255, 255, 255));
+    emf.ExtTextOutW(60, 60, u"ZVDll");
+    return WriteBytes(path, emf.Finish());
 }
 
 // A small camera RAW file: four colour bands on a Bayer sensor.
@@ -89,6 +118,7 @@ int main(int argc, char** argv)
         {"sample.psd", written(zv::samples::WritePsd)},
         {"sample.pcd", written(zv::samples::WritePcd)},
         {"sample.wmf", WriteWmfSample},
+        {"sample.emf", WriteEmfSample},
         {"sample.dng", [](const std::string& path) { return zv::samples::WriteTestDng(path, CameraSample()); }},
     };
     int failures = 0;
