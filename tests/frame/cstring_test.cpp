@@ -120,6 +120,11 @@ TEST(CString, FormatConcatenateCompare)
     EXPECT_NE(CString(".JPG").CompareNoCase(".jpe"), 0);
     EXPECT_NE(CString("JPG").CompareNoCase("JPGX"), 0);
     EXPECT_NE(CString("\xc4").CompareNoCase("\xe4"), 0) << "only ASCII letters fold";
+    CString mixed("aZ09_\xe4.Jpg");
+    mixed.MakeUpper();
+    EXPECT_EQ(S(mixed), "AZ09_\xe4.JPG");
+    mixed.MakeLower();
+    EXPECT_EQ(S(mixed), "az09_\xe4.jpg");
 }
 
 TEST(CString, BytesAreNotCharacters)

@@ -405,6 +405,26 @@ TEST(BmpReader, ReadsTheDefinedBitCountsOnly)
     }
 }
 
+// The last palette entry is read; an index one past it is damage, not a colour.
+TEST(BmpReader, PaletteIndexesStopAtThePalettesEnd)
+{
+    const std::vector<uint8_t> palette = {10, 20, 30, 40, 50, 60};
+    for (uint16_t bits : {4, 8}) {
+        SCOPED_TRACE(bits);
+        for (uint8_t index : {1, 2}) {
+            const uint8_t stored = bits == 4 ? static_cast<uint8_t>(index << 4) : index;
+            const RasterResult result = zv::test::ReadRasterBytes(
+                IS40_ReadBMP, BmpBytes({40, 1, 1, bits, 0, palette, {}}, {stored, 0, 0, 0}));
+            ASSERT_EQ(result.image.has_value(), index == 1) << "index " << int(index);
+            if (index == 1) {
+                EXPECT_EQ(result.image->pixels, (std::vector<uint8_t>{40, 50, 60}));
+            } else {
+                EXPECT_EQ(result.error, zv::imaging::kErrBadBMP);
+            }
+        }
+    }
+}
+
 // Bit fields (compression 3, and 6 with an alpha mask) describe 16- or 32-bit pixels only.
 TEST(BmpReader, BitFieldsNeedSixteenOrThirtyTwoBits)
 {
