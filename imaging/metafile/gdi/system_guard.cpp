@@ -122,7 +122,9 @@ bool EmfBitmapFits(const uint8_t* record, size_t size, const EmfBitmapField& fie
     return DibFits(record + infoOffset, infoSize, bitsSize, U32At(record, field.usage));
 }
 
-enum class SlotUse { Create, Select, Delete };
+// Select: a slot or a stock object; Use: a slot only (the system indexes its table with the
+// number as it is).
+enum class SlotUse { Create, Select, Use, Delete };
 
 struct EmfObjectRecord {
     uint32_t type;
@@ -131,9 +133,9 @@ struct EmfObjectRecord {
 
 constexpr EmfObjectRecord kEmfObjectRecords[] = {
     {37, SlotUse::Select}, {38, SlotUse::Create},  {39, SlotUse::Create},  {40, SlotUse::Delete},
-    {48, SlotUse::Select}, {49, SlotUse::Create},  {50, SlotUse::Select},  {51, SlotUse::Select},
+    {48, SlotUse::Select}, {49, SlotUse::Create},  {50, SlotUse::Use},     {51, SlotUse::Use},
     {82, SlotUse::Create}, {93, SlotUse::Create},  {94, SlotUse::Create},  {95, SlotUse::Create},
-    {99, SlotUse::Create}, {100, SlotUse::Select}, {101, SlotUse::Delete}, {122, SlotUse::Create},
+    {99, SlotUse::Create}, {100, SlotUse::Use},    {101, SlotUse::Delete}, {122, SlotUse::Create},
 };
 
 // Slot 0 is the picture's own handle; only selections may name a stock object. The system
@@ -148,7 +150,7 @@ bool EmfSlotIsSafe(const uint8_t* record, size_t size, SlotUse use, uint32_t han
     if ((slot & kStockObject) != 0) {
         return use == SlotUse::Select;
     }
-    return slot < handleCount && (slot != 0 || use == SlotUse::Select);
+    return slot < handleCount && (slot != 0 || use == SlotUse::Select || use == SlotUse::Use);
 }
 
 // Where an old-style bitmap record's packed bitmap starts in its parameters, and its colour
