@@ -1,7 +1,7 @@
 // Renders one metafile with this platform's backend through the reader's own frame and size
-// rules, writes it as PPM, and prints the job a second renderer needs to draw the same
-// picture:  zv_metafile_render IN OUT.ppm [WIDTH HEIGHT]
-// prints "KIND FRAME_W_HMM FRAME_H_HMM LEFT TOP FRAME_W FRAME_H WIDTH HEIGHT".
+// rules, writes it as PPM, and prints the size it drew, so that the other platform's build can
+// draw the same picture at that size:  zv_metafile_render IN OUT.ppm [WIDTH HEIGHT]
+// prints "WIDTH HEIGHT".
 #include "imaging/metafile/picture.h"
 #include "imaging/metafile/render.h"
 #include "imaging/metafile/drawing/text.h"
@@ -15,18 +15,6 @@
 namespace {
 
 using namespace zv::imaging::metafile;
-
-const char* KindName(PictureKind kind)
-{
-    switch (kind) {
-    case PictureKind::Wmf:
-        return "wmf";
-    case PictureKind::PlaceableWmf:
-        return "placeable";
-    default:
-        return "emf";
-    }
-}
 
 int RenderFile(const std::vector<uint8_t>& bytes, const char* outPath, int wantedWidth, int wantedHeight)
 {
@@ -49,9 +37,7 @@ int RenderFile(const std::vector<uint8_t>& bytes, const char* outPath, int wante
     std::ofstream out(outPath, std::ios::binary);
     out << "P6\n" << job.width << ' ' << job.height << "\n255\n";
     out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
-    std::printf("%s %.3f %.3f %.3f %.3f %.3f %.3f %d %d\n", KindName(job.kind), job.frameWidthHmm,
-                job.frameHeightHmm, job.frameLeft, job.frameTop, job.frameWidth, job.frameHeight,
-                job.width, job.height);
+    std::printf("%d %d\n", job.width, job.height);
     return out ? 0 : 1;
 }
 
