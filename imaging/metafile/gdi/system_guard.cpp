@@ -87,8 +87,11 @@ bool DibFits(const uint8_t* info, size_t infoSize, size_t bitsSize, uint32_t usa
     if (shape.compression != kCompressionRgb && shape.compression != kCompressionBitFields) {
         return shape.imageBytes <= bitsSize;
     }
+    // Width and bit count fit 64 bits together; the rows are compared by division, since a
+    // claimed height times the stride need not.
     const uint64_t stride = (static_cast<uint64_t>(std::llabs(shape.width)) * shape.bitCount + 31) / 32 * 4;
-    return stride * static_cast<uint64_t>(std::llabs(shape.height)) <= bitsSize;
+    const uint64_t rows = static_cast<uint64_t>(std::llabs(shape.height));
+    return rows == 0 || stride <= bitsSize / rows;
 }
 
 // An enhanced record's bitmap: where its four placement fields (header offset and size, rows
