@@ -1,5 +1,6 @@
 #include "imaging/metafile/gdi/system_guard.h"
 
+#include "imaging/core/source.h"
 #include "imaging/metafile/records/records.h"
 
 #include <algorithm>
@@ -15,15 +16,20 @@ constexpr uint32_t kCompressionBitFields = 3;
 constexpr uint32_t kCoreHeaderBytes = 12;
 constexpr uint32_t kInfoHeaderBytes = 40;
 
-uint32_t U32At(const uint8_t* data, size_t offset)
+// A little-endian field at `offset` of `size` bytes; 0 past the end, which the callers' own
+// size checks never reach.
+uint32_t U32At(const uint8_t* data, size_t size, size_t offset)
 {
-    return static_cast<uint32_t>(data[offset]) | static_cast<uint32_t>(data[offset + 1]) << 8 |
-           static_cast<uint32_t>(data[offset + 2]) << 16 | static_cast<uint32_t>(data[offset + 3]) << 24;
+    ByteReader reader(data, size);
+    uint32_t value = 0;
+    return reader.Seek(offset) && reader.U32LE(&value) ? value : 0;
 }
 
-uint16_t U16At(const uint8_t* data, size_t offset)
+uint16_t U16At(const uint8_t* data, size_t size, size_t offset)
 {
-    return static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
+    ByteReader reader(data, size);
+    uint16_t value = 0;
+    return reader.Seek(offset) && reader.U16LE(&value) ? value : 0;
 }
 
 struct DibShape {
@@ -41,22 +47,22 @@ bool ReadDibShape(const uint8_t* info, size_t infoSize, DibShape* shape)
     if (infoSize < 4) {
         return false;
     }
-    shape->headerBytes = U32At(info, 0);
+    shape->headerBytes = U32At(info, infoSize, 0);
     if (shape->headerBytes == kCoreHeaderBytes && infoSize >= kCoreHeaderBytes) {
-        shape->width = U16At(info, 4);
-        shape->height = U16At(info, 6);
-        shape->bitCount = U16At(info, 10);
+        shape->width = U16At(info, infoSize, 4);
+        shape->height = U16At(info, infoSize, 6);
+        shape->bitCount = U16At(info, infoSize, 10);
         return true;
     }
     if (shape->headerBytes < kInfoHeaderBytes || shape->headerBytes > infoSize) {
         return false;
     }
-    shape->width = static_cast<int32_t>(U32At(info, 4));
-    shape->height = static_cast<int32_t>(U32At(info, 8));
-    shape->bitCount = U16At(info, 14);
-    shape->compression = U32At(info, 16);
-    shape->imageBytes = U32At(info, 20);
-    shape->coloursUsed = U32At(info, 32);
+    shape->width = static_cast<int32_t>(U32At(info, infoSize, 4));
+    shape->height = static_cast<int32_t>(U32At(info, infoSize, 8));
+    shape->bitCount = U16At(info, infoSize, 14);
+    shape->compression = U32At(info, infoSize, 16);
+    shape->imageBytes = U32At(info, infoSize, 20);
+    shape->coloursUsed = U32At(info, infoSize, 32);
     return true;
 }
 
@@ -112,17 +118,17 @@ bool EmfBitmapFits(const uint8_t* record, size_t size, const EmfBitmapField& fie
     if (field.placement + 16 > size || field.usage + 4 > size) {
         return false;
     }
-    const uint64_t infoOffset = U32At(record, field.placement);
-    const uint64_t infoSize = U32At(record, field.placement + 4);
-    const uint64_t bitsOffset = U32At(record, field.placement + 8);
-    const uint64_t bitsSize = U32At(record, field.placement + 12);
+    const uint64_t infoOffset = U32At(record, size, field.placement);
+    const uint64_t infoSize = U32At(record, size, field.placement + 4);
+    const uint64_t bitsOffset = U32At(record, size, field.placement + 8);
+    const uint64_t bitsSize = U32At(record, size, field.placement + 12);
     if (infoOffset == 0 && infoSize == 0) {
         return true;  // a blit without a source bitmap
     }
     if (infoOffset + infoSize > size || bitsOffset + bitsSize > size) {
         return false;
     }
-    return DibFits(record + infoOffset, infoSize, bitsSize, U32At(record, field.usage));
+    return DibFits(record + infoOffset, infoSize, bitsSize, U32At(record, size, field.usage));
 }
 
 // Select: a slot or a stock object; Use: a slot only (the system indexes its table with the
@@ -149,7 +155,7 @@ bool EmfSlotIsSafe(const uint8_t* record, size_t size, SlotUse use, uint32_t han
     if (size < 12) {
         return false;
     }
-    const uint32_t slot = U32At(record, 8);
+    const uint32_t slot = U32At(record, size, 8);
     if ((slot & kStockObject) != 0) {
         return use == SlotUse::Select;
     }
@@ -173,15 +179,15 @@ bool WmfPackedBitmap(const Record& record, size_t* offset, uint32_t* usage)
         return words != (0x0B41u >> 8) + 3;
     case 0x0F43:  // stretch DIB
         *offset = 22;
-        *usage = paramsSize >= 6 ? U16At(params, 4) : 0;
+        *usage = U16At(params, paramsSize, 4);
         return true;
     case 0x0D33:  // set DIB to device
         *offset = 18;
-        *usage = paramsSize >= 2 ? U16At(params, 0) : 0;
+        *usage = U16At(params, paramsSize, 0);
         return true;
     case 0x0142:  // DIB pattern brush
         *offset = 4;
-        *usage = paramsSize >= 4 ? U16At(params, 2) : 0;
+        *usage = U16At(params, paramsSize, 2);
         return true;
     default:
         return false;
@@ -233,7 +239,7 @@ bool WmfSlotsAreSafe(const Record& record, uint32_t objectCount)
             return false;
         }
         for (size_t i = 0; i < object.slots; ++i) {
-            if (U16At(params, 2 * i) >= objectCount) {
+            if (U16At(params, paramsSize, 2 * i) >= objectCount) {
                 return false;
             }
         }
@@ -248,7 +254,7 @@ bool EmfRecordIsSafe(const uint8_t* record, size_t size, uint32_t handleCount)
     if (size < 8) {
         return false;
     }
-    const uint32_t type = U32At(record, 0);
+    const uint32_t type = U32At(record, size, 0);
     for (const EmfBitmapField& field : kEmfBitmaps) {
         if (field.type == type && !EmfBitmapFits(record, size, field)) {
             return false;
@@ -268,7 +274,7 @@ bool WmfRecordsAreSafe(const uint8_t* data, size_t size, size_t firstRecord)
     if (size < kObjectCountAt + 2) {
         return false;
     }
-    const uint32_t objectCount = U16At(data, kObjectCountAt);
+    const uint32_t objectCount = U16At(data, size, kObjectCountAt);
     RecordWalker walker(RecordWalker::Style::Wmf, data, size, firstRecord);
     Record record;
     for (;;) {
