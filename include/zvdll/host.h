@@ -4,9 +4,9 @@
 
 #include "zvdll/api.h"
 
-#include <cstdint>
+#include <stdint.h>
 
-extern "C" {
+ZV_C_BEGIN
 
 /* ---- Host services ------------------------------------------------------------------------
  * How the library's wait cursor and message boxes reach the host. Every callback may be null;
@@ -36,6 +36,6 @@ ZV_API uint64_t ZvGetAllocationLimit(void);
  * delete[] on the uint8_t pointer: the library allocates with new[]. Null is accepted. */
 ZV_API void ZvFreeBuffer(void* buffer);
 
-} /* extern "C" */
+ZV_C_END
 
 #endif /* ZVDLL_HOST_H */
