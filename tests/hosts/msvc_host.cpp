@@ -1,8 +1,8 @@
 // A C++ host built as an MSVC or clang-cl application is: the MSVC ABI, the installed headers
 // only, linked through zvdll.lib, and no C runtime at all, so that nothing of the library's
 // runtime can be shared by accident. Every string, window, palette and pixel buffer must
-// therefore be made and released inside the library. Usage: msvc_host SAMPLE_FOLDER (the folder
-// zvsamples wrote). Prints "N passed, M failed"; the exit code is M.
+// therefore be made and released inside the library. It runs in the folder that zvsamples
+// wrote, prints "N passed, M failed" and exits with M.
 #include <zvdll.h>
 
 // The system functions the host calls, declared as the system's headers declare them.
@@ -17,7 +17,6 @@ struct ProcessMemory {  // PROCESS_MEMORY_COUNTERS
 __declspec(dllimport) void* __stdcall GetStdHandle(DWORD which);
 __declspec(dllimport) BOOL __stdcall WriteFile(void* file, const void* bytes, DWORD count, DWORD* written,
                                                void* overlapped);
-__declspec(dllimport) const char* __stdcall GetCommandLineA();
 __declspec(dllimport) void* __stdcall GetCurrentProcess();
 __declspec(dllimport) BOOL __stdcall K32GetProcessMemoryInfo(void* process, ProcessMemory* memory, DWORD size);
 __declspec(dllimport) __declspec(noreturn) void __stdcall ExitProcess(unsigned code);
@@ -69,6 +68,12 @@ void Check(bool ok, const char* what)
 }
 
 int Distance(int a, int b) { return a > b ? a - b : b - a; }
+
+// Two RGB pixels that differ by less than `tolerance` in every channel.
+bool Near(const uint8_t* a, const uint8_t* b, int tolerance)
+{
+    return Distance(a[0], b[0]) < tolerance && Distance(a[1], b[1]) < tolerance && Distance(a[2], b[2]) < tolerance;
+}
 
 // The process's committed private bytes (its pagefile usage): the heap that a leak in the
 // library would grow.
@@ -132,10 +137,9 @@ void CheckDisplay(const uint8_t* pixels, int32_t width, int32_t height)
         const bool fits = (static_cast<int>(w) == across && static_cast<int>(h) <= down + 4) ||
                           (static_cast<int>(h) == down && static_cast<int>(w) <= across);
         const bool proportional = Distance(static_cast<int>(w) * height, static_cast<int>(h) * width) < width + height;
-        const uint8_t* middle = display + (static_cast<size_t>(h / 2) * w + w / 2) * 3;
-        const uint8_t* original = pixels + (static_cast<size_t>(height / 2) * width + width / 2) * 3;
-        Check(made && display != nullptr && fits && proportional && Distance(middle[0], original[0]) < 16 &&
-                  Distance(middle[2], original[2]) < 16,
+        Check(made && display != nullptr && fits && proportional &&
+                  Near(display + (static_cast<size_t>(h / 2) * w + w / 2) * 3,
+                       pixels + (static_cast<size_t>(height / 2) * width + width / 2) * 3, 16),
               window == &over ? "ZV_DisplayFrame on a real window" : "ZV_DisplayFrame on a rectangle");
         ZvFreeBuffer(display);
     }
@@ -157,63 +161,43 @@ void CheckPalette()
 }
 
 // The JPEG against the lossless BMP of the same picture: same size, nearly the same pixels.
-void CheckImages(const zv::CString& folder)
+void CheckImages()
 {
-    const zv::CString jpeg = folder + "\\sample.jpg", bitmap = folder + "\\sample.bmp";
     uint8_t* pixels = nullptr;
     uint8_t* reference = nullptr;
     int32_t width = 0, height = 0, referenceWidth = 0, referenceHeight = 0;
-    const bool opened = ZV_OpenImageFile(jpeg, &pixels, &width, &height, 0.0, 0, 0) == 1 &&
-                        ZV_OpenImageFile(bitmap, &reference, &referenceWidth, &referenceHeight, 0.0, 0, 0) == 1;
+    const bool opened = ZV_OpenImageFile("sample.jpg", &pixels, &width, &height, 0.0, 0, 0) == 1 &&
+                        ZV_OpenImageFile("sample.bmp", &reference, &referenceWidth, &referenceHeight, 0.0, 0, 0) == 1;
     Check(opened && width == referenceWidth && height == referenceHeight && width > 16, "ZV_OpenImageFile sizes");
     if (!opened) {
         return;
     }
     const size_t middle = (static_cast<size_t>(height / 2) * width + width / 2) * 3;
-    Check(Distance(pixels[middle], reference[middle]) < 12 && Distance(pixels[middle + 1], reference[middle + 1]) < 12 &&
-              Distance(pixels[middle + 2], reference[middle + 2]) < 12,
-          "ZV_OpenImageFile pixel");
+    Check(Near(pixels + middle, reference + middle, 12), "ZV_OpenImageFile pixel");
     CheckDisplay(pixels, width, height);
     ZvFreeBuffer(reference);
     ZvFreeBuffer(pixels);
-}
-
-// The command line's argument after the program's name, unquoted.
-zv::CString Argument()
-{
-    const char* p = GetCommandLineA();
-    const char end = *p == '"' ? '"' : ' ';
-    for (p += *p == '"'; *p != '\0' && *p != end; ++p) {
-    }
-    for (p += *p != '\0'; *p == ' ' || *p == '"'; ++p) {
-    }
-    int length = 0;
-    while (p[length] != '\0' && p[length] != '"') ++length;
-    while (length > 0 && p[length - 1] == ' ') --length;
-    return zv::CString(p, length);
 }
 
 } // namespace
 
 extern "C" void HostMain()
 {
-    const zv::CString folder = Argument();
-    const zv::CString jpeg = folder + "\\sample.jpg";
     // Both ask whether there is an entry of either kind.
-    Check(ZV_DoesFileExist(jpeg) == 1 && ZV_DoesFileExist(folder + "\\missing.jpg") == 0, "ZV_DoesFileExist");
-    Check(ZV_DoesFolderExist(folder) == 1 && ZV_DoesFolderExist(folder + "\\missing") == 0, "ZV_DoesFolderExist");
+    Check(ZV_DoesFileExist(zv::CString("sample.jpg")) == 1 && ZV_DoesFileExist("missing.jpg") == 0, "ZV_DoesFileExist");
+    Check(ZV_DoesFolderExist(zv::CString(".")) == 1 && ZV_DoesFolderExist("missing") == 0, "ZV_DoesFolderExist");
 
     uint8_t* none = nullptr;
     int32_t width = 0, height = 0;
-    Check(ZV_OpenImageFile(folder + "\\missing.jpg", &none, &width, &height, 0.0, 0, 0) == 0 && none == nullptr,
+    Check(ZV_OpenImageFile("missing.jpg", &none, &width, &height, 0.0, 0, 0) == 0 && none == nullptr,
           "ZV_OpenImageFile of a missing file");
     for (const StringCase& row : kStringCases) Check(row.call() == row.expected, row.what);
     CheckPalette();
-    CheckImages(folder);
+    CheckImages();
 
     // Memory: one round first, so that the heap has settled; then the private bytes may not grow
     // by a mebibyte over 100,000 rounds of strings and 200 opened and released images.
-    ZV_OpenImageFile(folder + "\\missing.jpg", &none, &width, &height, 0.0, 0, 0);
+    ZV_OpenImageFile("missing.jpg", &none, &width, &height, 0.0, 0, 0);
     bool strings = StringsAsExpected();
     const size_t before = PrivateBytes();
     for (int round = 0; round < 100000; ++round) strings = StringsAsExpected() && strings;
@@ -223,7 +207,7 @@ extern "C" void HostMain()
     bool opened = true;
     for (int round = 0; round < 200; ++round) {
         uint8_t* pixels = nullptr;
-        opened = ZV_OpenImageFile(jpeg, &pixels, &width, &height, 0.0, 0, 0) == 1 && opened;
+        opened = ZV_OpenImageFile("sample.jpg", &pixels, &width, &height, 0.0, 0, 0) == 1 && opened;
         ZvFreeBuffer(pixels);
     }
     Check(opened && PrivateBytes() < afterStrings + (1u << 20), "memory after 200 images opened and released");
