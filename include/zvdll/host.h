@@ -32,9 +32,11 @@ ZV_API void ZvSetHostServices(const ZvHostServices* services);
 ZV_API void ZvSetAllocationLimit(uint64_t bytes);
 ZV_API uint64_t ZvGetAllocationLimit(void);
 
-/* Releases a buffer from ZV_OpenImageFile, ZvOpenImageFileForSize or ZV_DisplayFrame. Only a
- * C++ host that shares the library's compiler and runtime may use delete[] instead (the library
- * allocates with new[]); an MSVC or clang-cl host may not. Null is accepted. */
+/* Releases a buffer from ZV_OpenImageFile, ZvOpenImageFileForSize or ZV_DisplayFrame, inside
+ * the library, so any host can call it whatever its compiler and C runtime. A C++ host that
+ * shares the library's runtime (g++ or clang on Linux, mingw-w64 on Windows) may equally use
+ * delete[] on the uint8_t pointer: the library allocates with new[]. An MSVC or clang-cl host
+ * must not: its runtime's heap is another one. Null is accepted. */
 ZV_API void ZvFreeBuffer(void* buffer);
 
 ZV_C_END
