@@ -58,8 +58,8 @@ windows:
 	JOBS=$(JOBS) scripts/windows-build i686 build-win32
 	JOBS=$(JOBS) scripts/windows-build x86_64 build-win64
 
-# The test suite under wine64 (and Wine's 32-bit side where installed), the DLLs' import and
-# export tables, and the example host on a sample of each family. The Linux tests come first:
+# The test suite under wine64 (and Wine's 32-bit side where it starts), the DLLs' import and
+# export tables, the example host on a sample of each family, and the MSVC-ABI hosts. The Linux tests come first:
 # they fill the PIL reference cache that the Windows tests read.
 windows-test: test
 	@scripts/install-deps --windows
