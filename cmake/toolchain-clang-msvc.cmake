@@ -18,10 +18,6 @@ set(CMAKE_RC_COMPILER llvm-rc CACHE FILEPATH "")
 set(CMAKE_MT llvm-mt CACHE FILEPATH "")
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 
-# Packages (zvdll's) come from CMAKE_PREFIX_PATH only, never from the build machine.
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
 # No Windows SDK: the system libraries a program links are named by the project itself.
 set(CMAKE_C_STANDARD_LIBRARIES "" CACHE STRING "")
 set(CMAKE_CXX_STANDARD_LIBRARIES "" CACHE STRING "")
