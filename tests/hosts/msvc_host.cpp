@@ -122,7 +122,8 @@ void CheckDisplay(const uint8_t* pixels, int32_t width, int32_t height)
     zv::CWnd kept(zv::CRect(0, 0, 404, 304));
     ZvRect system{}, reported{};
     Check(over.GetSafeHwnd() == real && GetWindowRect(real, &system) && over.GetWindowRect(&reported) &&
-              reported.left == system.left && reported.bottom == system.bottom,
+              reported.left == system.left && reported.top == system.top && reported.right == system.right &&
+              reported.bottom == system.bottom,
           "CWnd over a real window");
     zv::CWnd* const windows[] = {&over, &kept};
     for (zv::CWnd* window : windows) {
