@@ -72,9 +72,10 @@ void ShowImage(const char* path)
     if (ZV_DisplayFrame(&source, &sourceWidth, &sourceHeight, &display, &displayWidth, &displayHeight, &window)) {
         std::printf("  display     %u x %u for a 404 x 304 window\n", displayWidth, displayHeight);
     }
+    // The library's buffers go back to the library; `work` is the host's own.
     ZvFreeBuffer(display);
+    ZvFreeBuffer(pixels);
     delete[] work;
-    delete[] pixels;
 }
 
 // A Windows host hands the library its own window: the CWnd asks the system for the

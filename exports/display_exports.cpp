@@ -11,16 +11,16 @@ using zv::imageproc::ColourChannel;
 
 extern "C" {
 
-ZV_API int32_t ZV_DisplayFrame(uint8_t** source, uint32_t* sourceWidth, uint32_t* sourceHeight,
-                               uint8_t** display, uint32_t* displayWidth, uint32_t* displayHeight,
-                               zv::CWnd* window)
+ZV_API int32_t zv::c::ZV_DisplayFrame(uint8_t** source, uint32_t* sourceWidth, uint32_t* sourceHeight,
+                                      uint8_t** display, uint32_t* displayWidth, uint32_t* displayHeight,
+                                      ZvWindow* window)
 {
     ZV_EXPORT_FRAME;
     return zv::imageproc::DisplayFrame(source, sourceWidth, sourceHeight, display, displayWidth, displayHeight,
                                        window);
 }
 
-ZV_API void ZV_MakePalette(zv::CPalette* palette)
+ZV_API void zv::c::ZV_MakePalette(ZvGdiObject* palette)
 {
     ZV_EXPORT_FRAME;
     zv::imageproc::MakePalette(palette);

@@ -7,16 +7,20 @@
 
 extern "C" {
 
-ZV_API int32_t ZV_DoesFileExist(zv::CString path)
+// The path passes to the library with the call, and is released here.
+ZV_API int32_t zv::c::ZV_DoesFileExist(ZvString* path)
 {
+    const zv::CString owned = zv::CString::Adopt(path);
     ZV_EXPORT_FRAME;
-    return zv::paths::FileExists(path) ? 1 : 0;
+    return zv::paths::FileExists(owned) ? 1 : 0;
 }
 
-ZV_API int32_t ZV_DoesFolderExist(zv::CString path)
+// The path passes to the library with the call, and is released here.
+ZV_API int32_t zv::c::ZV_DoesFolderExist(ZvString* path)
 {
+    const zv::CString owned = zv::CString::Adopt(path);
     ZV_EXPORT_FRAME;
-    return zv::paths::FolderExists(path) ? 1 : 0;
+    return zv::paths::FolderExists(owned) ? 1 : 0;
 }
 
 ZV_API int32_t ZV_CreateFolder(const char* folderPath, int32_t showMessages)

@@ -1,184 +1,125 @@
-// The host-facing window, rectangle and palette objects declared in zvdll.h. They live with
-// the exports (not in platform/) because the shared library exports only what its own objects
-// define; each member hands over to the window and palette stand-ins in platform/.
-#include "zvdll.h"
-
-#include <utility>
+// The C functions behind the host-facing window and palette objects of zvdll/window.h and
+// zvdll/palette.h. They live with the exports because the shared library exports only what
+// its own objects define; the system's side is in platform/.
+#include "zvdll/c_objects.h"
 
 #include "platform/palette.h"
 #include "platform/window.h"
 
-namespace zv {
+#include <new>
+
+// A host's window object. On Windows it stands over the host's real window, asked for its
+// rectangle every time, or keeps a rectangle of its own with no system window behind it;
+// elsewhere it is always such a kept rectangle.
+struct ZvWindow {
+    zv::RECT placement{0, 0, 0, 0};
+#if defined(_WIN32)
+    zv::HWND hostWindow = nullptr;
+#endif
+};
+
 namespace {
 
-// Differences wrap like the 32-bit arithmetic the rectangle's users expect, never overflow.
-int32_t WrappingDifference(int32_t high, int32_t low)
+zv::HGDIOBJ HeldObject(const ZvGdiObject* object)
 {
-    return static_cast<int32_t>(static_cast<uint32_t>(high) - static_cast<uint32_t>(low));
+    return object == nullptr ? nullptr : static_cast<zv::HGDIOBJ>(object->handle);
+}
+
+zv::HPALETTE HeldPalette(const ZvGdiObject* palette)
+{
+    return static_cast<zv::HPALETTE>(HeldObject(palette));
 }
 
 } // namespace
 
-// ---- CRect ---------------------------------------------------------------------------------
-CRect::CRect() : RECT{0, 0, 0, 0} {}
+extern "C" {
 
-CRect::CRect(int32_t left, int32_t top, int32_t right, int32_t bottom) : RECT{left, top, right, bottom} {}
-
-CRect::CRect(const RECT& rect) : RECT(rect) {}
-
-int32_t CRect::Width() const
+ZV_API ZvWindow* ZvWindowNew(const ZvRect* rect)
 {
-    return WrappingDifference(right, left);
-}
-
-int32_t CRect::Height() const
-{
-    return WrappingDifference(bottom, top);
-}
-
-void CRect::NormalizeRect()
-{
-    if (left > right) {
-        std::swap(left, right);
+    auto* window = new ZvWindow;
+    if (rect != nullptr) {
+        window->placement = *rect;
     }
-    if (top > bottom) {
-        std::swap(top, bottom);
-    }
+    return window;
 }
 
-// ---- CWnd ----------------------------------------------------------------------------------
+ZV_API ZvWindow* ZvWindowNewOver(void* systemWindow)
+{
 #if defined(_WIN32)
-// A host's window is asked for its rectangle every time; an object built from a rectangle keeps
-// that rectangle itself, having no system window behind it.
-CWnd::CWnd() : hostWindow_(nullptr), placement_{0, 0, 0, 0}, placed_(false) {}
-
-CWnd::CWnd(const RECT& windowRect) : hostWindow_(nullptr), placement_(windowRect), placed_(true) {}
-
-CWnd::CWnd(HWND hostWindow) : CWnd()
-{
-    Attach(hostWindow);
-}
-
-CWnd::~CWnd() = default;
-
-bool CWnd::Attach(HWND hostWindow)
-{
-    if (!platform::IsSystemWindow(hostWindow)) {
-        return false;
+    const auto hostWindow = static_cast<zv::HWND>(systemWindow);
+    if (!zv::platform::IsSystemWindow(hostWindow)) {
+        return nullptr;
     }
-    hostWindow_ = hostWindow;
-    placed_ = false;
-    return true;
-}
-
-HWND CWnd::Detach()
-{
-    return std::exchange(hostWindow_, nullptr);
-}
-
-bool CWnd::MoveWindow(const RECT& windowRect)
-{
-    if (hostWindow_ != nullptr) {
-        return platform::SetWindowRect(hostWindow_, windowRect);
-    }
-    if (placed_) {
-        placement_ = windowRect;
-    }
-    return placed_;
-}
-
-bool CWnd::GetWindowRect(RECT* rect) const
-{
-    if (hostWindow_ != nullptr) {
-        return platform::GetWindowRect(hostWindow_, rect);
-    }
-    if (!placed_ || rect == nullptr) {
-        return false;
-    }
-    *rect = placement_;
-    return true;
-}
-
-HWND CWnd::GetSafeHwnd() const
-{
-    return hostWindow_;
-}
+    auto* window = new ZvWindow;
+    window->hostWindow = hostWindow;
+    return window;
 #else
-CWnd::CWnd() : window_(nullptr) {}
-
-CWnd::CWnd(const RECT& windowRect) : window_(platform::CreateWindowHandle(windowRect)) {}
-
-CWnd::~CWnd()
-{
-    platform::DestroyWindowHandle(window_);
-}
-
-bool CWnd::MoveWindow(const RECT& windowRect)
-{
-    return platform::SetWindowRect(window_, windowRect);
-}
-
-bool CWnd::GetWindowRect(RECT* rect) const
-{
-    return platform::GetWindowRect(window_, rect);
-}
-
-HWND CWnd::GetSafeHwnd() const
-{
-    return window_;
-}
+    (void)systemWindow;
+    return nullptr;
 #endif
-
-bool CWnd::MoveWindow(int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    const auto right = static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(width));
-    const auto bottom = static_cast<int32_t>(static_cast<uint32_t>(y) + static_cast<uint32_t>(height));
-    return MoveWindow(RECT{x, y, right, bottom});
 }
 
-// ---- CGdiObject, CPalette ------------------------------------------------------------------
-CGdiObject::CGdiObject() : handle_(nullptr) {}
-
-CGdiObject::~CGdiObject()
+ZV_API void ZvWindowFree(ZvWindow* window)
 {
-    platform::DeleteObject(handle_);
+    delete window;
 }
 
-bool CGdiObject::Attach(HGDIOBJ handle)
+ZV_API int32_t ZvWindowMove(ZvWindow* window, const ZvRect* rect)
 {
-    if (handle == nullptr) {
-        return false;
+    if (window == nullptr || rect == nullptr) {
+        return 0;
     }
-    if (handle != handle_) {
-        platform::DeleteObject(handle_);
-        handle_ = handle;
+#if defined(_WIN32)
+    if (window->hostWindow != nullptr) {
+        return zv::platform::SetWindowRect(window->hostWindow, *rect) ? 1 : 0;
     }
-    return true;
+#endif
+    window->placement = *rect;
+    return 1;
 }
 
-HGDIOBJ CGdiObject::Detach()
+ZV_API int32_t ZvWindowGetRect(const ZvWindow* window, ZvRect* rect)
 {
-    return std::exchange(handle_, nullptr);
+    if (window == nullptr || rect == nullptr) {
+        return 0;
+    }
+#if defined(_WIN32)
+    if (window->hostWindow != nullptr) {
+        return zv::platform::GetWindowRect(window->hostWindow, rect) ? 1 : 0;
+    }
+#endif
+    *rect = window->placement;
+    return 1;
 }
 
-bool CGdiObject::DeleteObject()
+ZV_API void* ZvWindowSystemHandle(const ZvWindow* window)
 {
-    return platform::DeleteObject(std::exchange(handle_, nullptr));
+#if defined(_WIN32)
+    return window == nullptr ? nullptr : window->hostWindow;
+#else
+    return const_cast<ZvWindow*>(window);
+#endif
 }
 
-HGDIOBJ CGdiObject::GetSafeHandle() const
+ZV_API int32_t ZvGdiObjectDelete(ZvGdiObject* object)
 {
-    return handle_;
+    if (object == nullptr) {
+        return 0;
+    }
+    const zv::HGDIOBJ held = HeldObject(object);
+    object->handle = nullptr;
+    return zv::platform::DeleteObject(held) ? 1 : 0;
 }
 
-int32_t CPalette::GetEntryCount() const
+ZV_API int32_t ZvPaletteEntryCount(const ZvGdiObject* palette)
 {
-    return static_cast<int32_t>(platform::GetPaletteEntryCount(static_cast<HPALETTE>(GetSafeHandle())));
+    return static_cast<int32_t>(zv::platform::GetPaletteEntryCount(HeldPalette(palette)));
 }
 
-uint32_t CPalette::GetPaletteEntries(uint32_t start, uint32_t count, PALETTEENTRY* entries) const
+ZV_API uint32_t ZvPaletteGetEntries(const ZvGdiObject* palette, uint32_t start, uint32_t count,
+                                    ZvPaletteEntry* entries)
 {
-    return platform::GetPaletteEntries(static_cast<HPALETTE>(GetSafeHandle()), start, count, entries);
+    return zv::platform::GetPaletteEntries(HeldPalette(palette), start, count, entries);
 }
 
-} // namespace zv
+} // extern "C"

@@ -1,6 +1,7 @@
 // Image exports: each opens the per-call frame and hands over to imageio/.
 #include "zvdll.h"
 
+#include "exports/hand_over.h"
 #include "frame/frame.h"
 #include "imageio/error_text.h"
 #include "imageio/image_dims.h"
@@ -38,10 +39,10 @@ ZV_API int32_t ZV_GetRAWInfo(const char* path, int32_t* width, int32_t* height, 
                                    rawValue3, rawValue4, rawOption);
 }
 
-ZV_API zv::CString ZV_GetISerror(void)
+ZV_API ZvString* zv::c::ZV_GetISerror(void)
 {
     ZV_EXPORT_FRAME;
-    return zv::imageio::LastImagingErrorText();
+    return zv::exports::HandOver(zv::imageio::LastImagingErrorText());
 }
 
 } // extern "C"

@@ -1,6 +1,7 @@
 // Image type exports: each opens the per-call frame and hands over to imagetype/.
 #include "zvdll.h"
 
+#include "exports/hand_over.h"
 #include "frame/frame.h"
 #include "imagetype/ext_type.h"
 #include "imagetype/predicates.h"
@@ -22,10 +23,10 @@ ZV_API int32_t ZV_GetExtType(const char* nameOrExtension)
     return zv::imagetype::ImageTypeCode(nameOrExtension);
 }
 
-ZV_API zv::CString ZV_ExtTo3Char(const char* nameOrExtension)
+ZV_API ZvString* zv::c::ZV_ExtTo3Char(const char* nameOrExtension)
 {
     ZV_EXPORT_FRAME;
-    return zv::imagetype::ThreeCharExtension(nameOrExtension);
+    return zv::exports::HandOver(zv::imagetype::ThreeCharExtension(nameOrExtension));
 }
 
 ZV_API int32_t ZV_IsJPG(const char* name)

@@ -1,6 +1,7 @@
 // Naming exports: each opens the per-call frame and hands over to naming/.
 #include "zvdll.h"
 
+#include "exports/hand_over.h"
 #include "frame/frame.h"
 #include "naming/date_stamp.h"
 #include "naming/folder_placeholders.h"
@@ -8,7 +9,7 @@
 
 extern "C" {
 
-ZV_API zv::CString ZV_ParseLine(const char* templateText, const char* defaultDateFormat,
+ZV_API ZvString* zv::c::ZV_ParseLine(const char* templateText, const char* defaultDateFormat,
                                 const char* filePath, const char* fileName, const char* fileTitle,
                                 int32_t width, int32_t height,
                                 int32_t counterA, int32_t counterB, int32_t counterC,
@@ -27,19 +28,19 @@ ZV_API zv::CString ZV_ParseLine(const char* templateText, const char* defaultDat
     args.height = height;
     args.counters = {counterA, counterB, counterC, counterD, counterE,
                      counterF, counterG, counterH, counterI, counterJ};
-    return zv::naming::ExpandTemplate(args);
+    return zv::exports::HandOver(zv::naming::ExpandTemplate(args));
 }
 
-ZV_API zv::CString ZV_GetDate(const char* dateFormat)
+ZV_API ZvString* zv::c::ZV_GetDate(const char* dateFormat)
 {
     ZV_EXPORT_FRAME;
-    return zv::naming::DateStamp(dateFormat);
+    return zv::exports::HandOver(zv::naming::DateStamp(dateFormat));
 }
 
-ZV_API zv::CString ZV_ParsePath(const char* path, const char* installFolder, const char* tempFolder)
+ZV_API ZvString* zv::c::ZV_ParsePath(const char* path, const char* installFolder, const char* tempFolder)
 {
     ZV_EXPORT_FRAME;
-    return zv::naming::ResolveFolderPlaceholders(path, installFolder, tempFolder);
+    return zv::exports::HandOver(zv::naming::ResolveFolderPlaceholders(path, installFolder, tempFolder));
 }
 
 } // extern "C"

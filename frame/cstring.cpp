@@ -1,9 +1,12 @@
-// The library string: value semantics over a private std::string. Every clamping rule lives
-// here so that the path, naming and text code can rely on it instead of repeating checks.
-#include "zvdll/string.h"
+// The library string's C functions: a ZvString is a std::string made and released here, inside
+// the library, whatever compiler built the host. Every clamping rule lives here so that the
+// path, naming and text code (through the inline zv::CString) can rely on it instead of
+// repeating checks.
+#include "zvdll/c_objects.h"
 
 #include "platform/code_page.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -11,9 +14,7 @@
 #include <string_view>
 #include <utility>
 
-namespace zv {
-
-struct CString::Rep {
+struct ZvString {
     std::string text;
 };
 
@@ -37,14 +38,14 @@ char AsciiUpper(char c)
 // Where the character starting at `pos` ends. In a double-byte code page a lead byte and the
 // byte after it are one character, so a trail byte (which may be 0x5C, the backslash) is never
 // looked at on its own; a lead byte at the very end stands alone.
-size_t CharacterEnd(const std::string& text, size_t pos, const platform::LeadBytes& lead)
+size_t CharacterEnd(const std::string& text, size_t pos, const zv::platform::LeadBytes& lead)
 {
     const bool pair = lead.isLead[static_cast<unsigned char>(text[pos])] && pos + 1 < text.size();
     return pos + (pair ? 2 : 1);
 }
 
 // The first character boundary at or after `from`, walking from the start.
-size_t BoundaryAtOrAfter(const std::string& text, size_t from, const platform::LeadBytes& lead)
+size_t BoundaryAtOrAfter(const std::string& text, size_t from, const zv::platform::LeadBytes& lead)
 {
     size_t pos = 0;
     while (pos < from) {
@@ -56,7 +57,7 @@ size_t BoundaryAtOrAfter(const std::string& text, size_t from, const platform::L
 // First position at or after `start` where a character begins with `needle`.
 size_t FindAtBoundary(const std::string& text, std::string_view needle, size_t start)
 {
-    const platform::LeadBytes& lead = platform::AnsiLeadBytes();
+    const zv::platform::LeadBytes& lead = zv::platform::AnsiLeadBytes();
     if (!lead.any) {
         return text.find(needle, start);
     }
@@ -71,7 +72,7 @@ size_t FindAtBoundary(const std::string& text, std::string_view needle, size_t s
 // Last position where the single-byte character `ch` stands.
 size_t ReverseFindAtBoundary(const std::string& text, char ch)
 {
-    const platform::LeadBytes& lead = platform::AnsiLeadBytes();
+    const zv::platform::LeadBytes& lead = zv::platform::AnsiLeadBytes();
     if (!lead.any) {
         return text.rfind(ch);
     }
@@ -87,7 +88,7 @@ size_t ReverseFindAtBoundary(const std::string& text, char ch)
 // Where the trailing white space begins: after the last character that is not white space.
 size_t TrailingSpaceStart(const std::string& text)
 {
-    const platform::LeadBytes& lead = platform::AnsiLeadBytes();
+    const zv::platform::LeadBytes& lead = zv::platform::AnsiLeadBytes();
     if (!lead.any) {
         size_t end = text.size();
         while (end > 0 && IsWhiteSpace(text[end - 1])) {
@@ -106,334 +107,215 @@ size_t TrailingSpaceStart(const std::string& text)
     return end;
 }
 
+const std::string& TextOf(const ZvString* string)
+{
+    static const std::string empty;
+    return string != nullptr ? string->text : empty;
+}
+
+// The string behind `string`, made (empty) when it was the null empty string.
+std::string& Writable(ZvString** string)
+{
+    if (*string == nullptr) {
+        *string = new ZvString;
+    }
+    return (*string)->text;
+}
+
+ZvString* NewString(std::string text)
+{
+    return new ZvString{std::move(text)};
+}
+
+int32_t PositionOrMinusOne(size_t found)
+{
+    return found == std::string::npos ? -1 : static_cast<int32_t>(found);
+}
+
+char AsciiLowerByte(unsigned char c)
+{
+    return AsciiLower(static_cast<char>(c));
+}
+
 } // namespace
 
-CString::CString() : rep_(new Rep) {}
+extern "C" {
 
-CString::CString(const char* text) : rep_(new Rep)
+ZV_API ZvString* ZvStringNew(const char* text)
 {
-    if (text != nullptr) {
-        rep_->text = text;
-    }
+    return NewString(text != nullptr ? std::string(text) : std::string());
 }
 
-CString::CString(const char* text, int length) : rep_(new Rep)
+ZV_API ZvString* ZvStringNewBytes(const char* bytes, int32_t length)
 {
-    if (text != nullptr && length > 0) {
-        rep_->text.assign(text, static_cast<size_t>(length));
-    }
+    return NewString(bytes != nullptr && length > 0 ? std::string(bytes, static_cast<size_t>(length)) : std::string());
 }
 
-CString::CString(char ch, int count) : rep_(new Rep)
+ZV_API ZvString* ZvStringNewRepeated(char ch, int32_t count)
 {
-    if (count > 0) {
-        rep_->text.assign(static_cast<size_t>(count), ch);
-    }
+    return NewString(count > 0 ? std::string(static_cast<size_t>(count), ch) : std::string());
 }
 
-CString::CString(const CString& other) : rep_(new Rep(*other.rep_)) {}
-
-CString::CString(CString&& other) noexcept : rep_(other.rep_)
+ZV_API ZvString* ZvStringCopy(const ZvString* string)
 {
-    other.rep_ = nullptr;
+    return NewString(TextOf(string));
 }
 
-CString::~CString()
+ZV_API void ZvStringFree(ZvString* string)
 {
-    delete rep_;
+    delete string;
 }
 
-CString& CString::operator=(const CString& other)
+ZV_API const char* ZvStringText(const ZvString* string)
 {
-    if (this != &other) {
-        if (rep_ == nullptr) {
-            rep_ = new Rep;
-        }
-        rep_->text = other.rep_ ? other.rep_->text : std::string();
-    }
-    return *this;
+    return TextOf(string).c_str();
 }
 
-CString& CString::operator=(CString&& other) noexcept
+ZV_API int32_t ZvStringLength(const ZvString* string)
 {
-    std::swap(rep_, other.rep_);
-    return *this;
+    return static_cast<int32_t>(TextOf(string).size());
 }
 
-CString& CString::operator=(const char* text)
+ZV_API ZvString* ZvStringLeft(const ZvString* string, int32_t count)
 {
-    if (rep_ == nullptr) {
-        rep_ = new Rep;
-    }
-    // Assign through a copy: text may point into this string.
-    std::string copy = text ? std::string(text) : std::string();
-    rep_->text.swap(copy);
-    return *this;
+    const std::string& text = TextOf(string);
+    return NewString(count <= 0 ? std::string() : text.substr(0, static_cast<size_t>(count)));
 }
 
-int CString::GetLength() const
+ZV_API ZvString* ZvStringRight(const ZvString* string, int32_t count)
 {
-    return rep_ ? static_cast<int>(rep_->text.size()) : 0;
-}
-
-bool CString::IsEmpty() const
-{
-    return GetLength() == 0;
-}
-
-void CString::Empty()
-{
-    if (rep_) {
-        rep_->text.clear();
-    }
-}
-
-const char* CString::GetString() const
-{
-    return rep_ ? rep_->text.c_str() : "";
-}
-
-CString::operator const char*() const
-{
-    return GetString();
-}
-
-char CString::GetAt(int index) const
-{
-    return rep_->text[static_cast<size_t>(index)];
-}
-
-char CString::operator[](int index) const
-{
-    return GetAt(index);
-}
-
-CString CString::Left(int count) const
-{
+    const std::string& text = TextOf(string);
     if (count <= 0) {
-        return CString();
+        return NewString(std::string());
     }
-    if (count >= GetLength()) {
-        return *this;
-    }
-    return CString(GetString(), count);
+    const size_t kept = std::min(text.size(), static_cast<size_t>(count));
+    return NewString(text.substr(text.size() - kept));
 }
 
-CString CString::Right(int count) const
+ZV_API ZvString* ZvStringMid(const ZvString* string, int32_t first, int32_t count)
 {
-    if (count <= 0) {
-        return CString();
+    const std::string& text = TextOf(string);
+    const size_t start = first < 0 ? 0 : static_cast<size_t>(first);
+    if (start > text.size() || count <= 0) {
+        return NewString(std::string());
     }
-    const int length = GetLength();
-    if (count >= length) {
-        return *this;
-    }
-    return CString(GetString() + (length - count), count);
+    return NewString(text.substr(start, static_cast<size_t>(count)));
 }
 
-CString CString::Mid(int first, int count) const
+ZV_API int32_t ZvStringFindChar(const ZvString* string, char ch, int32_t start)
 {
-    const int length = GetLength();
-    if (first < 0) {
-        first = 0;
-    }
-    if (count < 0) {
-        count = 0;
-    }
-    if (first > length) {
-        return CString();
-    }
-    if (static_cast<int64_t>(first) + count > length) {
-        count = length - first;
-    }
-    return CString(GetString() + first, count);
-}
-
-CString CString::Mid(int first) const
-{
-    return Mid(first, GetLength());
-}
-
-int CString::Find(char ch) const
-{
-    return Find(ch, 0);
-}
-
-int CString::Find(char ch, int start) const
-{
-    if (start < 0) {
-        start = 0;
-    }
-    if (start >= GetLength()) {
+    const std::string& text = TextOf(string);
+    const size_t from = start < 0 ? 0 : static_cast<size_t>(start);
+    if (from >= text.size()) {
         return -1;
     }
-    const size_t found = FindAtBoundary(rep_->text, std::string_view(&ch, 1), static_cast<size_t>(start));
-    return found == std::string::npos ? -1 : static_cast<int>(found);
+    return PositionOrMinusOne(FindAtBoundary(text, std::string_view(&ch, 1), from));
 }
 
-int CString::Find(const char* sub) const
+ZV_API int32_t ZvStringFindText(const ZvString* string, const char* text)
 {
-    if (sub == nullptr) {
-        return -1;
-    }
-    const size_t found = FindAtBoundary(rep_->text, sub, 0);
-    return found == std::string::npos ? -1 : static_cast<int>(found);
+    return text == nullptr ? -1 : PositionOrMinusOne(FindAtBoundary(TextOf(string), text, 0));
 }
 
-int CString::ReverseFind(char ch) const
+ZV_API int32_t ZvStringReverseFind(const ZvString* string, char ch)
 {
-    const size_t found = ReverseFindAtBoundary(rep_->text, ch);
-    return found == std::string::npos ? -1 : static_cast<int>(found);
+    return PositionOrMinusOne(ReverseFindAtBoundary(TextOf(string), ch));
 }
 
-// No lead byte is white space, so the plain forward scan stops at a two-byte character too.
-CString& CString::TrimLeft()
+ZV_API int32_t ZvStringCompare(const ZvString* string, const char* other)
 {
-    std::string& text = rep_->text;
-    size_t start = 0;
-    while (start < text.size() && IsWhiteSpace(text[start])) {
-        ++start;
-    }
-    text.erase(0, start);
-    return *this;
+    return std::strcmp(TextOf(string).c_str(), other != nullptr ? other : "");
 }
 
-CString& CString::TrimRight()
+ZV_API int32_t ZvStringCompareNoCase(const ZvString* string, const char* other)
 {
-    rep_->text.resize(TrailingSpaceStart(rep_->text));
-    return *this;
-}
-
-void CString::MakeUpper()
-{
-    for (char& c : rep_->text) {
-        c = AsciiUpper(c);
-    }
-}
-
-void CString::MakeLower()
-{
-    for (char& c : rep_->text) {
-        c = AsciiLower(c);
-    }
-}
-
-void CString::Format(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    va_list measure;
-    va_copy(measure, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    std::string out;
-    if (needed > 0) {
-        out.resize(static_cast<size_t>(needed) + 1);
-        std::vsnprintf(out.data(), out.size(), format, args);
-        out.resize(static_cast<size_t>(needed));
-    }
-    va_end(args);
-    rep_->text.swap(out);
-}
-
-CString& CString::operator+=(const CString& other)
-{
-    rep_->text += other.GetString();
-    return *this;
-}
-
-CString& CString::operator+=(const char* text)
-{
-    if (text != nullptr) {
-        rep_->text += text;
-    }
-    return *this;
-}
-
-CString& CString::operator+=(char ch)
-{
-    rep_->text += ch;
-    return *this;
-}
-
-void CString::Append(const char* bytes, int length)
-{
-    if (bytes != nullptr && length > 0) {
-        rep_->text.append(bytes, static_cast<size_t>(length));
-    }
-}
-
-int CString::Compare(const char* other) const
-{
-    return std::strcmp(GetString(), other ? other : "");
-}
-
-int CString::CompareNoCase(const char* other) const
-{
-    const unsigned char* a = reinterpret_cast<const unsigned char*>(GetString());
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(other ? other : "");
+    const auto* a = reinterpret_cast<const unsigned char*>(TextOf(string).c_str());
+    const auto* b = reinterpret_cast<const unsigned char*>(other != nullptr ? other : "");
     for (;; ++a, ++b) {
-        const int ca = static_cast<unsigned char>(AsciiLower(static_cast<char>(*a)));
-        const int cb = static_cast<unsigned char>(AsciiLower(static_cast<char>(*b)));
+        const int ca = static_cast<unsigned char>(AsciiLowerByte(*a));
+        const int cb = static_cast<unsigned char>(AsciiLowerByte(*b));
         if (ca != cb || ca == 0) {
             return ca - cb;
         }
     }
 }
 
-CString operator+(const CString& a, const CString& b)
+ZV_API void ZvStringAssign(ZvString** string, const char* text)
 {
-    CString result(a);
-    result += b;
-    return result;
+    // Through a copy: text may point into this string.
+    std::string copy = text != nullptr ? std::string(text) : std::string();
+    Writable(string).swap(copy);
 }
 
-CString operator+(const CString& a, const char* b)
+ZV_API void ZvStringAppend(ZvString** string, const char* bytes, int32_t length)
 {
-    CString result(a);
-    result += b;
-    return result;
+    if (bytes != nullptr && length > 0) {
+        // Through a copy for the same reason: appending may move the bytes being read.
+        std::string copy(bytes, static_cast<size_t>(length));
+        Writable(string) += copy;
+    }
 }
 
-CString operator+(const char* a, const CString& b)
+ZV_API void ZvStringAppendText(ZvString** string, const char* text)
 {
-    CString result(a);
-    result += b;
-    return result;
+    if (text != nullptr && *text != '\0') {
+        std::string copy(text);
+        Writable(string) += copy;
+    }
 }
 
-CString operator+(const CString& a, char b)
+ZV_API void ZvStringFormatV(ZvString** string, const char* format, va_list arguments)
 {
-    CString result(a);
-    result += b;
-    return result;
+    va_list measure;
+    va_copy(measure, arguments);
+    const int needed = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    std::string out;
+    if (needed > 0) {
+        out.resize(static_cast<size_t>(needed) + 1);
+        std::vsnprintf(out.data(), out.size(), format, arguments);
+        out.resize(static_cast<size_t>(needed));
+    }
+    Writable(string).swap(out);
 }
 
-CString operator+(char a, const CString& b)
+// No lead byte is white space, so the plain forward scan stops at a two-byte character too.
+ZV_API void ZvStringTrimLeft(ZvString* string)
 {
-    CString result(a, 1);
-    result += b;
-    return result;
+    if (string == nullptr) {
+        return;
+    }
+    std::string& text = string->text;
+    size_t start = 0;
+    while (start < text.size() && IsWhiteSpace(text[start])) {
+        ++start;
+    }
+    text.erase(0, start);
 }
 
-bool operator==(const CString& a, const CString& b)
+ZV_API void ZvStringTrimRight(ZvString* string)
 {
-    return a.GetLength() == b.GetLength() && a.Compare(b.GetString()) == 0;
+    if (string != nullptr) {
+        string->text.resize(TrailingSpaceStart(string->text));
+    }
 }
 
-bool operator==(const CString& a, const char* b)
+ZV_API void ZvStringMakeUpper(ZvString* string)
 {
-    return a.Compare(b) == 0;
+    if (string != nullptr) {
+        for (char& c : string->text) {
+            c = AsciiUpper(c);
+        }
+    }
 }
 
-bool operator!=(const CString& a, const CString& b)
+ZV_API void ZvStringMakeLower(ZvString* string)
 {
-    return !(a == b);
+    if (string != nullptr) {
+        for (char& c : string->text) {
+            c = AsciiLower(c);
+        }
+    }
 }
 
-bool operator!=(const CString& a, const char* b)
-{
-    return !(a == b);
-}
-
-} // namespace zv
+} // extern "C"

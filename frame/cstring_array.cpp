@@ -1,73 +1,52 @@
-// The growable string array that folder creation keeps its path prefixes in.
+// The string array's C functions: the growable array that folder creation keeps its path
+// prefixes in. Its elements are zv::CString objects, whose one member is the ZvString pointer
+// whose address ZvStringArrayAt gives out.
 #include "zvdll/string.h"
 
 #include <cstddef>
-
+#include <stdexcept>
 #include <vector>
 
-namespace zv {
-
-struct CStringArray::Rep {
-    std::vector<CString> items;
+struct ZvStringArray {
+    std::vector<zv::CString> items;
 };
 
-CStringArray::CStringArray() : rep_(new Rep) {}
+static_assert(sizeof(zv::CString) == sizeof(ZvString*), "a CString is exactly its string pointer");
 
-CStringArray::CStringArray(const CStringArray& other) : rep_(new Rep(*other.rep_)) {}
+extern "C" {
 
-CStringArray& CStringArray::operator=(const CStringArray& other)
+ZV_API ZvStringArray* ZvStringArrayCopy(const ZvStringArray* array)
 {
-    if (this != &other) {
-        rep_->items = other.rep_->items;
+    return array == nullptr || array->items.empty() ? nullptr : new ZvStringArray(*array);
+}
+
+ZV_API void ZvStringArrayFree(ZvStringArray* array)
+{
+    delete array;
+}
+
+ZV_API int32_t ZvStringArraySize(const ZvStringArray* array)
+{
+    return array == nullptr ? 0 : static_cast<int32_t>(array->items.size());
+}
+
+ZV_API void ZvStringArraySetSize(ZvStringArray** array, int32_t size)
+{
+    if (*array == nullptr) {
+        if (size <= 0) {
+            return;
+        }
+        *array = new ZvStringArray;
     }
-    return *this;
+    (*array)->items.resize(size > 0 ? static_cast<size_t>(size) : 0);
 }
 
-CStringArray::~CStringArray()
+ZV_API ZvString** ZvStringArrayAt(ZvStringArray* array, int32_t index)
 {
-    delete rep_;
-}
-
-int CStringArray::GetSize() const
-{
-    return static_cast<int>(rep_->items.size());
-}
-
-void CStringArray::SetSize(int newSize)
-{
-    rep_->items.resize(newSize > 0 ? static_cast<size_t>(newSize) : 0);
-}
-
-void CStringArray::SetAtGrow(int index, const CString& value)
-{
-    if (index < 0) {
-        return;
+    if (array == nullptr || index < 0 || static_cast<size_t>(index) >= array->items.size()) {
+        throw std::out_of_range("string array index");
     }
-    if (static_cast<size_t>(index) >= rep_->items.size()) {
-        rep_->items.resize(static_cast<size_t>(index) + 1);
-    }
-    rep_->items[static_cast<size_t>(index)] = value;
+    return reinterpret_cast<ZvString**>(&array->items[static_cast<size_t>(index)]);
 }
 
-const CString& CStringArray::GetAt(int index) const
-{
-    return rep_->items.at(static_cast<size_t>(index));
-}
-
-CString& CStringArray::operator[](int index)
-{
-    return rep_->items.at(static_cast<size_t>(index));
-}
-
-const CString& CStringArray::operator[](int index) const
-{
-    return GetAt(index);
-}
-
-int CStringArray::Add(const CString& value)
-{
-    rep_->items.push_back(value);
-    return GetSize() - 1;
-}
-
-} // namespace zv
+} // extern "C"

@@ -6,7 +6,7 @@
 #include "frame/frame.h"
 #include "imaging/core/imaging.h"
 #include "platform/memory.h"
-#include "platform/window.h"
+#include "zvdll/window.h"
 
 namespace zv::imageproc {
 namespace {
@@ -21,11 +21,11 @@ uint32_t LessMargin(uint32_t extent)
 }
 
 // The window's size from its normalised rectangle, in unsigned 32-bit arithmetic so that no
-// rectangle can overflow. A window object without a window measures 0 x 0.
-FittedSize WindowSize(const CWnd& window)
+// rectangle can overflow. Without a window (null) it measures 0 x 0.
+FittedSize WindowSize(const ZvWindow* window)
 {
     RECT rect{0, 0, 0, 0};
-    window.GetWindowRect(&rect);
+    ZvWindowGetRect(window, &rect);
     CRect normalised(rect);
     normalised.NormalizeRect();
     return {static_cast<uint32_t>(normalised.right) - static_cast<uint32_t>(normalised.left),
@@ -67,7 +67,8 @@ FittedSize FitIntoWindow(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t w
 }
 
 // Paths:
-//  - any null argument pointer (`source` included): 0, nothing read or written;
+//  - any null argument pointer (`source` included) but the window: 0, nothing read or written;
+//  - a null window is a window object without a window, which measures 0 x 0;
 //  - otherwise the previous copy is released and the sizes become 0, then the fitted sizes
 //    are stored;
 //  - a fitted width or height of 0 (an empty source, a window of 4 pixels or less, an
@@ -79,10 +80,10 @@ FittedSize FitIntoWindow(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t w
 //    the copy is black rather than uninitialised.
 int32_t DisplayFrame(uint8_t* const* source, const uint32_t* sourceWidth, const uint32_t* sourceHeight,
                      uint8_t** display, uint32_t* displayWidth, uint32_t* displayHeight,
-                     const CWnd* window)
+                     const ZvWindow* window)
 {
     if (source == nullptr || sourceWidth == nullptr || sourceHeight == nullptr || display == nullptr ||
-        displayWidth == nullptr || displayHeight == nullptr || window == nullptr) {
+        displayWidth == nullptr || displayHeight == nullptr) {
         return 0;
     }
     delete[] *display;
@@ -90,7 +91,7 @@ int32_t DisplayFrame(uint8_t* const* source, const uint32_t* sourceWidth, const 
     *displayWidth = 0;
     *displayHeight = 0;
 
-    const FittedSize windowSize = WindowSize(*window);
+    const FittedSize windowSize = WindowSize(window);
     const FittedSize fitted = FitIntoWindow(*sourceWidth, *sourceHeight, windowSize.width, windowSize.height);
     *displayWidth = fitted.width;
     *displayHeight = fitted.height;

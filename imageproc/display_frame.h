@@ -27,7 +27,7 @@ FittedSize FitIntoWindow(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t w
 // the new copy (see the definition for every path). 1 when a new copy was made.
 int32_t DisplayFrame(uint8_t* const* source, const uint32_t* sourceWidth, const uint32_t* sourceHeight,
                      uint8_t** display, uint32_t* displayWidth, uint32_t* displayHeight,
-                     const CWnd* window);
+                     const ZvWindow* window);
 
 } // namespace zv::imageproc
 

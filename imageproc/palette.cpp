@@ -34,7 +34,7 @@ PALETTEENTRY FixedPaletteEntry(uint32_t index)
     return {static_cast<uint8_t>(16 * index), static_cast<uint8_t>(4 * index), static_cast<uint8_t>(index), 0};
 }
 
-void MakePalette(CPalette* palette)
+void MakePalette(ZvGdiObject* palette)
 {
     if (palette == nullptr) {
         return;
@@ -47,8 +47,12 @@ void MakePalette(CPalette* palette)
         return;
     }
     FillFixedPalette(block.get());
-    // A palette that cannot be created leaves the object as it was; nobody is told.
-    palette->Attach(platform::CreatePalette(reinterpret_cast<const platform::LOGPALETTE*>(block.get())));
+    // A palette that cannot be created leaves the slot as it was; nobody is told.
+    const HPALETTE created = platform::CreatePalette(reinterpret_cast<const platform::LOGPALETTE*>(block.get()));
+    if (created != nullptr) {
+        ZvGdiObjectDelete(palette);
+        palette->handle = created;
+    }
 }
 
 } // namespace zv::imageproc

@@ -16,7 +16,7 @@ PALETTEENTRY FixedPaletteEntry(uint32_t index);
 // Creates the fixed palette and attaches it to `palette`, which then owns it (a palette it held
 // before is deleted). When the palette block cannot be allocated, reports "Out of memory." and
 // leaves `palette` as it was; a null `palette` is left alone.
-void MakePalette(CPalette* palette);
+void MakePalette(ZvGdiObject* palette);
 
 } // namespace zv::imageproc
 

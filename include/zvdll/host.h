@@ -4,9 +4,9 @@
 
 #include "zvdll/api.h"
 
-#include <cstdint>
+#include <stdint.h>
 
-extern "C" {
+ZV_C_BEGIN
 
 /* ---- Host services ------------------------------------------------------------------------
  * How the library's wait cursor and message boxes reach the host. Every callback may be null;
@@ -32,10 +32,13 @@ ZV_API void ZvSetHostServices(const ZvHostServices* services);
 ZV_API void ZvSetAllocationLimit(uint64_t bytes);
 ZV_API uint64_t ZvGetAllocationLimit(void);
 
-/* Releases a buffer from ZV_OpenImageFile or ZV_DisplayFrame. C++ hosts may equally use
- * delete[] on the uint8_t pointer: the library allocates with new[]. Null is accepted. */
+/* Releases a buffer from ZV_OpenImageFile, ZvOpenImageFileForSize or ZV_DisplayFrame, inside
+ * the library, so any host can call it whatever its compiler and C runtime. A C++ host that
+ * shares the library's runtime (g++ or clang on Linux, mingw-w64 on Windows) may equally use
+ * delete[] on the uint8_t pointer: the library allocates with new[]. An MSVC or clang-cl host
+ * must not: its runtime's heap is another one. Null is accepted. */
 ZV_API void ZvFreeBuffer(void* buffer);
 
-} /* extern "C" */
+ZV_C_END
 
 #endif /* ZVDLL_HOST_H */

@@ -2,9 +2,11 @@
 #ifndef ZVDLL_IMAGE_TYPES_H
 #define ZVDLL_IMAGE_TYPES_H
 
-#include <cstdint>
+#include "zvdll/api.h"
 
-extern "C" {
+#include <stdint.h>
+
+ZV_C_BEGIN
 
 /* ---- Image type codes (ZV_GetExtType) ------------------------------------------------------ */
 enum {
@@ -35,6 +37,6 @@ typedef struct ZvDimInfo {
                                   compression code of the file; PCX: number of planes */
 } ZvDimInfo;
 
-} /* extern "C" */
+ZV_C_END
 
 #endif /* ZVDLL_IMAGE_TYPES_H */

@@ -11,7 +11,9 @@
 
 namespace {
 
-using GetFileNameFn = zv::CString (*)(const char*);
+using GetFileNameFn = ZvString* (*)(const char*);
+using StringTextFn = const char* (*)(const ZvString*);
+using StringFreeFn = void (*)(ZvString*);
 
 #if defined(_WIN32)
 void* OpenLibrary(const char* path)
@@ -62,7 +64,12 @@ TEST(Lifecycle, LoadsCallsAndUnloadsRepeatedly)
         ASSERT_NE(library, nullptr) << LastError();
         auto getFileName = reinterpret_cast<GetFileNameFn>(Symbol(library, "ZV_GetFileName"));
         ASSERT_NE(getFileName, nullptr) << "plain, undecorated export name expected";
-        EXPECT_STREQ(getFileName("D:\\Photos\\beach.jpg").GetString(), "beach.jpg");
+        auto text = reinterpret_cast<StringTextFn>(Symbol(library, "ZvStringText"));
+        auto release = reinterpret_cast<StringFreeFn>(Symbol(library, "ZvStringFree"));
+        ASSERT_TRUE(text != nullptr && release != nullptr);
+        ZvString* name = getFileName("D:\\Photos\\beach.jpg");
+        EXPECT_STREQ(text(name), "beach.jpg");
+        release(name);
         EXPECT_EQ(Symbol(library, "IS40_ReadJPG"), nullptr) << "the imaging library stays inside";
         EXPECT_TRUE(CloseLibrary(library));
     }

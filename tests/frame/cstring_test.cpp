@@ -135,6 +135,35 @@ TEST(CString, BytesAreNotCharacters)
     EXPECT_EQ(S(utf8.Mid(9)), "\xc3\xa9t\xc3\xa9.jpg");
 }
 
+// What a C host relies on: a null string reads as empty everywhere, a result is never null,
+// and changes that may reallocate read their argument first (it may be the string itself).
+TEST(CString, TheCFormReadsNullAsEmptyAndNeverReturnsNull)
+{
+    EXPECT_STREQ(ZvStringText(nullptr), "");
+    EXPECT_EQ(ZvStringLength(nullptr), 0);
+    EXPECT_EQ(ZvStringFindChar(nullptr, 'a', 0), -1);
+    EXPECT_EQ(ZvStringCompare(nullptr, nullptr), 0);
+    ZvString* name = zv::c::ZV_GetFileName("C:\\folder\\");
+    ASSERT_NE(name, nullptr);
+    EXPECT_STREQ(ZvStringText(name), "");
+    ZvStringAppend(&name, "ab", 2);
+    ZvStringAppendText(&name, ZvStringText(name));
+    EXPECT_STREQ(ZvStringText(name), "abab");
+    ZvStringFree(name);
+
+    ZvString* grown = nullptr;
+    ZvStringTrimLeft(grown);
+    ZvStringAssign(&grown, "x");
+    ASSERT_NE(grown, nullptr);
+    EXPECT_STREQ(ZvStringText(grown), "x");
+    ZvStringFree(grown);
+
+    CString twice("ab");
+    twice += twice;
+    EXPECT_EQ(S(twice), "abab");
+    EXPECT_EQ(ZV_GetFloatValue(CString(" 12.50 "), 0), ZV_GetFloatValue(" 12.50 ", 0));
+}
+
 TEST(CStringArray, GrowsAndShrinks)
 {
     zv::CStringArray list;
@@ -145,6 +174,9 @@ TEST(CStringArray, GrowsAndShrinks)
     EXPECT_EQ(S(list.GetAt(2)), "c");
     list.SetAtGrow(0, "a");
     EXPECT_EQ(S(list[0]), "a");
+    const zv::CStringArray copy = list;
+    list[2] = "changed";
+    EXPECT_EQ(S(copy[2]), "c") << "a copy must not share its strings";
     list.SetSize(0);
     EXPECT_EQ(list.GetSize(), 0);
     EXPECT_EQ(list.Add("z"), 0);
