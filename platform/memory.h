@@ -9,10 +9,15 @@ typedef void* HGLOBAL;
 
 namespace zv::platform {
 
-inline constexpr uint64_t kDefaultAllocationLimit = 0xFFFFFFFFull;  // 4 GiB - 1
+// 4 GiB - 1 in a 64-bit process. A 32-bit process has 2 to 4 GiB of address space in all, shared
+// with its code, its heap and the host's own data, so one buffer of most of it would fail anyway
+// or starve the host: there the default is 512 MiB (still 170 megapixels at 3 bytes a pixel).
+inline constexpr uint64_t kDefaultAllocationLimit = sizeof(void*) >= 8 ? 0xFFFFFFFFull : 512ull << 20;
 
 uint64_t AllocationLimit();
 void SetAllocationLimit(uint64_t bytes);  // 0 restores the default
+// Also false past PTRDIFF_MAX, the most one object may span, whatever limit the host set: a
+// size that fits may be converted to size_t without wrapping.
 bool FitsAllocationLimit(uint64_t bytes);
 
 // Product of the factors in 64 bits; false when it overflows 64 bits.

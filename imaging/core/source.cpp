@@ -11,15 +11,15 @@
 
 namespace zv::imaging {
 
-bool ByteReader::Bytes(void* out, size_t count)
+bool ByteReader::Bytes(void* out, uint64_t count)
 {
     if (!Has(count)) {
         return false;
     }
     if (count > 0) {
-        std::memcpy(out, data_ + pos_, count);
+        std::memcpy(out, data_ + pos_, static_cast<size_t>(count));
     }
-    pos_ += count;
+    pos_ += static_cast<size_t>(count);
     return true;
 }
 

@@ -19,7 +19,9 @@ struct IS40Source {
 
 namespace zv::imaging {
 
-// A bounds-checked view of bytes. Every read states how many bytes it needs first.
+// A bounds-checked view of bytes. Every read states how many bytes it needs first. Counts and
+// offsets are taken in 64 bits, as the readers compute them: in a 32-bit process a size_t
+// parameter would wrap a count past 4 GiB to a small one that then passes the check.
 class ByteReader {
 public:
     ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
@@ -31,21 +33,21 @@ public:
     const uint8_t* data() const { return data_; }
     const uint8_t* current() const { return data_ + pos_; }
 
-    bool Has(size_t count) const { return count <= size_ - pos_; }
-    bool Seek(size_t offset)
+    bool Has(uint64_t count) const { return count <= size_ - pos_; }
+    bool Seek(uint64_t offset)
     {
         if (offset > size_) {
             return false;
         }
-        pos_ = offset;
+        pos_ = static_cast<size_t>(offset);
         return true;
     }
-    bool Skip(size_t count)
+    bool Skip(uint64_t count)
     {
         if (!Has(count)) {
             return false;
         }
-        pos_ += count;
+        pos_ += static_cast<size_t>(count);
         return true;
     }
     bool U8(uint8_t* out)
@@ -60,7 +62,7 @@ public:
     bool U32LE(uint32_t* out) { return ReadLE(out); }
     bool U16BE(uint16_t* out) { return ReadBE(out); }
     bool U32BE(uint32_t* out) { return ReadBE(out); }
-    bool Bytes(void* out, size_t count);
+    bool Bytes(void* out, uint64_t count);
 
 private:
     template <typename T>

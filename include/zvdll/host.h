@@ -24,11 +24,13 @@ typedef struct ZvHostServices {
 
 ZV_API void ZvSetHostServices(const ZvHostServices* services);
 
-/* The largest single pixel or palette buffer the library allocates, in bytes (default
- * 4 GiB - 1). A larger request behaves as memory exhaustion: ZV_OpenImageFile,
- * ZV_DisplayFrame and ZV_MakePalette show "Out of memory." through the host's message box and
- * return 0; the imaging readers fail with code 1. This is the guard against decompression
- * bombs. 0 restores the default. */
+/* The largest single pixel or palette buffer the library allocates, in bytes: by default
+ * 4 GiB - 1 in a 64-bit process and 512 MiB in a 32-bit one, whose whole address space (2 to
+ * 4 GiB) it shares with the host. A larger request behaves as memory exhaustion:
+ * ZV_OpenImageFile, ZV_DisplayFrame and ZV_MakePalette show "Out of memory." through the host's
+ * message box and return 0; the imaging readers fail with code 1. Whatever the limit, a request
+ * past PTRDIFF_MAX (2 GiB in a 32-bit process) is refused the same way. This is the guard
+ * against decompression bombs. 0 restores the default. */
 ZV_API void ZvSetAllocationLimit(uint64_t bytes);
 ZV_API uint64_t ZvGetAllocationLimit(void);
 

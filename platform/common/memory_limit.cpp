@@ -25,7 +25,7 @@ void SetAllocationLimit(uint64_t bytes)
 
 bool FitsAllocationLimit(uint64_t bytes)
 {
-    return bytes <= AllocationLimit();
+    return bytes <= AllocationLimit() && bytes <= static_cast<uint64_t>(PTRDIFF_MAX);
 }
 
 bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out)
@@ -39,8 +39,8 @@ bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out)
 
 uint8_t* NewPixelBuffer(uint64_t bytes)
 {
-    // On a 32-bit system a size past the address space would wrap in size_t.
-    if (!FitsAllocationLimit(bytes) || bytes > SIZE_MAX) {
+    // A size that fits the limit also fits size_t (see FitsAllocationLimit).
+    if (!FitsAllocationLimit(bytes)) {
         throw std::bad_alloc();
     }
     return new uint8_t[bytes == 0 ? 1 : static_cast<size_t>(bytes)];

@@ -1,5 +1,6 @@
 #include "platform/file_mapping.h"
 
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -32,6 +33,11 @@ bool MapFileForReading(const std::string& nativePath, MappedBytes* out)
     }
     if (info.st_size == 0) {
         return true;
+    }
+    // A 32-bit process cannot map a file past its address space; size_t would wrap, and a
+    // mapping of the wrapped size would pass for the whole file.
+    if (static_cast<uint64_t>(info.st_size) > static_cast<uint64_t>(PTRDIFF_MAX)) {
+        return false;
     }
     void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, file.fd, 0);
     if (mapped == MAP_FAILED) {

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -155,7 +156,9 @@ public:
         if (options == nullptr) {
             return;
         }
-        const uint64_t limit = std::min<uint64_t>(platform::AllocationLimit(), INT64_MAX);
+        // tmsize_t is 32 bits in a 32-bit process, where 4 GiB - 1 would turn into -1: no limit.
+        const uint64_t limit =
+            std::min<uint64_t>(platform::AllocationLimit(), std::numeric_limits<tmsize_t>::max());
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(limit));
         TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &input_);
         TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, &input_);

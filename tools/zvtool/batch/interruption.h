@@ -4,9 +4,9 @@
 
 namespace zvtool {
 
-// From now on SIGINT and SIGTERM ask the batch to stop. The handlers reset themselves, so a
-// second Ctrl-C ends the program at once (files in flight then stay under their temporary
-// names, never under final ones).
+// From now on SIGINT and SIGTERM ask the batch to stop; a second Ctrl-C ends the program at once
+// (files in flight then stay under their temporary names, never under final ones). Call it
+// before starting any thread: on POSIX systems the threads inherit the signals blocked.
 void InstallStopRequestHandlers();
 
 bool StopRequested();
