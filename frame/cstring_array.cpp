@@ -33,9 +33,6 @@ ZV_API int32_t ZvStringArraySize(const ZvStringArray* array)
 ZV_API void ZvStringArraySetSize(ZvStringArray** array, int32_t size)
 {
     if (*array == nullptr) {
-        if (size <= 0) {
-            return;
-        }
         *array = new ZvStringArray;
     }
     (*array)->items.resize(size > 0 ? static_cast<size_t>(size) : 0);
