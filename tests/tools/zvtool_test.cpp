@@ -127,7 +127,7 @@ TEST(Zvtool, BatchNamesByListPlaceOnAnyNumberOfCoresAndShards)
         RunTool(batch + Quote(root / "sharded") + " -j 2 --shard " + shard);
     }
     EXPECT_EQ(FolderContents(root / "sharded"), one);
-    EXPECT_NE(RunTool(batch + Quote(root / "x") + " --shard 3/3").status, 0) << "shards count from 0";
+    EXPECT_EQ(RunTool(batch + Quote(root / "x") + " --shard 3/3").status, 2) << "shards count from 0";
 }
 
 // Backslashes (and slashes) in a name make subfolders; a name that would leave the output
@@ -276,8 +276,11 @@ TEST(Zvtool, NamePrintsTheExpansion)
                             "--file /photos/beach.jpg");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "IMG_00042_640x480_beach\n");
-    EXPECT_NE(RunTool("name x --counter K=1").status, 0);
-    EXPECT_NE(RunTool("name x --size 0x5").status, 0);
+    // Usage errors, whatever their kind, exit with 2.
+    for (const char* usage : {"name x --counter K=1", "name x --size 0x5", "name x --no-such-option",
+                              "batch in --name x", "frobnicate"}) {
+        EXPECT_EQ(RunTool(usage).status, 2) << usage;
+    }
     EXPECT_EQ(RunTool("--version").output.rfind("zvtool ", 0), 0u);
 }
 

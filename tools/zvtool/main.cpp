@@ -140,7 +140,13 @@ int main(int argc, char** argv)
     AddCounterOption(nameCommand, &nameCounters, "Counter value, e.g. B=42 (repeatable)");
     nameCommand->add_option("--date-format", name.dateFormat, "strftime format of $(date)")->capture_default_str();
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help and --version print and succeed; anything else is a usage error, which exits
+        // with 2 as command-line tools do (CLI11's own codes would differ by kind of mistake).
+        return app.exit(error) == 0 ? 0 : 2;
+    }
 
     if (batchCommand->parsed()) {
         batch.format = *zvtool::ParseOutputFormat(formatName);
