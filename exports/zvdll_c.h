@@ -28,6 +28,7 @@
 #include "zvdll/host.h"
 #include "zvdll/image_types.h"
 #include "zvdll/limits.h"
+#include "zvdll/photo.h"
 
 #include <stdint.h>
 

@@ -20,7 +20,8 @@ std::set<std::string> DeclaredCNames()
 {
     std::set<std::string> names;
     const std::regex declaration(R"(ZV_API[^;(]*?\b((ZV_|Zv)\w+)\()");
-    for (const char* header : {"exports/zvdll_c.h", "include/zvdll/c_objects.h", "include/zvdll/host.h"}) {
+    for (const char* header : {"exports/zvdll_c.h", "include/zvdll/c_objects.h", "include/zvdll/host.h",
+                               "include/zvdll/photo.h"}) {
         std::ifstream in(std::string(ZV_SOURCE_DIR) + "/" + header);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         for (std::sregex_iterator it(text.begin(), text.end(), declaration), end; it != end; ++it) {
