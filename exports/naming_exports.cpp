@@ -7,6 +7,32 @@
 #include "naming/folder_placeholders.h"
 #include "naming/name_template.h"
 
+#include <algorithm>
+#include <array>
+
+namespace {
+
+zv::CString ExpandName(const char* dateTime, const char* templateText, const char* defaultDateFormat,
+                       const char* filePath, const char* fileName, const char* fileTitle, int32_t width,
+                       int32_t height, const std::array<int32_t, zv::naming::kCounterCount>& counters)
+{
+    zv::naming::TemplateArguments args;
+    args.templateText = templateText != nullptr ? templateText : "";
+    args.defaultDateFormat = defaultDateFormat;
+    args.filePath = filePath;
+    args.fileName = fileName;
+    args.fileTitle = fileTitle;
+    args.width = width;
+    args.height = height;
+    args.counters = counters;
+    if (dateTime != nullptr) {
+        args.instant = zv::naming::ParseExifDateTime(dateTime);
+    }
+    return zv::naming::ExpandTemplate(args);
+}
+
+} // namespace
+
 extern "C" {
 
 ZV_API ZvString* zv::c::ZV_ParseLine(const char* templateText, const char* defaultDateFormat,
@@ -18,17 +44,23 @@ ZV_API ZvString* zv::c::ZV_ParseLine(const char* templateText, const char* defau
                                 int32_t counterJ)
 {
     ZV_EXPORT_FRAME;
-    zv::naming::TemplateArguments args;
-    args.templateText = templateText != nullptr ? templateText : "";
-    args.defaultDateFormat = defaultDateFormat;
-    args.filePath = filePath;
-    args.fileName = fileName;
-    args.fileTitle = fileTitle;
-    args.width = width;
-    args.height = height;
-    args.counters = {counterA, counterB, counterC, counterD, counterE,
-                     counterF, counterG, counterH, counterI, counterJ};
-    return zv::exports::HandOver(zv::naming::ExpandTemplate(args));
+    return zv::exports::HandOver(ExpandName(nullptr, templateText, defaultDateFormat, filePath, fileName, fileTitle,
+                                            width, height,
+                                            {counterA, counterB, counterC, counterD, counterE, counterF, counterG,
+                                             counterH, counterI, counterJ}));
+}
+
+ZV_API ZvString* ZvParseLineAt(const char* dateTime, const char* templateText, const char* defaultDateFormat,
+                               const char* filePath, const char* fileName, const char* fileTitle,
+                               int32_t width, int32_t height, const int32_t counters[10])
+{
+    ZV_EXPORT_FRAME;
+    std::array<int32_t, zv::naming::kCounterCount> values{};
+    if (counters != nullptr) {
+        std::copy(counters, counters + values.size(), values.begin());
+    }
+    return zv::exports::HandOver(ExpandName(dateTime, templateText, defaultDateFormat, filePath, fileName, fileTitle,
+                                            width, height, values));
 }
 
 ZV_API ZvString* zv::c::ZV_GetDate(const char* dateFormat)

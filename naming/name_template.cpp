@@ -244,7 +244,7 @@ private:
     const std::tm& Now()
     {
         if (!now_) {
-            now_ = clock_();
+            now_ = args_.instant ? *args_.instant : clock_();
         }
         return *now_;
     }
@@ -288,6 +288,52 @@ int32_t BoundedFieldWidth(int32_t spelledWidth)
         return -ZV_MAX_FIELD_WIDTH;
     }
     return spelledWidth;
+}
+
+std::optional<std::tm> ParseExifDateTime(std::string_view text)
+{
+    // Digits at fixed places, separated by ':' ':' ' ' ':' ':'.
+    constexpr std::string_view kShape = "dddd:dd:dd dd:dd:dd";
+    if (text.size() < kShape.size()) {
+        return std::nullopt;
+    }
+    for (size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) {
+            return std::nullopt;
+        }
+    }
+    const auto number = [&](size_t at, size_t length) {
+        int value = 0;
+        for (size_t i = at; i < at + length; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    std::tm when{};
+    when.tm_year = number(0, 4) - 1900;
+    when.tm_mon = number(5, 2) - 1;
+    when.tm_mday = number(8, 2);
+    when.tm_hour = number(11, 2);
+    when.tm_min = number(14, 2);
+    when.tm_sec = number(17, 2);
+    when.tm_isdst = -1;
+    if (when.tm_mon < 0 || when.tm_mon > 11 || when.tm_mday < 1 || when.tm_mday > 31 || when.tm_hour > 23 ||
+        when.tm_min > 59 || when.tm_sec > 60) {
+        return std::nullopt;
+    }
+    // strftime's %a, %j and %U need the weekday and the day of the year: let timegm-free
+    // arithmetic fill them, since mktime would apply the local zone.
+    static constexpr int kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+    const int year = when.tm_year + 1900;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    when.tm_yday = kDaysBefore[when.tm_mon] + when.tm_mday - 1 + (leap && when.tm_mon > 1 ? 1 : 0);
+    // Days since 1 March of year 0 (proleptic Gregorian); 1 March 0000 was a Wednesday.
+    const int y = year - (when.tm_mon < 2 ? 1 : 0);
+    const int m = (when.tm_mon + 10) % 12;  // March = 0
+    const long days = 365L * y + y / 4 - y / 100 + y / 400 + (153 * m + 2) / 5 + when.tm_mday - 1;
+    when.tm_wday = static_cast<int>((days + 3) % 7);
+    return when;
 }
 
 CString ExpandTemplate(const TemplateArguments& args, LocalClock clock)

@@ -18,6 +18,8 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string_view>
 
 namespace zv::naming {
@@ -33,14 +35,20 @@ struct TemplateArguments {
     int32_t width = 0;
     int32_t height = 0;
     std::array<int32_t, kCounterCount> counters{};  // A at 0 … J at 9
+    std::optional<std::tm> instant;  // what the date tokens show; the clock's time when unset
 };
+
+// A date and time as EXIF writes it, "YYYY:MM:DD HH:MM:SS" (trailing bytes ignored). Nothing
+// for any other text, or for a field out of its range (EXIF's unknown "    :  :     :  :  "
+// included).
+std::optional<std::tm> ParseExifDateTime(std::string_view text);
 
 // The width a counter field actually gets: the spelled width, cut to ZV_MAX_FIELD_WIDTH in
 // magnitude (the sign, which chooses the alignment, stays).
 int32_t BoundedFieldWidth(int32_t spelledWidth);
 
-// The expansion of args.templateText. The clock is read at most once, at the first date
-// token, so every stamp in one name shows the same instant.
+// The expansion of args.templateText. Unless args.instant is set, the clock is read at most
+// once, at the first date token, so every stamp in one name shows the same instant.
 CString ExpandTemplate(const TemplateArguments& args, LocalClock clock = SystemLocalTime);
 
 } // namespace zv::naming

@@ -128,6 +128,15 @@ enum {
 ZV_API int32_t ZvOpenImageFileForDisplay(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
                                          int32_t maxWidth, int32_t maxHeight, uint32_t options);
 
+/* ---- Naming by the date taken -------------------------------------------------------------
+ * ZV_ParseLine with its date tokens showing `dateTime` instead of the current time: a photo's
+ * date taken as ZvMetadataText gives it ("YYYY:MM:DD HH:MM:SS"). A null, empty or malformed
+ * `dateTime` (EXIF's unknown date "    :  :     :  :  " included) gives exactly ZV_ParseLine's
+ * result. The result is never null; release it with ZvStringFree. */
+ZV_API ZvString* ZvParseLineAt(const char* dateTime, const char* templateText, const char* defaultDateFormat,
+                               const char* filePath, const char* fileName, const char* fileTitle,
+                               int32_t width, int32_t height, const int32_t counters[10]);
+
 ZV_C_END
 
 #endif /* ZVDLL_PHOTO_H */

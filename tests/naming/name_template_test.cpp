@@ -307,3 +307,33 @@ TEST(NameTemplate, ExportTakesItsArgumentsInOrder)
 }
 
 } // namespace
+
+namespace {
+
+std::string ExpandAt(const char* dateTime, const char* templateText)
+{
+    const int32_t counters[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    return zv::CString::Adopt(ZvParseLineAt(dateTime, templateText, "%Y%m%d", "P\\", "N.jpg", "T", 11, 22, counters))
+        .GetString();
+}
+
+// A photo's date taken replaces the clock, weekday and day of the year included; anything that
+// is not an EXIF date falls back to the clock, as ZV_ParseLine.
+TEST(NameTemplate, DateTakenReplacesTheClock)
+{
+    EXPECT_EQ(ExpandAt("2024:02:29 23:59:60", "$(date)_$(date,%H%M%S %a %j %U)_$(counterJ)$(size)"),
+              "20240229_235960 Thu 060 08_911x22");
+    EXPECT_EQ(ExpandAt("2000:01:01 00:00:00\0junk", "$(date,%A %j)"), "Saturday 001");
+    EXPECT_EQ(ExpandAt("1900:03:01 12:00:00", "$(date,%a %j)"), "Thu 060");
+    const std::string today = FormatDateStamp("%Y%m%d", zv::naming::SystemLocalTime()).GetString();
+    for (const char* notADate : {"", "    :  :     :  :  ", "2024:13:01 00:00:00", "2024:01:00 00:00:00",
+                                 "2024-01-01 00:00:00", "2024:01:01 24:00:00", "2024:01:01"}) {
+        EXPECT_EQ(ExpandAt(notADate, "$(date)"), today) << notADate;
+    }
+    EXPECT_EQ(ExpandAt(nullptr, "$(date)"), today);
+    EXPECT_EQ(zv::CString::Adopt(ZvParseLineAt("2024:01:01 00:00:00", "$(counterB)", nullptr, nullptr, nullptr, nullptr,
+                                               0, 0, nullptr)),
+              "0");
+}
+
+} // namespace
