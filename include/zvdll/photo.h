@@ -95,7 +95,9 @@ ZV_API ZvMetadata* ZvReadMetadataFromMemory(const void* data, size_t size);
 /* Releases what ZvReadMetadata gave; null is accepted. */
 ZV_API void ZvMetadataFree(ZvMetadata* metadata);
 
-/* The orientation 1..8; 1 when the file says none or its value is outside 1..8. */
+/* The orientation 1..8 that the pixels ZV_OpenImageFile gives still need to be turned by; 1
+ * when the file says none or its value is outside 1..8. A TIFF's reader applies the file's
+ * Orientation tag itself, so its pixels open upright and this is 1 for TIFF. */
 ZV_API int32_t ZvMetadataOrientation(const ZvMetadata* metadata);
 /* The bytes of a block, valid until ZvMetadataFree; null with *size 0 when the file holds none
  * or it was refused. `size` may be null. */

@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     auto encoded = [&](zvtool::OutputFormat format) {
         return [&view, format](const std::string& path) {
             std::string ignored;
-            return zvtool::WriteImage(path, view, format, 90, &ignored);
+            return zvtool::WriteImage(path, view, format, 90, {}, &ignored);
         };
     };
     auto written = [&](bool (*writer)(const std::string&, const zv::samples::Picture&)) {

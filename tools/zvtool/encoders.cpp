@@ -1,5 +1,7 @@
 #include "encoders.h"
 
+#include "metadata_payloads.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -15,15 +17,84 @@ namespace {
 
 using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
-bool WritePng(const std::string& path, const RgbView& image, std::string* error)
+// libpng reports errors by calling its error function, which must not return: jump back out.
+[[noreturn]] void JumpOnPngError(png_structp png, png_const_charp message)
 {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = image.width;
-    png.height = image.height;
-    png.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&png, path.c_str(), 0, image.pixels, 0, nullptr)) {
-        *error = std::string("PNG encoder: ") + png.message;
+    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+    *text = message;
+    png_longjmp(png, 1);
+}
+
+void IgnorePngWarning(png_structp, png_const_charp) {}
+
+void PutPngMetadata(png_structp png, png_infop info, const OutputMetadata& metadata, std::vector<png_text>* texts,
+                    std::string* iptcText)
+{
+    if (!metadata.icc.empty()) {
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, metadata.icc.data(),
+                     static_cast<png_uint_32>(metadata.icc.size()));
+    }
+    if (!metadata.exif.empty()) {
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(metadata.exif.size()),
+                       const_cast<png_bytep>(metadata.exif.data()));
+    }
+    if (!metadata.xmp.empty()) {
+        png_text xmp{};
+        xmp.compression = PNG_ITXT_COMPRESSION_NONE;
+        xmp.key = const_cast<char*>("XML:com.adobe.xmp");
+        xmp.text = reinterpret_cast<char*>(const_cast<uint8_t*>(metadata.xmp.data()));
+        xmp.itxt_length = metadata.xmp.size();
+        texts->push_back(xmp);
+    }
+    if (!metadata.iptc.empty()) {
+        *iptcText = PngIptcText(metadata.iptc);
+        png_text iptc{};
+        iptc.compression = PNG_TEXT_COMPRESSION_zTXt;
+        iptc.key = const_cast<char*>(kPngIptcKeyword);
+        iptc.text = iptcText->data();
+        iptc.text_length = iptcText->size();
+        texts->push_back(iptc);
+    }
+    if (!texts->empty()) {
+        png_set_text(png, info, texts->data(), static_cast<int>(texts->size()));
+    }
+}
+
+bool WritePng(const std::string& path, const RgbView& image, const OutputMetadata& metadata, std::string* error)
+{
+    FilePtr file(std::fopen(path.c_str(), "wb"), std::fclose);
+    if (!file) {
+        *error = std::string("cannot create: ") + std::strerror(errno);
+        return false;
+    }
+    std::string message;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, JumpOnPngError, IgnorePngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        *error = "PNG encoder: out of memory";
+        return false;
+    }
+    std::vector<png_text> texts;  // the chunks' texts must live until the header is written
+    std::string iptcText;
+    if (setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        *error = "PNG encoder: " + message;
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    PutPngMetadata(png, info, metadata, &texts, &iptcText);
+    png_write_info(png, info);
+    const size_t stride = static_cast<size_t>(image.width) * 3;
+    for (uint32_t y = 0; y < image.height; ++y) {
+        png_write_row(png, image.pixels + stride * y);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    if (std::fflush(file.get()) != 0) {
+        *error = std::string("cannot write: ") + std::strerror(errno);
         return false;
     }
     return true;
@@ -44,7 +115,33 @@ struct JpegErrorExit {
     std::longjmp(error->jump, 1);
 }
 
-bool WriteJpeg(const std::string& path, const RgbView& image, int quality, std::string* error)
+// A block too large for one marker is left out: EXIF, XMP and IPTC must each fit in one.
+void WriteMarkerIfItFits(j_compress_ptr info, int marker, const std::vector<uint8_t>& payload)
+{
+    if (payload.size() <= kMaxJpegMarkerPayload) {
+        jpeg_write_marker(info, marker, payload.data(), static_cast<unsigned>(payload.size()));
+    }
+}
+
+void PutJpegMetadata(j_compress_ptr info, const OutputMetadata& metadata)
+{
+    if (!metadata.exif.empty()) {
+        WriteMarkerIfItFits(info, JPEG_APP0 + 1, JpegExifPayload(metadata.exif));
+    }
+    if (!metadata.xmp.empty()) {
+        WriteMarkerIfItFits(info, JPEG_APP0 + 1, JpegXmpPayload(metadata.xmp));
+    }
+    if (!metadata.iptc.empty()) {
+        WriteMarkerIfItFits(info, JPEG_APP0 + 13, JpegIptcPayload(metadata.iptc));
+    }
+    if (!metadata.icc.empty()) {
+        // libjpeg-turbo splits a profile across as many APP2 markers as it needs.
+        jpeg_write_icc_profile(info, metadata.icc.data(), static_cast<unsigned>(metadata.icc.size()));
+    }
+}
+
+bool WriteJpeg(const std::string& path, const RgbView& image, int quality, const OutputMetadata& metadata,
+               std::string* error)
 {
     FilePtr file(std::fopen(path.c_str(), "wb"), std::fclose);
     if (!file) {
@@ -70,6 +167,7 @@ bool WriteJpeg(const std::string& path, const RgbView& image, int quality, std::
         jpeg_set_defaults(&info);
         jpeg_set_quality(&info, quality, TRUE);
         jpeg_start_compress(&info, TRUE);
+        PutJpegMetadata(&info, metadata);
         const size_t stride = static_cast<size_t>(image.width) * 3;
         while (info.next_scanline < info.image_height) {
             JSAMPROW row = const_cast<JSAMPROW>(image.pixels + stride * info.next_scanline);
@@ -170,7 +268,7 @@ const char* ExtensionOf(OutputFormat format)
 }
 
 bool WriteImage(const std::string& path, const RgbView& image, OutputFormat format, int jpegQuality,
-                std::string* error)
+                const OutputMetadata& metadata, std::string* error)
 {
     if (image.pixels == nullptr || image.width == 0 || image.height == 0) {
         *error = "empty image";
@@ -178,9 +276,9 @@ bool WriteImage(const std::string& path, const RgbView& image, OutputFormat form
     }
     switch (format) {
     case OutputFormat::Png:
-        return WritePng(path, image, error);
+        return WritePng(path, image, metadata, error);
     case OutputFormat::Jpeg:
-        return WriteJpeg(path, image, jpegQuality, error);
+        return WriteJpeg(path, image, jpegQuality, metadata, error);
     case OutputFormat::Bmp:
         return WriteBmp(path, image, error);
     }

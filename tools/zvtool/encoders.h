@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zvtool {
 
@@ -19,9 +20,18 @@ struct RgbView {
     uint32_t height;
 };
 
+// The metadata blocks an output file carries, each empty when it carries none. JPEG and PNG
+// carry all four; BMP none.
+struct OutputMetadata {
+    std::vector<uint8_t> exif;  // TIFF-structured, without JPEG's "Exif\0\0"
+    std::vector<uint8_t> xmp;   // the XMP packet
+    std::vector<uint8_t> iptc;  // IPTC-IIM records
+    std::vector<uint8_t> icc;   // the ICC profile the pixels are in
+};
+
 // Writes the image to `path` (a POSIX path). On failure returns false and says why in `error`.
 bool WriteImage(const std::string& path, const RgbView& image, OutputFormat format, int jpegQuality,
-                std::string* error);
+                const OutputMetadata& metadata, std::string* error);
 
 } // namespace zvtool
 

@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     auto encoded = [&](const std::string& name, zvtool::OutputFormat format) {
         std::string error;
         const fs::path file = scratch / name;
-        ok &= zvtool::WriteImage(file.string(), view, format, 75, &error);
+        ok &= zvtool::WriteImage(file.string(), view, format, 75, {}, &error);
         return Load(file);
     };
     auto written = [&](const std::string& name, bool (*writer)(const std::string&, const zv::samples::Picture&)) {

@@ -13,6 +13,10 @@
 
 namespace zvtool {
 
+// Where a name's $(date) comes from: the time of the conversion, the file's modification time,
+// or the date the photo was taken (EXIF), falling back to the file's time.
+enum class DateSource { Now, File, Exif };
+
 struct BatchOptions {
     std::vector<std::string> inputs;
     std::string outputFolder;
@@ -24,6 +28,10 @@ struct BatchOptions {
     int jpegQuality = 90;
     Counters counters;                 // counter A increments per file of the whole list
     std::string dateFormat = "%Y%m%d";
+    DateSource dateFrom = DateSource::Now;  // the instant $(date) shows
+    bool autoOrient = true;            // turn pixels upright by their EXIF orientation
+    bool keepProfile = false;          // keep an embedded profile and its pixels, not sRGB
+    bool strip = false;                // write no metadata
     bool overwrite = false;
     unsigned jobs = 1;                 // files converted at once
     Shard shard;                       // the share of the input list this run converts

@@ -1,0 +1,43 @@
+// A photo's orientation, profile and metadata as the tool uses them, over the library's
+// ZvMetadata.
+#ifndef ZVTOOL_PHOTO_H
+#define ZVTOOL_PHOTO_H
+
+#include "encoders.h"
+
+#include <zvdll.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zvtool {
+
+class PhotoMetadata {
+public:
+    PhotoMetadata() = default;
+    explicit PhotoMetadata(const std::string& path) : metadata_(ZvReadMetadata(path.c_str())) {}
+    PhotoMetadata(const PhotoMetadata&) = delete;
+    PhotoMetadata& operator=(const PhotoMetadata&) = delete;
+    ~PhotoMetadata() { ZvMetadataFree(metadata_); }
+
+    int32_t Orientation() const { return metadata_ != nullptr ? ZvMetadataOrientation(metadata_) : 1; }
+    std::string Text(int32_t field) const;
+    std::vector<uint8_t> Block(int32_t block) const;
+    // The block rewritten for pixels turned upright, now width x height.
+    std::vector<uint8_t> BlockForOutput(int32_t block, uint32_t width, uint32_t height) const;
+    uint32_t RefusedBlocks() const { return metadata_ != nullptr ? ZvMetadataRefusedBlocks(metadata_) : 0; }
+
+private:
+    ZvMetadata* metadata_ = nullptr;
+};
+
+// Orientations 5 to 8 show the stored picture on its side.
+inline bool SwapsSides(int32_t orientation) { return orientation >= 5 && orientation <= 8; }
+
+// What an orientation does, in words: "rotate 90 clockwise".
+const char* DescribeOrientation(int32_t orientation);
+
+} // namespace zvtool
+
+#endif
