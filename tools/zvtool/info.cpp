@@ -1,6 +1,7 @@
 #include "info.h"
 
 #include "json.h"
+#include "photo.h"
 
 #include <zvdll.h>
 
@@ -38,6 +39,38 @@ void ReadCameraData(const std::string& file, ImageInfo* info)
     }
 }
 
+// Orientation, profile, date and camera from the file's metadata; a RAW file's camera data
+// from LibRaw stays.
+void ReadPhotoData(const std::string& file, ImageInfo* info)
+{
+    const PhotoMetadata metadata(file);
+    info->orientation = metadata.Orientation();
+    info->hasProfile = !metadata.Block(ZV_BLOCK_ICC).empty();
+    info->profile = metadata.Text(ZV_FIELD_PROFILE_DESCRIPTION);
+    info->date = metadata.Text(ZV_FIELD_DATE_TAKEN);
+    info->dateIsTaken = !info->date.empty();
+    if (!info->dateIsTaken) {
+        info->date = FileTimeAsExifDate(file);
+    }
+    info->refusedBlocks = metadata.RefusedBlocks();
+    if (!info->hasCamera) {
+        info->maker = metadata.Text(ZV_FIELD_CAMERA_MAKE);
+        info->model = metadata.Text(ZV_FIELD_CAMERA_MODEL);
+    }
+}
+
+std::string RefusedBlockNames(uint32_t refused)
+{
+    static constexpr const char* kNames[] = {"EXIF", "XMP", "IPTC", "ICC profile"};
+    std::string names;
+    for (uint32_t block = 0; block < 4; ++block) {
+        if ((refused & (1u << block)) != 0) {
+            names += (names.empty() ? "" : ", ") + std::string(kNames[block]);
+        }
+    }
+    return names;
+}
+
 void PrintText(const ImageInfo& info, FILE* out)
 {
     if (!info.measured) {
@@ -49,6 +82,16 @@ void PrintText(const ImageInfo& info, FILE* out)
     if (info.hasCamera) {
         std::fprintf(out, "  camera %s %s, ISO %g, %g s, f/%g, %g mm\n", info.maker.c_str(), info.model.c_str(),
                      info.isoSpeed, info.shutterSeconds, info.aperture, info.focalLength);
+    } else if (!info.maker.empty() || !info.model.empty()) {
+        std::fprintf(out, "  camera %s %s\n", info.maker.c_str(), info.model.c_str());
+    }
+    std::fprintf(out, "  orientation %d (%s)\n", info.orientation, DescribeOrientation(info.orientation));
+    if (info.hasProfile) {
+        std::fprintf(out, "  colour profile \"%s\"\n", info.profile.c_str());
+    }
+    std::fprintf(out, info.dateIsTaken ? "  taken %s\n" : "  no date taken; file modified %s\n", info.date.c_str());
+    if (info.refusedBlocks != 0) {
+        std::fprintf(out, "  damaged, ignored: %s\n", RefusedBlockNames(info.refusedBlocks).c_str());
     }
 }
 
@@ -68,6 +111,15 @@ std::string AsJson(const ImageInfo& info)
                 ", \"shutterSeconds\": " + JsonNumber(info.shutterSeconds) +
                 ", \"aperture\": " + JsonNumber(info.aperture) +
                 ", \"focalLengthMm\": " + JsonNumber(info.focalLength) + "}";
+    } else if (!info.maker.empty() || !info.model.empty()) {
+        json += ", \"camera\": {\"maker\": " + JsonString(info.maker) + ", \"model\": " + JsonString(info.model) + "}";
+    }
+    json += ", \"orientation\": " + std::to_string(info.orientation);
+    json += ", \"profile\": " + (info.hasProfile ? JsonString(info.profile) : std::string("null"));
+    json += ", \"date\": " + JsonString(info.date) + ", \"dateFrom\": " +
+            JsonString(info.dateIsTaken ? "exif" : "file");
+    if (info.refusedBlocks != 0) {
+        json += ", \"refusedMetadata\": " + JsonString(RefusedBlockNames(info.refusedBlocks));
     }
     return json + "}";
 }
@@ -89,6 +141,7 @@ ImageInfo MeasureImage(const std::string& file)
     if (ZV_IsRAW(file.c_str())) {
         ReadCameraData(file, &info);
     }
+    ReadPhotoData(file, &info);
     return info;
 }
 

@@ -2,6 +2,7 @@
 #ifndef ZVTOOL_INFO_H
 #define ZVTOOL_INFO_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ struct ImageInfo {
     double shutterSeconds = 0;
     double aperture = 0;
     double focalLength = 0;
+    int32_t orientation = 1;     // the turn the pixels need to be upright (photo.h)
+    std::string profile;         // the embedded colour profile's description
+    bool hasProfile = false;
+    std::string date;            // "YYYY:MM:DD HH:MM:SS": the date taken, else the file's time
+    bool dateIsTaken = false;    // whether `date` is the date taken
+    uint32_t refusedBlocks = 0;  // metadata blocks present but damaged
 };
 
 ImageInfo MeasureImage(const std::string& file);

@@ -89,6 +89,7 @@ int main(int argc, char** argv)
     std::string formatName = "png";
     std::string fitText;
     std::string shardText;
+    std::string dateFromName = "now";
     bool exactFit = false;
     std::vector<std::string> batchCounters;
     batch.counters.values[0] = 1;
@@ -113,6 +114,17 @@ int main(int argc, char** argv)
         ->capture_default_str();
     AddCounterOption(batchCommand, &batchCounters, "Counter start value, e.g. A=1 (A counts files)");
     batchCommand->add_option("--date-format", batch.dateFormat, "strftime format of $(date)")->capture_default_str();
+    batchCommand->add_option("--date-from", dateFromName,
+                             "What $(date) shows: now (the conversion), file (its modification time) or exif "
+                             "(the date taken, else the file's time)")
+        ->check(CLI::IsMember({"now", "file", "exif"}))
+        ->capture_default_str();
+    bool noAutoOrient = false;
+    batchCommand->add_flag("--no-auto-orient", noAutoOrient,
+                           "Keep pixels as stored (by default photos are turned upright by their EXIF orientation)");
+    batchCommand->add_flag("--keep-profile", batch.keepProfile,
+                           "Keep an embedded colour profile and its pixels (by default they are converted to sRGB)");
+    batchCommand->add_flag("--strip", batch.strip, "Write no metadata (by default EXIF, XMP and IPTC are copied)");
     batchCommand->add_flag("--overwrite", batch.overwrite, "Replace existing output files");
     batchCommand->add_option("-j,--jobs", batch.jobs, "Files converted at once (default: the processors this process may use)")
         ->check(CLI::Range(1u, 1024u));
@@ -124,7 +136,8 @@ int main(int argc, char** argv)
     // info
     std::vector<std::string> infoFiles;
     bool json = false;
-    CLI::App* infoCommand = app.add_subcommand("info", "Show type, size and bit depth (and RAW camera data)");
+    CLI::App* infoCommand = app.add_subcommand(
+        "info", "Show type, size, bit depth, orientation, colour profile, date taken and camera");
     infoCommand->add_option("files", infoFiles, "Image files")->required();
     infoCommand->add_flag("--json", json, "Machine-readable output");
 
@@ -157,6 +170,10 @@ int main(int argc, char** argv)
             batch.shard = *zvtool::ParseShard(shardText);
         }
         batch.shrinkOnLoad = !exactFit;
+        batch.autoOrient = !noAutoOrient;
+        batch.dateFrom = dateFromName == "exif" ? zvtool::DateSource::Exif
+                         : dateFromName == "file" ? zvtool::DateSource::File
+                                                  : zvtool::DateSource::Now;
         if (!ApplyCounters(batchCounters, &batch.counters)) {
             return 2;
         }

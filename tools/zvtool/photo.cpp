@@ -1,5 +1,8 @@
 #include "photo.h"
 
+#include <ctime>
+#include <sys/stat.h>
+
 namespace zvtool {
 namespace {
 
@@ -36,6 +39,22 @@ std::vector<uint8_t> PhotoMetadata::BlockForOutput(int32_t block, uint32_t width
     uint8_t* bytes = ZvMetadataBlockForOutput(metadata_, block, static_cast<int32_t>(width),
                                               static_cast<int32_t>(height), &size);
     return TakeBuffer(bytes, size);
+}
+
+std::string FileTimeAsExifDate(const std::string& path)
+{
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        return {};
+    }
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &status.st_mtime);
+#else
+    localtime_r(&status.st_mtime, &local);
+#endif
+    char text[32];
+    return std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", &local) > 0 ? text : std::string();
 }
 
 const char* DescribeOrientation(int32_t orientation)

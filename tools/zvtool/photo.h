@@ -16,7 +16,8 @@ namespace zvtool {
 class PhotoMetadata {
 public:
     PhotoMetadata() = default;
-    explicit PhotoMetadata(const std::string& path) : metadata_(ZvReadMetadata(path.c_str())) {}
+    // An empty path reads nothing: every query answers as for a file without metadata.
+    explicit PhotoMetadata(const std::string& path) : metadata_(path.empty() ? nullptr : ZvReadMetadata(path.c_str())) {}
     PhotoMetadata(const PhotoMetadata&) = delete;
     PhotoMetadata& operator=(const PhotoMetadata&) = delete;
     ~PhotoMetadata() { ZvMetadataFree(metadata_); }
@@ -34,6 +35,10 @@ private:
 
 // Orientations 5 to 8 show the stored picture on its side.
 inline bool SwapsSides(int32_t orientation) { return orientation >= 5 && orientation <= 8; }
+
+// The file's modification time in local time, as EXIF writes dates ("2024:07:14 09:30:00");
+// empty when the file cannot be read.
+std::string FileTimeAsExifDate(const std::string& path);
 
 // What an orientation does, in words: "rotate 90 clockwise".
 const char* DescribeOrientation(int32_t orientation);

@@ -1,5 +1,7 @@
 #include "convert.h"
 
+#include "photo.h"
+
 #include <zvdll.h>
 
 #include <cerrno>
@@ -49,19 +51,19 @@ std::string LastImagingError()
 // A fitted JPEG may decode at a fraction of its size (libjpeg-turbo's DCT scaling), as long
 // as that still covers the fit. Not when blurring: the blur amount is in pixels of the full
 // image. A metafile renders at the size it will be shown at either way.
-bool OpenImage(const std::string& path, const BatchOptions& options, LibraryBuffer* image, std::string* error)
+bool OpenImage(const std::string& path, const BatchOptions& options, const std::optional<Size>& box,
+               LibraryBuffer* image, std::string* error)
 {
     int32_t width = 0;
     int32_t height = 0;
     uint8_t* pixels = nullptr;
     int32_t opened = 0;
-    if (options.fit && options.shrinkOnLoad && options.blurAmount <= 0.0) {
-        opened = ZvOpenImageFileForSize(path.c_str(), &pixels, &width, &height,
-                                        static_cast<int32_t>(options.fit->width),
-                                        static_cast<int32_t>(options.fit->height));
+    if (box && options.shrinkOnLoad && options.blurAmount <= 0.0) {
+        opened = ZvOpenImageFileForSize(path.c_str(), &pixels, &width, &height, static_cast<int32_t>(box->width),
+                                        static_cast<int32_t>(box->height));
     } else {
-        const int32_t metaWidth = options.fit ? static_cast<int32_t>(options.fit->width) : 0;
-        const int32_t metaHeight = options.fit ? static_cast<int32_t>(options.fit->height) : 0;
+        const int32_t metaWidth = box ? static_cast<int32_t>(box->width) : 0;
+        const int32_t metaHeight = box ? static_cast<int32_t>(box->height) : 0;
         opened = ZV_OpenImageFile(path.c_str(), &pixels, &width, &height, 0.0, metaWidth, metaHeight);
     }
     if (!opened) {
@@ -109,12 +111,54 @@ bool Fit(const Size& box, LibraryBuffer* image, std::string* error)
     return true;
 }
 
+// Turns the pixels upright: in place for the turns that keep the size, into a new buffer for
+// those that swap its sides.
+bool Orient(int32_t orientation, LibraryBuffer* image, std::string* error)
+{
+    const int32_t width = static_cast<int32_t>(image->width);
+    const int32_t height = static_cast<int32_t>(image->height);
+    if (!SwapsSides(orientation)) {
+        if (orientation != 1 && !ZvOrientPixels(image->pixels, width, height, orientation, image->pixels)) {
+            *error = LastImagingError();
+            return false;
+        }
+        return true;
+    }
+    const size_t bytes = static_cast<size_t>(image->width) * image->height * 3;
+    std::unique_ptr<uint8_t[]> turned(new (std::nothrow) uint8_t[bytes]);
+    if (!turned) {
+        *error = "out of memory for turning the image upright";
+        return false;
+    }
+    if (!ZvOrientPixels(image->pixels, width, height, orientation, turned.get())) {
+        *error = LastImagingError();
+        return false;
+    }
+    std::memcpy(image->pixels, turned.get(), bytes);
+    image->width = static_cast<uint32_t>(height);
+    image->height = static_cast<uint32_t>(width);
+    return true;
+}
+
+// The instant a name's $(date) shows, in EXIF's form; empty for the time of the conversion.
+std::string NameDate(const std::string& input, const PhotoMetadata& metadata, DateSource source)
+{
+    if (source == DateSource::Exif) {
+        const std::string taken = metadata.Text(ZV_FIELD_DATE_TAKEN);
+        if (!taken.empty()) {
+            return taken;
+        }
+    }
+    return source == DateSource::Now ? std::string() : FileTimeAsExifDate(input);
+}
+
 // The final name the template gives, below the output folder; its subfolders are created.
 std::optional<std::string> TargetPath(const std::string& input, const std::string& folder, const BatchOptions& options,
-                                      const LibraryBuffer& image, const Counters& counters, std::string* error)
+                                      const LibraryBuffer& image, const Counters& counters, const std::string& date,
+                                      std::string* error)
 {
     const std::string name = ExpandName(options.nameTemplate, options.dateFormat, input, image.width, image.height,
-                                        counters);
+                                        counters, date);
     const std::optional<PlaceInFolder> place = SplitOutputName(name, error);
     if (!place) {
         return std::nullopt;
@@ -172,23 +216,78 @@ bool MoveWithoutReplacing(const std::string& from, const std::string& to, std::s
 }
 #endif
 
+// The metadata the output carries: none with --strip; EXIF and XMP rewritten for pixels that
+// were turned upright; the profile only when the pixels are still in it.
+OutputMetadata MetadataForOutput(const PhotoMetadata& metadata, const BatchOptions& options,
+                                 const LibraryBuffer& image, bool pixelsInProfile)
+{
+    OutputMetadata output;
+    if (options.strip) {
+        return output;
+    }
+    if (options.autoOrient) {
+        output.exif = metadata.BlockForOutput(ZV_BLOCK_EXIF, image.width, image.height);
+        output.xmp = metadata.BlockForOutput(ZV_BLOCK_XMP, image.width, image.height);
+    } else {
+        output.exif = metadata.Block(ZV_BLOCK_EXIF);
+        output.xmp = metadata.Block(ZV_BLOCK_XMP);
+    }
+    output.iptc = metadata.Block(ZV_BLOCK_IPTC);
+    if (pixelsInProfile) {
+        output.icc = metadata.Block(ZV_BLOCK_ICC);
+    }
+    return output;
+}
+
+// Converts from an embedded profile to sRGB unless the profile is to be kept. True when the
+// pixels are still in the embedded profile afterwards.
+bool ConvertToSrgb(const std::vector<uint8_t>& profile, const BatchOptions& options, LibraryBuffer* image)
+{
+    if (profile.empty()) {
+        return false;
+    }
+    if (options.keepProfile) {
+        return true;
+    }
+    return !ZvConvertToSrgb(image->pixels, static_cast<int32_t>(image->width), static_cast<int32_t>(image->height),
+                            profile.data(), profile.size(), ZV_INTENT_PERCEPTUAL);
+}
+
+bool WantsMetadata(const BatchOptions& options)
+{
+    return options.autoOrient || !options.keepProfile || !options.strip || options.dateFrom == DateSource::Exif;
+}
+
 } // namespace
 
+// The fit box is for the picture as displayed, so a picture stored on its side is opened and
+// fitted sideways, and turned upright (and converted to sRGB) only once it is small.
 std::optional<PreparedFile> PrepareFile(const std::string& input, const std::string& folder,
                                         const BatchOptions& options, const Counters& counters,
                                         const std::string& temporarySuffix, std::string* error)
 {
+    const PhotoMetadata metadata(WantsMetadata(options) ? input : std::string());
+    const int32_t orientation = options.autoOrient ? metadata.Orientation() : 1;
+    std::optional<Size> box = options.fit;
+    if (box && SwapsSides(orientation)) {
+        std::swap(box->width, box->height);
+    }
     LibraryBuffer image;
-    if (!OpenImage(input, options, &image, error)) {
+    if (!OpenImage(input, options, box, &image, error)) {
         return std::nullopt;
     }
     if (options.blurAmount > 0.0 && !Blur(options.blurAmount, &image, error)) {
         return std::nullopt;
     }
-    if (options.fit && !Fit(*options.fit, &image, error)) {
+    if (box && !Fit(*box, &image, error)) {
         return std::nullopt;
     }
-    const std::optional<std::string> target = TargetPath(input, folder, options, image, counters, error);
+    if (!Orient(orientation, &image, error)) {
+        return std::nullopt;
+    }
+    const bool pixelsInProfile = ConvertToSrgb(metadata.Block(ZV_BLOCK_ICC), options, &image);
+    const std::optional<std::string> target =
+        TargetPath(input, folder, options, image, counters, NameDate(input, metadata, options.dateFrom), error);
     if (!target) {
         return std::nullopt;
     }
@@ -198,7 +297,8 @@ std::optional<PreparedFile> PrepareFile(const std::string& input, const std::str
     }
     PreparedFile file{*target, *target + temporarySuffix};
     const RgbView view{image.pixels, image.width, image.height};
-    if (!WriteImage(file.temporary, view, options.format, options.jpegQuality, error)) {
+    const OutputMetadata outputMetadata = MetadataForOutput(metadata, options, image, pixelsInProfile);
+    if (!WriteImage(file.temporary, view, options.format, options.jpegQuality, outputMetadata, error)) {
         std::remove(file.temporary.c_str());
         return std::nullopt;
     }

@@ -145,17 +145,15 @@ std::optional<Size> ParseSize(const std::string& text)
 
 std::string ExpandName(const std::string& nameTemplate, const std::string& dateFormat,
                        const std::string& sourceFile, uint32_t width, uint32_t height,
-                       const Counters& counters)
+                       const Counters& counters, const std::string& date)
 {
     const std::string libraryPath = ToLibraryPath(sourceFile);
     const zv::CString folder = ZV_GetFolderPathPlusBS(libraryPath.c_str());
     const zv::CString name = ZV_GetFileName(libraryPath.c_str());
     const zv::CString title = ZV_GetFileTitle(libraryPath.c_str());
-    const auto& c = counters.values;
-    const zv::CString expanded =
-        ZV_ParseLine(nameTemplate.c_str(), dateFormat.c_str(), folder, name, title,
-                     static_cast<int32_t>(width), static_cast<int32_t>(height),
-                     c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9]);
+    const zv::CString expanded = zv::CString::Adopt(
+        ZvParseLineAt(date.empty() ? nullptr : date.c_str(), nameTemplate.c_str(), dateFormat.c_str(), folder, name,
+                      title, static_cast<int32_t>(width), static_cast<int32_t>(height), counters.values.data()));
     return expanded.GetString();
 }
 

@@ -25,10 +25,11 @@ struct Size {
 std::optional<Size> ParseSize(const std::string& text);  // "640x480"
 
 // The template's expansion for one file. The library's templates speak in backslash paths, so
-// the file's folder is given to the template in that form.
+// the file's folder is given to the template in that form. `date` is the instant $(date)
+// shows, as EXIF writes dates ("2024:07:14 09:30:00"); empty for the current time.
 std::string ExpandName(const std::string& nameTemplate, const std::string& dateFormat,
                        const std::string& sourceFile, uint32_t width, uint32_t height,
-                       const Counters& counters);
+                       const Counters& counters, const std::string& date = {});
 
 // Where a template puts a file below the output folder: the subfolders, outermost first, and
 // the file's name.
