@@ -31,19 +31,24 @@ std::string Text(TIFF* tiff, ttag_t tag)
     return {};
 }
 
-// IPTC is stored as 32-bit words, which libtiff hands over in the machine's byte order; the
-// records are bytes, so a file of the other byte order has each word turned back.
+// IPTC records are bytes, but libtiff has declared the tag as 32-bit words in some versions
+// and as bytes in others. Words come in the machine's byte order, so a file of the other byte
+// order has each word turned back.
 void KeepIptc(TIFF* tiff, std::optional<std::vector<uint8_t>>* slot)
 {
-    uint32_t words = 0;
-    const uint32_t* data = nullptr;
-    if (TIFFGetField(tiff, TIFFTAG_RICHTIFFIPTC, &words, &data) != 1 || data == nullptr ||
-        uint64_t{words} * 4 > kMaxBlockBytes) {
+    const TIFFField* field = TIFFFieldWithTag(tiff, TIFFTAG_RICHTIFFIPTC);
+    const bool words = field != nullptr && TIFFFieldDataType(field) == TIFF_LONG;
+    uint32_t count = 0;
+    const uint8_t* data = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_RICHTIFFIPTC, &count, &data) != 1 || data == nullptr) {
         return;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(data);
-    std::vector<uint8_t> iptc(bytes, bytes + size_t{words} * 4);
-    if (TIFFIsByteSwapped(tiff)) {
+    const uint64_t size = uint64_t{count} * (words ? 4 : 1);
+    if (size > kMaxBlockBytes) {
+        return;
+    }
+    std::vector<uint8_t> iptc(data, data + size);
+    if (words && TIFFIsByteSwapped(tiff)) {
         for (size_t i = 0; i + 4 <= iptc.size(); i += 4) {
             std::swap(iptc[i], iptc[i + 3]);
             std::swap(iptc[i + 1], iptc[i + 2]);
