@@ -50,8 +50,35 @@ void ReadBytes(png_structp png, png_bytep out, size_t count)
     session->position += count;
 }
 
+// How much of the file libpng may see: up to the first chunk before the image data that claims
+// more bytes than the file still holds, or more than the ancillary limit. libpng allocates a
+// chunk's declared length before reading it, so such a chunk would cost memory for nothing.
+size_t TrustedPrefix(const uint8_t* data, size_t size)
+{
+    ByteReader reader(data, size);
+    if (!reader.Seek(8)) {
+        return size;
+    }
+    uint32_t length = 0;
+    uint8_t type[4];
+    while (reader.Has(8)) {
+        const size_t start = reader.position();
+        if (!reader.U32BE(&length) || !reader.Bytes(type, 4)) {
+            break;
+        }
+        if (std::memcmp(type, "IDAT", 4) == 0) {
+            break;  // png_read_info stops here
+        }
+        if (length > kMaxAncillaryChunkBytes || !reader.Skip(uint64_t{length} + 4)) {
+            return start;
+        }
+    }
+    return size;
+}
+
 bool ReadInfo(PngSession& session)
 {
+    session.size = TrustedPrefix(session.data, session.size);
     session.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, OnError, OnWarning);
     if (session.png == nullptr) {
         return false;
