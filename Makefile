@@ -45,7 +45,7 @@ fuzz:
 	@scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_BUILD_FUZZ=ON \
 	  -DZV_SANITIZE=fuzzer-no-link,address,undefined
-	cmake --build build-fuzz -j$(JOBS) --target $(addprefix fuzz_,jpeg png tiff gif bmp tga pcx psd pcd metafile raw dims parse_line)
+	cmake --build build-fuzz -j$(JOBS) --target $(addprefix fuzz_,jpeg png tiff gif bmp tga pcx psd pcd metafile raw dims parse_line metadata)
 	@scripts/run-fuzz build-fuzz $(FUZZ_SECONDS) $(FUZZ_JOBS)
 
 sanitize:

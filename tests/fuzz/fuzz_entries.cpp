@@ -116,6 +116,30 @@ void Dims(const uint8_t* d, size_t n)
     IS40_CloseSource(s);
 }
 
+// The metadata reader on the bytes, then every block rewritten for output, as a host saving an
+// upright copy would ask for it.
+void Metadata(const uint8_t* d, size_t n)
+{
+    ZvSetAllocationLimit(kFuzzAllocationLimit);
+    ZvMetadata* metadata = ZvReadMetadataFromMemory(d, n);
+    if (metadata == nullptr) {
+        return;
+    }
+    for (int32_t block = ZV_BLOCK_EXIF; block <= ZV_BLOCK_ICC; ++block) {
+        size_t size = 0;
+        const uint8_t* bytes = ZvMetadataBlock(metadata, block, &size);
+        if (bytes != nullptr && size > 0) {
+            volatile uint8_t last = bytes[size - 1];
+            (void)last;
+        }
+        ZvFreeBuffer(ZvMetadataBlockForOutput(metadata, block, 640, 480, &size));
+    }
+    for (int32_t field = ZV_FIELD_DATE_TAKEN; field <= ZV_FIELD_PROFILE_DESCRIPTION; ++field) {
+        ZvStringFree(ZvMetadataText(metadata, field));
+    }
+    ZvMetadataFree(metadata);
+}
+
 // Random templates, with fixed arguments around them.
 void ParseLine(const uint8_t* d, size_t n)
 {
@@ -132,7 +156,7 @@ const std::vector<Target>& Targets()
     static const std::vector<Target> targets = {
         {"jpeg", Jpeg}, {"png", Raster<IS40_ReadPNG>}, {"tiff", Tiff}, {"gif", Gif}, {"bmp", Raster<IS40_ReadBMP>},
         {"tga", Raster<IS40_ReadTGA>}, {"pcx", Raster<IS40_ReadPCX>}, {"psd", Raster<IS40_ReadPSD>}, {"pcd", Pcd}, {"metafile", Metafile}, {"raw", Raw},
-        {"dims", Dims}, {"parse_line", ParseLine},
+        {"dims", Dims}, {"parse_line", ParseLine}, {"metadata", Metadata},
     };
     return targets;
 }

@@ -43,6 +43,12 @@ std::vector<uint8_t> JpegFile(const JpegLayout& layout, const std::function<std:
     }
     cinfo.restart_in_rows = layout.restartRows;
     jpeg_start_compress(&cinfo, TRUE);
+    for (const auto& [marker, data] : layout.markers) {
+        jpeg_write_marker(&cinfo, marker, data.data(), static_cast<unsigned int>(data.size()));
+    }
+    if (!layout.iccProfile.empty()) {
+        jpeg_write_icc_profile(&cinfo, layout.iccProfile.data(), static_cast<unsigned int>(layout.iccProfile.size()));
+    }
     while (cinfo.next_scanline < cinfo.image_height) {
         std::vector<uint8_t> samples = row(cinfo.next_scanline);
         JSAMPROW rows[] = {samples.data()};

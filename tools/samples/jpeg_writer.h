@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -24,6 +25,8 @@ struct JpegLayout {
     int quality = 95;
     int restartRows = 0;
     std::vector<jpeg_scan_info> scans;        // a custom progressive scan script
+    std::vector<std::pair<int, std::vector<uint8_t>>> markers;  // (JPEG_APP0 + n, data), in order
+    std::vector<uint8_t> iccProfile;          // split into APP2 chunks by libjpeg
 };
 
 int JpegComponents(J_COLOR_SPACE space);

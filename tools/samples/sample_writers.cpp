@@ -485,6 +485,11 @@ std::vector<uint8_t> JpegBytes(const Picture& picture)
 
 std::vector<uint8_t> PngBytes(const Picture& picture)
 {
+    return PngBytes(picture, PngMetadata{});
+}
+
+std::vector<uint8_t> PngBytes(const Picture& picture, const PngMetadata& metadata)
+{
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -495,6 +500,24 @@ std::vector<uint8_t> PngBytes(const Picture& picture)
     png_set_write_fn(png, &out, AppendToBytes, nullptr);
     png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!metadata.exif.empty()) {
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(metadata.exif.size()),
+                       const_cast<png_bytep>(metadata.exif.data()));
+    }
+    if (!metadata.icc.empty()) {
+        png_set_iCCP(png, info, "profile", PNG_COMPRESSION_TYPE_BASE, metadata.icc.data(),
+                     static_cast<png_uint_32>(metadata.icc.size()));
+    }
+    // libpng copies the text; its fields are not const only for reading.
+    char key[] = "XML:com.adobe.xmp";
+    png_text text{};
+    text.compression = PNG_ITXT_COMPRESSION_NONE;
+    text.key = key;
+    text.text = const_cast<char*>(metadata.xmp.c_str());
+    text.itxt_length = metadata.xmp.size();
+    if (!metadata.xmp.empty()) {
+        png_set_text(png, info, &text, 1);
+    }
     png_write_info(png, info);
     for (uint32_t y = 0; y < picture.height; ++y) {
         png_write_row(png, &picture.rgb[static_cast<size_t>(y) * picture.width * 3]);

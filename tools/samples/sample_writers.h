@@ -54,6 +54,14 @@ bool WriteBmp(const std::string& path, const Picture& picture, const BmpOptions&
 // The picture as a JPEG (quality 90) or PNG file's bytes; empty on failure.
 std::vector<uint8_t> JpegBytes(const Picture& picture);
 std::vector<uint8_t> PngBytes(const Picture& picture);
+// Metadata chunks, written before the image data: eXIf (a TIFF-structured EXIF block), iCCP
+// and the XMP packet as an iTXt chunk. Empty ones are left out.
+struct PngMetadata {
+    std::vector<uint8_t> exif;
+    std::vector<uint8_t> icc;
+    std::string xmp;
+};
+std::vector<uint8_t> PngBytes(const Picture& picture, const PngMetadata& metadata);
 bool WritePng(const std::string& path, const Picture& picture);
 
 bool WriteGif(const std::string& path, const Picture& picture);   // 6x6x6 colour cube

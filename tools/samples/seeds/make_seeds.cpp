@@ -177,7 +177,7 @@ int main(int argc, char** argv)
     }
     for (const auto& variants : {zv::fuzz::PngVariants(), zv::fuzz::JpegVariants(), zv::fuzz::TiffVariants(scratch),
                                  zv::fuzz::BmpVariants(), zv::fuzz::TgaVariants(), zv::fuzz::PcxVariants(),
-                                 zv::fuzz::GifVariants(scratch)}) {
+                                 zv::fuzz::GifVariants(scratch), zv::fuzz::MetadataVariants(scratch)}) {
         for (const auto& [name, bytes] : variants) {
             ok &= !bytes.empty() && Save(corpus / name, bytes);
         }

@@ -24,6 +24,8 @@ std::vector<Seed> TgaVariants();
 std::vector<Seed> PcxVariants();
 // giflib writes through a file too.
 std::vector<Seed> GifVariants(const std::filesystem::path& scratch);
+// Files of each format the metadata reader takes, with every block the format carries.
+std::vector<Seed> MetadataVariants(const std::filesystem::path& scratch);
 
 } // namespace zv::fuzz
 
