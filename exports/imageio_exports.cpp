@@ -3,6 +3,7 @@
 
 #include "exports/hand_over.h"
 #include "frame/frame.h"
+#include "imageio/display_open.h"
 #include "imageio/error_text.h"
 #include "imageio/image_dims.h"
 #include "imageio/image_open.h"
@@ -21,6 +22,13 @@ ZV_API int32_t ZvOpenImageFileForSize(const char* path, uint8_t** rgbOut, int32_
 {
     ZV_EXPORT_FRAME;
     return zv::imageio::OpenImageFileForSize(path, rgbOut, width, height, maxWidth, maxHeight);
+}
+
+ZV_API int32_t ZvOpenImageFileForDisplay(const char* path, uint8_t** rgbOut, int32_t* width, int32_t* height,
+                                         int32_t maxWidth, int32_t maxHeight, uint32_t options)
+{
+    ZV_EXPORT_FRAME;
+    return zv::imageio::OpenImageFileForDisplay(path, rgbOut, width, height, maxWidth, maxHeight, options);
 }
 
 ZV_API int32_t ZV_GetImageDims(const char* path, int32_t* width, int32_t* height, int32_t* bitsPerPixel,

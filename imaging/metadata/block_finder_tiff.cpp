@@ -66,10 +66,9 @@ void FindTiffBlocks(const IS40Source& source, FoundBlocks* found)
     if (tiff == nullptr) {
         return;
     }
-    uint16_t orientation = 0;
-    if (TIFFGetField(tiff, TIFFTAG_ORIENTATION, &orientation) == 1) {
-        found->orientation = orientation;
-    }
+    // The TIFF reader applies the Orientation tag itself, so the pixels it gives are upright
+    // already: the turn they still need is none, whatever the tag says.
+    found->orientation = 1;
     KeepBytes(tiff, TIFFTAG_ICCPROFILE, &found->blocks[kBlockIcc]);
     KeepBytes(tiff, TIFFTAG_XMLPACKET, &found->blocks[kBlockXmp]);
     KeepIptc(tiff, &found->blocks[kBlockIptc]);
