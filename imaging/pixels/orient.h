@@ -15,7 +15,7 @@ bool OrientPixels(const uint8_t* source, uint32_t width, uint32_t height, int or
 
 // The same with a chosen square tile side (in pixels) for the transposing orientations 5 to 8,
 // so that tile sizes can be measured against each other. `tile` is 8, 16, 32 or 64; any other
-// value uses the default.
+// value uses the default (64).
 bool OrientPixelsWithTile(const uint8_t* source, uint32_t width, uint32_t height, int orientation,
                           uint8_t* target, uint32_t tile);
 
