@@ -7,6 +7,7 @@
 #include "zvdll.h"
 #include "imaging/core/imaging.h"
 #include "platform/page_advice.h"
+#include "photo_picture.h"
 
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
@@ -30,8 +31,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kWidth = 6000;  // 24 megapixels
-constexpr int kHeight = 4000;
+constexpr int kWidth = zv::bench::kPhotoWidth;  // 24 megapixels
+constexpr int kHeight = zv::bench::kPhotoHeight;
 
 struct Inputs {
     fs::path folder;
@@ -43,52 +44,6 @@ Inputs& TheInputs()
 {
     static Inputs inputs;
     return inputs;
-}
-
-// A photo-like test picture: smooth gradients with fine texture, so that both codecs have
-// realistic work to do (neither flat nor pure noise).
-std::vector<uint8_t> MakePicture()
-{
-    std::vector<uint8_t> rgb(static_cast<size_t>(kWidth) * kHeight * 3);
-    uint32_t noise = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(noise >> 28);  // 0..15
-            uint8_t* p = &rgb[(static_cast<size_t>(y) * kWidth + x) * 3];
-            p[0] = static_cast<uint8_t>((x * 255 / kWidth + grain) & 0xFF);
-            p[1] = static_cast<uint8_t>((y * 255 / kHeight + grain) & 0xFF);
-            p[2] = static_cast<uint8_t>(((x + y) / 40 % 256 + grain) & 0xFF);
-        }
-    }
-    return rgb;
-}
-
-bool WriteJpeg(const std::string& path, const std::vector<uint8_t>& rgb)
-{
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) {
-        return false;
-    }
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(&rgb[static_cast<size_t>(cinfo.next_scanline) * kWidth * 3]);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return std::fclose(out) == 0;
 }
 
 bool WritePng(const std::string& path, const std::vector<uint8_t>& rgb)
@@ -286,8 +241,8 @@ int main(int argc, char** argv)
     inputs.jpeg = (inputs.folder / "picture.jpg").string();
     inputs.png = (inputs.folder / "picture.png").string();
     {
-        const std::vector<uint8_t> picture = MakePicture();
-        if (!WriteJpeg(inputs.jpeg, picture) || !WritePng(inputs.png, picture)) {
+        const std::vector<uint8_t> picture = zv::bench::MakePhotoPicture();
+        if (!zv::bench::WritePhotoJpeg(inputs.jpeg, picture) || !WritePng(inputs.png, picture)) {
             std::fprintf(stderr, "could not write the test pictures\n");
             return 1;
         }
