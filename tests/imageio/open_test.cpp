@@ -4,6 +4,8 @@
 #include "zvdll.h"
 
 #include "imaging/core/imaging.h"
+#include "icc_writer.h"
+#include "photo_writer.h"
 #include "sample_writers.h"
 #include "tests/support/imaging_support.h"
 #include "tests/support/test_support.h"
@@ -296,4 +298,45 @@ TEST(OpenImageFileForSize, AJpegDecodesNoSmallerThanItsFitNeedsAndFitsLikeTheFul
     Opened png;
     png.result = ZvOpenImageFileForSize((dir / "p.png").string().c_str(), &png.buffer, &png.width, &png.height, 140, 140);
     EXPECT_EQ(std::make_tuple(png.result, png.width, png.height), std::make_tuple(1, 1200, 800));
+}
+
+// A phone's photo opens upright, decoded at the scale that covers the box as displayed, and in
+// sRGB when asked: exactly the stored decode turned and converted by the host functions.
+TEST(OpenImageFileForDisplay, TurnsUprightFitsTheDisplayedBoxAndConvertsToSrgb)
+{
+    TempDir dir;
+    const std::string path = (dir / "phone.jpg").string();
+    WriteFile(dir / "phone.jpg", zv::samples::PhonePhotoJpeg(zv::samples::MakeTestPicture(120, 180), {true, 95}));
+    Opened stored;
+    Open(path, &stored);
+    ASSERT_EQ(std::make_pair(stored.width, stored.height), std::make_pair(180, 120));
+    std::vector<uint8_t> expected(180 * 120 * 3);
+    ASSERT_EQ(ZvOrientPixels(stored.buffer, 180, 120, ZV_ORIENT_ROTATE_90, expected.data()), 1);
+
+    Opened upright;
+    upright.result = ZvOpenImageFileForDisplay(path.c_str(), &upright.buffer, &upright.width, &upright.height, 0, 0,
+                                               ZV_OPEN_UPRIGHT);
+    ASSERT_EQ(std::make_tuple(upright.result, upright.width, upright.height), std::make_tuple(1, 120, 180));
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), upright.buffer));
+
+    const std::vector<uint8_t> profile = zv::samples::DisplayP3Profile();
+    ASSERT_EQ(ZvConvertToSrgb(expected.data(), 120, 180, profile.data(), profile.size(), ZV_INTENT_PERCEPTUAL), 1);
+    Opened srgb;
+    srgb.result = ZvOpenImageFileForDisplay(path.c_str(), &srgb.buffer, &srgb.width, &srgb.height, -1, 0,
+                                            ZV_OPEN_UPRIGHT | ZV_OPEN_SRGB);
+    ASSERT_EQ(srgb.result, 1);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), srgb.buffer));
+
+    // Fitted into 60 x 60 as displayed (40 x 60): half the stored size covers it, a quarter not.
+    Opened fitted;
+    fitted.result = ZvOpenImageFileForDisplay(path.c_str(), &fitted.buffer, &fitted.width, &fitted.height, 60, 60,
+                                              ZV_OPEN_UPRIGHT);
+    EXPECT_EQ(std::make_tuple(fitted.result, fitted.width, fitted.height), std::make_tuple(1, 60, 90));
+    Opened asStored;
+    asStored.result = ZvOpenImageFileForDisplay(path.c_str(), &asStored.buffer, &asStored.width, &asStored.height, 0, 0, 0);
+    EXPECT_EQ(std::make_tuple(asStored.result, asStored.width, asStored.height), std::make_tuple(1, 180, 120));
+    Opened missing;
+    missing.result = ZvOpenImageFileForDisplay((dir / "none.jpg").string().c_str(), &missing.buffer, &missing.width,
+                                               &missing.height, 0, 0, ZV_OPEN_UPRIGHT);
+    EXPECT_TRUE(missing.result == 0 && missing.Untouched());
 }

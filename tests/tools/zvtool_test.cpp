@@ -11,12 +11,16 @@ TEST(Zvtool, RunsOnlyUnderAPosixShell)
     GTEST_SKIP() << "the tool is driven through posix_spawn, signals and a POSIX shell";
 }
 #else
+#include "icc_writer.h"
+#include "photo_writer.h"
 #include "sample_writers.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <ctime>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +30,7 @@ TEST(Zvtool, RunsOnlyUnderAPosixShell)
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utime.h>
 
 namespace fs = std::filesystem;
 
@@ -282,6 +287,162 @@ TEST(Zvtool, NamePrintsTheExpansion)
         EXPECT_EQ(RunTool(usage).status, 2) << usage;
     }
     EXPECT_EQ(RunTool("--version").output.rfind("zvtool ", 0), 0u);
+}
+
+// ---- Photos ---------------------------------------------------------------------------------
+
+// A phone's portrait, 200 x 300 upright, blue on the left and red on the right, stored on its
+// side (300 x 200, red on top) with Orientation 6.
+void WritePortrait(const fs::path& file)
+{
+    zv::samples::Picture upright{200, 300, {}};
+    for (uint32_t y = 0; y < 300; ++y) {
+        for (uint32_t x = 0; x < 200; ++x) {
+            upright.rgb.insert(upright.rgb.end(), {uint8_t(x < 100 ? 20 : 220), 20, uint8_t(x < 100 ? 220 : 20)});
+        }
+    }
+    zv::test::WriteFile(file, zv::samples::PhonePhotoJpeg(upright));
+}
+
+struct Opened {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> pixels;
+    std::array<uint8_t, 3> At(int x, int y) const
+    {
+        const size_t at = (static_cast<size_t>(y) * width + x) * 3;
+        return {pixels[at], pixels[at + 1], pixels[at + 2]};
+    }
+};
+
+Opened Open(const fs::path& file)
+{
+    Opened image;
+    uint8_t* pixels = nullptr;
+    if (ZV_OpenImageFile(file.c_str(), &pixels, &image.width, &image.height, 0.0, 0, 0)) {
+        image.pixels.assign(pixels, pixels + static_cast<size_t>(image.width) * image.height * 3);
+        ZvFreeBuffer(pixels);
+    }
+    return image;
+}
+
+using MetadataPtr = std::unique_ptr<ZvMetadata, void (*)(ZvMetadata*)>;
+
+MetadataPtr ReadMetadata(const fs::path& file)
+{
+    return MetadataPtr(ZvReadMetadata(file.c_str()), ZvMetadataFree);
+}
+
+std::vector<uint8_t> BlockOf(const MetadataPtr& metadata, int32_t block)
+{
+    size_t size = 0;
+    const uint8_t* bytes = ZvMetadataBlock(metadata.get(), block, &size);
+    return bytes != nullptr ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>();
+}
+
+bool IsNear(const std::array<uint8_t, 3>& pixel, const std::array<uint8_t, 3>& expected, int tolerance)
+{
+    for (size_t c = 0; c < 3; ++c) {
+        if (std::abs(pixel[c] - expected[c]) > tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The portrait comes out upright in either format, with its EXIF saying so, its size and no
+// thumbnail; the fit is for the upright picture. Without turning and metadata it is as stored.
+TEST(Zvtool, PhotosComeOutUprightWithTheirMetadata)
+{
+    zv::test::TempDir root;
+    WritePortrait(root / "portrait.jpg");
+    const std::string batch = "batch " + Quote(root / "portrait.jpg") + " --name '$(filetitle)_$(size)' -o ";
+    for (const char* format : {"png", "jpg"}) {
+        SCOPED_TRACE(format);
+        const ToolRun run = RunTool(batch + Quote(root / format) + " --format " + format);
+        ASSERT_EQ(run.status, 0) << run.output;
+        const fs::path output = root / format / (std::string("portrait_200x300.") + format);
+        const Opened image = Open(output);
+        ASSERT_EQ(image.width, 200);
+        ASSERT_EQ(image.height, 300);
+        EXPECT_TRUE(IsNear(image.At(20, 150), {20, 20, 220}, 40)) << "blue on the left";
+        EXPECT_TRUE(IsNear(image.At(180, 150), {220, 20, 20}, 40)) << "red on the right";
+        const MetadataPtr metadata = ReadMetadata(output);
+        EXPECT_EQ(ZvMetadataOrientation(metadata.get()), 1);
+        EXPECT_EQ(zv::CString::Adopt(ZvMetadataText(metadata.get(), ZV_FIELD_CAMERA_MAKE)), zv::samples::kPhotoMake);
+        const std::vector<uint8_t> exif = BlockOf(metadata, ZV_BLOCK_EXIF);
+        EXPECT_FALSE(exif.empty());
+        EXPECT_LT(exif.size(), 300u) << "the thumbnail is dropped";
+    }
+    const ToolRun fitted = RunTool(batch + Quote(root / "fit") + " --fit 100x100");
+    ASSERT_EQ(fitted.status, 0) << fitted.output;
+    EXPECT_TRUE(fs::exists(root / "fit" / "portrait_66x100.png")) << fitted.output;
+
+    ASSERT_EQ(RunTool(batch + Quote(root / "stored") + " --no-auto-orient --strip").status, 0);
+    const fs::path stored = root / "stored" / "portrait_300x200.png";
+    EXPECT_TRUE(IsNear(Open(stored).At(150, 20), {220, 20, 20}, 40));
+    EXPECT_TRUE(BlockOf(ReadMetadata(stored), ZV_BLOCK_EXIF).empty());
+}
+
+// A Display P3 picture converts to the sRGB values the library's conversion gives (and they
+// differ from the stored ones); --keep-profile keeps both the pixels and the profile.
+TEST(Zvtool, ProfilesConvertToSrgbUnlessKept)
+{
+    zv::test::TempDir root;
+    const std::array<uint8_t, 3> stored = {200, 60, 40};
+    zv::samples::Picture picture = zv::samples::MakeTestPicture(4, 4);
+    for (size_t i = 0; i < picture.rgb.size(); ++i) {
+        picture.rgb[i] = stored[i % 3];
+    }
+    const std::vector<uint8_t> profile = zv::samples::DisplayP3Profile();
+    zv::test::WriteFile(root / "p3.png", zv::samples::PngBytes(picture, {{}, profile, {}}));
+    std::array<uint8_t, 3> expected = stored;
+    ASSERT_EQ(ZvConvertToSrgb(expected.data(), 1, 1, profile.data(), profile.size(), ZV_INTENT_PERCEPTUAL), 1);
+    ASSERT_NE(expected, stored);
+
+    const std::string batch = "batch " + Quote(root / "p3.png") + " --name x -o ";
+    ASSERT_EQ(RunTool(batch + Quote(root / "srgb")).status, 0);
+    EXPECT_TRUE(IsNear(Open(root / "srgb" / "x.png").At(2, 2), expected, 1));
+    EXPECT_TRUE(BlockOf(ReadMetadata(root / "srgb" / "x.png"), ZV_BLOCK_ICC).empty());
+
+    ASSERT_EQ(RunTool(batch + Quote(root / "kept") + " --keep-profile").status, 0);
+    EXPECT_EQ(Open(root / "kept" / "x.png").At(2, 2), stored);
+    EXPECT_EQ(BlockOf(ReadMetadata(root / "kept" / "x.png"), ZV_BLOCK_ICC), profile);
+}
+
+// Names from the date taken, else the file's time; info tells which, and what else it found.
+TEST(Zvtool, DateTakenNamesAndInfo)
+{
+    zv::test::TempDir root;
+    WriteSamples(root / "in");
+    WritePortrait(root / "in" / "portrait.jpg");
+    std::tm when{};
+    when.tm_year = 2011 - 1900;
+    when.tm_mon = 10;
+    when.tm_mday = 12;
+    when.tm_hour = 12;
+    when.tm_isdst = -1;
+    const std::time_t fileTime = std::mktime(&when);
+    const utimbuf times{fileTime, fileTime};
+    ASSERT_EQ(utime((root / "in" / "a.png").c_str(), &times), 0);
+    const std::string inputs = Quote(root / "in" / "portrait.jpg") + " " + Quote(root / "in" / "a.png");
+    const ToolRun named = RunTool("batch " + inputs + " -o " + Quote(root / "out") +
+                                  " --name '$(date,%Y-%m-%d)_$(filetitle)' --date-from exif");
+    ASSERT_EQ(named.status, 0) << named.output;
+    EXPECT_TRUE(fs::exists(root / "out" / "2024-07-14_portrait.png"));
+    EXPECT_TRUE(fs::exists(root / "out" / "2011-11-12_a.png"));
+
+    const ToolRun run = RunTool("info --json " + inputs);
+    ASSERT_EQ(run.status, 0) << run.output;
+    const fs::path json = root / "info.json";
+    zv::test::WriteFile(json, std::vector<uint8_t>(run.output.begin(), run.output.end()));
+    const std::string check =
+        "/usr/bin/python3 -c \"import json,sys; d=json.load(open(sys.argv[1])); "
+        "assert d[0]['orientation']==6 and d[0]['camera']['model']=='Sample Phone'; "
+        "assert d[0]['date']=='2024:07:14 09:30:00' and d[0]['dateFrom']=='exif'; "
+        "assert d[1]['orientation']==1 and d[1]['profile'] is None; "
+        "assert d[1]['date']=='2011:11:12 12:00:00' and d[1]['dateFrom']=='file'\" " + Quote(json);
+    EXPECT_EQ(std::system(check.c_str()), 0) << run.output;
 }
 
 } // namespace

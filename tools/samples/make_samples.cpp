@@ -3,6 +3,8 @@
 #include "encoders.h"
 #include "metafile/metafile_writer.h"
 #include "pcd_writer.h"
+#include "photo_writer.h"
+#include "raster_writers.h"
 #include "sample_writers.h"
 
 #include <cstdio>
@@ -120,6 +122,13 @@ int main(int argc, char** argv)
         {"sample.wmf", WriteWmfSample},
         {"sample.emf", WriteEmfSample},
         {"sample.dng", [](const std::string& path) { return zv::samples::WriteTestDng(path, CameraSample()); }},
+        // A phone's portrait, stored on its side in Display P3: the batch turns it upright and
+        // converts it to sRGB.
+        {"photo.jpg",
+         [](const std::string& path) {
+             const zv::samples::Picture upright = zv::samples::MakeTestPicture(160, 240);
+             return zv::samples::SaveBytes(path, zv::samples::PhonePhotoJpeg(upright, {true, 90}));
+         }},
     };
     int failures = 0;
     for (const auto& [name, write] : samples) {

@@ -33,7 +33,7 @@ bool WriteJpeg(const fs::path& file, int width, int height, const std::vector<ui
 {
     const zv::samples::JpegLayout layout{static_cast<uint32_t>(width), static_cast<uint32_t>(height), options.input,
                                          options.stored, options.adobeMarker, options.progressive, fullChroma, 95, 0,
-                                         std::move(scans)};
+                                         std::move(scans), {}, {}};
     std::vector<uint8_t> row;
     for (int x = 0; x < width; ++x) {
         row.insert(row.end(), samples.begin(), samples.end());
