@@ -2,11 +2,14 @@
 // and written as JPEG (quality 90), by `zvtool batch` (all cores, shrink-on-load) and by
 // libvips' `vipsthumbnail`, in the same run and interleaved, so that both meet the same load on
 // a shared machine. The x_vips counter is zvtool's wall time over vipsthumbnail's, x_vips_cpu
-// the same for the processor time their processes used.
+// the same for the processor time their processes used. Two sets: plain pictures (no
+// metadata), and phone photos (stored on their side with EXIF Orientation 6, Display P3, EXIF
+// and XMP), which both tools turn upright, convert to sRGB and write with their metadata.
 //
 // Also the price of shrink-on-load: ZvOpenImageFileForSize plus the fit against
 // ZV_OpenImageFile plus the fit, timed, and how far apart their pixels are (mean and largest
 // difference per channel over the eight pictures).
+#include "photo_writer.h"
 #include "sample_writers.h"
 #include "zvdll.h"
 
@@ -43,18 +46,19 @@ std::string Concat(const Pieces&... pieces)
 }
 
 // The pictures are made once and kept between runs: they depend on nothing but this program.
-fs::path InputFolder()
+fs::path InputFolder(bool phonePhotos = false)
 {
-    static const fs::path folder = [] {
-        const fs::path path = fs::temp_directory_path() / "zvdll-batch-bench-v2";
+    static const auto make = [](const char* name, bool phone) {
+        const fs::path path = fs::temp_directory_path() / name;
         fs::create_directories(path);
         for (int i = 0; i < kPictures; ++i) {
             const fs::path file = path / Concat("photo", std::to_string(i), ".jpg");
             if (fs::exists(file)) {
                 continue;
             }
-            const zv::samples::Picture picture = zv::samples::MakePhotoLikePicture(kWidth, kHeight, i + 1);
-            const std::vector<uint8_t> bytes = zv::samples::JpegBytes(picture);
+            const std::vector<uint8_t> bytes =
+                phone ? zv::samples::PhonePhotoJpeg(zv::samples::MakePhotoLikePicture(kHeight, kWidth, i + 1), {true, 90})
+                      : zv::samples::JpegBytes(zv::samples::MakePhotoLikePicture(kWidth, kHeight, i + 1));
             const fs::path partial = Concat(file.string(), ".part");
             FILE* out = std::fopen(partial.c_str(), "wb");
             const bool written = out != nullptr && !bytes.empty() &&
@@ -66,8 +70,13 @@ fs::path InputFolder()
             fs::rename(partial, file);
         }
         return path;
-    }();
-    return folder;
+    };
+    if (phonePhotos) {
+        static const fs::path phone = make("zvdll-batch-bench-phone-v1", true);
+        return phone;
+    }
+    static const fs::path plain = make("zvdll-batch-bench-v2", false);
+    return plain;
 }
 
 std::string Quote(const fs::path& path)
@@ -102,16 +111,19 @@ RunCost TimedRun(const std::string& command, const fs::path& output)
     return {status == 0 ? elapsed.count() : -1.0, ChildrenCpuSeconds() - cpuBefore};
 }
 
-std::string ZvtoolCommand(const fs::path& output)
+std::string ZvtoolCommand(const fs::path& output, bool phonePhotos)
 {
-    return Concat(ZVTOOL_PATH, " batch ", Quote(InputFolder()), " -o ", Quote(output), " --name '$(filetitle)' --fit ",
+    return Concat(ZVTOOL_PATH, " batch ", Quote(InputFolder(phonePhotos)), " -o ", Quote(output), " --name '$(filetitle)' --fit ",
                   std::to_string(kBoxWidth), "x", std::to_string(kBoxHeight), " --format jpg --quality 90 --overwrite");
 }
 
-std::string VipsCommand(const fs::path& output)
+// vipsthumbnail turns images upright and keeps metadata by default; converting to sRGB is its
+// option.
+std::string VipsCommand(const fs::path& output, bool phonePhotos)
 {
-    return Concat("vipsthumbnail ", Quote(InputFolder()), "/*.jpg --size ", std::to_string(kBoxWidth), "x",
-                  std::to_string(kBoxHeight), " -o ", Quote(output), "'/%s.jpg[Q=90]'");
+    return Concat("vipsthumbnail ", Quote(InputFolder(phonePhotos)), "/*.jpg --size ", std::to_string(kBoxWidth), "x",
+                  std::to_string(kBoxHeight), phonePhotos ? " --export-profile srgb" : "", " -o ", Quote(output),
+                  "'/%s.jpg[Q=90]'");
 }
 
 void BM_BatchAgainstVipsthumbnail(benchmark::State& state)
@@ -120,12 +132,14 @@ void BM_BatchAgainstVipsthumbnail(benchmark::State& state)
         state.SkipWithError("vipsthumbnail is missing: run scripts/install-deps --bench");
         return;
     }
+    const bool phonePhotos = state.range(0) != 0;
+    state.SetLabel(phonePhotos ? "phone photos: upright, sRGB, metadata" : "plain pictures");
     const fs::path output = fs::temp_directory_path() / "zvdll-batch-bench-out";
     RunCost zvtoolTotal{0, 0};
     RunCost vipsTotal{0, 0};
     for (auto _ : state) {
-        const RunCost zvtool = TimedRun(ZvtoolCommand(output / "zvtool"), output / "zvtool");
-        const RunCost vips = TimedRun(VipsCommand(output / "vips"), output / "vips");
+        const RunCost zvtool = TimedRun(ZvtoolCommand(output / "zvtool", phonePhotos), output / "zvtool");
+        const RunCost vips = TimedRun(VipsCommand(output / "vips", phonePhotos), output / "vips");
         if (zvtool.wallSeconds < 0 || vips.wallSeconds < 0) {
             state.SkipWithError("a batch failed");
             break;
@@ -143,7 +157,8 @@ void BM_BatchAgainstVipsthumbnail(benchmark::State& state)
     state.counters["x_vips_cpu"] = vipsTotal.cpuSeconds > 0 ? zvtoolTotal.cpuSeconds / vipsTotal.cpuSeconds : 0.0;
     fs::remove_all(output);
 }
-BENCHMARK(BM_BatchAgainstVipsthumbnail)->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_BatchAgainstVipsthumbnail)->Arg(0)->Arg(1)->Iterations(1)->Repetitions(5)->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 struct Fitted {
     std::vector<uint8_t> rgb;
