@@ -8,6 +8,9 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include <png.h>
 
@@ -19,6 +22,62 @@ constexpr png_alloc_size_t kMaxAncillaryChunkBytes = 8'000'000;
 constexpr png_uint_32 kMaxAncillaryChunks = 1000;
 
 constexpr char kXmpKey[] = "XML:com.adobe.xmp";
+// PNG has no IPTC chunk; writers put the records in a text chunk under this key, as "\n", a
+// name, "\n", the byte count (after blanks), "\n" and the bytes in hexadecimal over lines.
+constexpr char kIptcKey[] = "Raw profile type iptc";
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The bytes of a raw profile text; nothing when it is not one or holds fewer than it claims.
+std::optional<std::vector<uint8_t>> DecodeRawProfile(std::string_view text)
+{
+    if (!text.starts_with('\n')) {
+        return std::nullopt;
+    }
+    const size_t nameEnd = text.find('\n', 1);
+    if (nameEnd == std::string_view::npos) {
+        return std::nullopt;
+    }
+    size_t at = text.find_first_not_of(' ', nameEnd + 1);
+    uint64_t count = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && count <= text.size(); ++at) {
+        count = count * 10 + static_cast<uint64_t>(text[at] - '0');
+    }
+    if (at >= text.size() || text[at] != '\n' || count > text.size() / 2) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(count);
+    int high = -1;
+    for (++at; at < text.size() && bytes.size() < count; ++at) {
+        const int value = HexValue(text[at]);
+        if (value < 0) {
+            if (text[at] == '\n' && high < 0) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (high < 0) {
+            high = value;
+        } else {
+            bytes.push_back(static_cast<uint8_t>(high * 16 + value));
+            high = -1;
+        }
+    }
+    return bytes.size() == count ? std::optional(std::move(bytes)) : std::nullopt;
+}
 
 struct PngSession {
     const uint8_t* data = nullptr;
@@ -124,11 +183,17 @@ void FindPngBlocks(const IS40Source& source, FoundBlocks* found)
     const int count = png_get_text(session.png, session.info, &texts, nullptr);
     for (int i = 0; i < count && texts != nullptr; ++i) {
         const png_text& text = texts[i];
-        // The packet is an iTXt chunk (compressed or not) under Adobe's key.
-        if (text.compression >= PNG_ITXT_COMPRESSION_NONE && text.key != nullptr && text.text != nullptr &&
-            std::strcmp(text.key, kXmpKey) == 0) {
+        if (text.key == nullptr || text.text == nullptr) {
+            continue;
+        }
+        // The XMP packet is an iTXt chunk (compressed or not) under Adobe's key.
+        if (text.compression >= PNG_ITXT_COMPRESSION_NONE && std::strcmp(text.key, kXmpKey) == 0 &&
+            !found->blocks[kBlockXmp]) {
             found->blocks[kBlockXmp].emplace(text.text, text.text + text.itxt_length);
-            break;
+        }
+        if (text.compression < PNG_ITXT_COMPRESSION_NONE && std::strcmp(text.key, kIptcKey) == 0 &&
+            !found->blocks[kBlockIptc]) {
+            found->blocks[kBlockIptc] = DecodeRawProfile(std::string_view(text.text, text.text_length));
         }
     }
 }

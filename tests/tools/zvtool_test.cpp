@@ -373,6 +373,9 @@ TEST(Zvtool, PhotosComeOutUprightWithTheirMetadata)
         const std::vector<uint8_t> exif = BlockOf(metadata, ZV_BLOCK_EXIF);
         EXPECT_FALSE(exif.empty());
         EXPECT_LT(exif.size(), 300u) << "the thumbnail is dropped";
+        const std::vector<uint8_t> xmp = BlockOf(metadata, ZV_BLOCK_XMP);
+        EXPECT_NE(std::string(xmp.begin(), xmp.end()).find("tiff:Orientation=\"1\""), std::string::npos);
+        EXPECT_EQ(BlockOf(metadata, ZV_BLOCK_IPTC), zv::samples::PhotoIptcRecords());
     }
     const ToolRun fitted = RunTool(batch + Quote(root / "fit") + " --fit 100x100");
     ASSERT_EQ(fitted.status, 0) << fitted.output;

@@ -36,6 +36,11 @@ std::vector<uint8_t> Prefixed(const char* prefix, size_t length, const std::vect
 
 } // namespace
 
+std::vector<uint8_t> PhotoIptcRecords()
+{
+    return {0x1C, 0x02, 0x05, 0x00, 0x06, 'S', 'a', 'm', 'p', 'l', 'e'};
+}
+
 std::vector<uint8_t> PhonePhotoJpeg(const Picture& upright, const PhotoOptions& options)
 {
     const Picture stored = StoredOnItsSide(upright);
@@ -55,7 +60,8 @@ std::vector<uint8_t> PhonePhotoJpeg(const Picture& upright, const PhotoOptions& 
     layout.quality = options.quality;
     layout.markers = {{JPEG_APP0 + 1, Prefixed("Exif\0\0", 6, ExifBlock(fields))},
                       {JPEG_APP0 + 1, Prefixed("http://ns.adobe.com/xap/1.0/", 29,
-                                               std::vector<uint8_t>(xmp.begin(), xmp.end()))}};
+                                               std::vector<uint8_t>(xmp.begin(), xmp.end()))},
+                      {JPEG_APP0 + 13, Prefixed("Photoshop 3.0", 14, PhotoshopResource(0x0404, PhotoIptcRecords()))}};
     if (options.displayP3) {
         layout.iccProfile = DisplayP3Profile();
     }

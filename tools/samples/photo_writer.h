@@ -1,6 +1,6 @@
 // A photo as a phone writes it, for the demo, the tests and the benchmarks: a JPEG stored on
 // its side with EXIF Orientation 6 ("turn a quarter clockwise to show"), the date taken and
-// the camera, an XMP packet, and optionally a Display P3 profile.
+// the camera, an XMP packet, IPTC records, and optionally a Display P3 profile.
 #ifndef ZV_SAMPLES_PHOTO_WRITER_H
 #define ZV_SAMPLES_PHOTO_WRITER_H
 
@@ -14,6 +14,9 @@ namespace zv::samples {
 inline constexpr const char* kPhotoDateTaken = "2024:07:14 09:30:00";
 inline constexpr const char* kPhotoMake = "ZVDll";
 inline constexpr const char* kPhotoModel = "Sample Phone";
+
+// The IPTC-IIM record the photo carries: 2:05, the object name "Sample".
+std::vector<uint8_t> PhotoIptcRecords();
 
 struct PhotoOptions {
     bool displayP3 = false;  // embed the Display P3 profile

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <array>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -27,8 +28,10 @@ using FilePtr = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 void IgnorePngWarning(png_structp, png_const_charp) {}
 
+// libpng measures text with strlen, so each text is held NUL-terminated in `held`, which must
+// live until the header is written.
 void PutPngMetadata(png_structp png, png_infop info, const OutputMetadata& metadata, std::vector<png_text>* texts,
-                    std::string* iptcText)
+                    std::array<std::string, 2>* held)
 {
     if (!metadata.icc.empty()) {
         png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, metadata.icc.data(),
@@ -39,20 +42,21 @@ void PutPngMetadata(png_structp png, png_infop info, const OutputMetadata& metad
                        const_cast<png_bytep>(metadata.exif.data()));
     }
     if (!metadata.xmp.empty()) {
+        (*held)[0].assign(metadata.xmp.begin(), metadata.xmp.end());
         png_text xmp{};
         xmp.compression = PNG_ITXT_COMPRESSION_NONE;
         xmp.key = const_cast<char*>("XML:com.adobe.xmp");
-        xmp.text = reinterpret_cast<char*>(const_cast<uint8_t*>(metadata.xmp.data()));
-        xmp.itxt_length = metadata.xmp.size();
+        xmp.text = (*held)[0].data();
+        xmp.itxt_length = (*held)[0].size();
         texts->push_back(xmp);
     }
     if (!metadata.iptc.empty()) {
-        *iptcText = PngIptcText(metadata.iptc);
+        (*held)[1] = PngIptcText(metadata.iptc);
         png_text iptc{};
         iptc.compression = PNG_TEXT_COMPRESSION_zTXt;
         iptc.key = const_cast<char*>(kPngIptcKeyword);
-        iptc.text = iptcText->data();
-        iptc.text_length = iptcText->size();
+        iptc.text = (*held)[1].data();
+        iptc.text_length = (*held)[1].size();
         texts->push_back(iptc);
     }
     if (!texts->empty()) {
@@ -76,7 +80,7 @@ bool WritePng(const std::string& path, const RgbView& image, const OutputMetadat
         return false;
     }
     std::vector<png_text> texts;  // the chunks' texts must live until the header is written
-    std::string iptcText;
+    std::array<std::string, 2> heldTexts;
     if (setjmp(png_jmpbuf(png)) != 0) {
         png_destroy_write_struct(&png, &info);
         *error = "PNG encoder: " + message;
@@ -85,7 +89,7 @@ bool WritePng(const std::string& path, const RgbView& image, const OutputMetadat
     png_init_io(png, file.get());
     png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    PutPngMetadata(png, info, metadata, &texts, &iptcText);
+    PutPngMetadata(png, info, metadata, &texts, &heldTexts);
     png_write_info(png, info);
     const size_t stride = static_cast<size_t>(image.width) * 3;
     for (uint32_t y = 0; y < image.height; ++y) {
