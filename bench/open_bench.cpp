@@ -4,6 +4,7 @@
 // which leave out the copy into the host's buffer; and ZV_GetImageDims against the full
 // decode. Every large buffer, on either side, gets the same huge-page advice. Prints the
 // ratios of the medians at the end.
+#include "ratio_reporter.h"
 #include "zvdll.h"
 #include "imaging/core/imaging.h"
 #include "platform/page_advice.h"
@@ -189,31 +190,6 @@ void BM_LibpngAlone(benchmark::State& state)
     }
 }
 
-// Keeps the median of each benchmark's repetitions for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (!run.error_occurred && run.aggregate_name == "median") {
-                medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medianMs;
-};
-
-void PrintRatio(const RatioReporter& reporter, const char* what, const char* ours, const char* reference)
-{
-    const auto a = reporter.medianMs.find(ours);
-    const auto b = reporter.medianMs.find(reference);
-    if (a == reporter.medianMs.end() || b == reporter.medianMs.end() || b->second <= 0.0) {
-        return;
-    }
-    std::printf("%-44s %9.3f ms vs %9.3f ms  ratio %.3fx\n", what, a->second, b->second, a->second / b->second);
-}
-
 void Register()
 {
     auto configure = [](benchmark::internal::Benchmark* b) {
@@ -255,17 +231,17 @@ int main(int argc, char** argv)
     int count = static_cast<int>(arguments.size());
     benchmark::Initialize(&count, arguments.data());
     Register();
-    RatioReporter reporter;
+    zv::bench::RatioReporter reporter;
     std::printf("Inputs: JPEG %ju bytes, PNG %ju bytes\n", static_cast<uintmax_t>(fs::file_size(inputs.jpeg)),
                 static_cast<uintmax_t>(fs::file_size(inputs.png)));
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nMedians of 7 runs, %d x %d pixels:\n", kWidth, kHeight);
-    PrintRatio(reporter, "ZV_OpenImageFile JPEG / TurboJPEG alone", "BM_OpenJpeg", "BM_TurboJpegAlone");
-    PrintRatio(reporter, "ZV_OpenImageFile PNG / libpng alone", "BM_OpenPng", "BM_LibpngAlone");
-    PrintRatio(reporter, "IS40_ReadJPG alone / TurboJPEG alone", "BM_ReaderJpeg", "BM_TurboJpegAlone");
-    PrintRatio(reporter, "IS40_ReadPNG alone / libpng alone", "BM_ReaderPng", "BM_LibpngAlone");
-    PrintRatio(reporter, "ZV_GetImageDims JPEG / ZV_OpenImageFile JPEG", "BM_MeasureJpeg", "BM_OpenJpeg");
-    PrintRatio(reporter, "ZV_GetImageDims PNG / ZV_OpenImageFile PNG", "BM_MeasurePng", "BM_OpenPng");
+    zv::bench::PrintRatio(reporter, "ZV_OpenImageFile JPEG / TurboJPEG alone", "BM_OpenJpeg", "BM_TurboJpegAlone");
+    zv::bench::PrintRatio(reporter, "ZV_OpenImageFile PNG / libpng alone", "BM_OpenPng", "BM_LibpngAlone");
+    zv::bench::PrintRatio(reporter, "IS40_ReadJPG alone / TurboJPEG alone", "BM_ReaderJpeg", "BM_TurboJpegAlone");
+    zv::bench::PrintRatio(reporter, "IS40_ReadPNG alone / libpng alone", "BM_ReaderPng", "BM_LibpngAlone");
+    zv::bench::PrintRatio(reporter, "ZV_GetImageDims JPEG / ZV_OpenImageFile JPEG", "BM_MeasureJpeg", "BM_OpenJpeg");
+    zv::bench::PrintRatio(reporter, "ZV_GetImageDims PNG / ZV_OpenImageFile PNG", "BM_MeasurePng", "BM_OpenPng");
     benchmark::Shutdown();
     std::error_code ignored;
     fs::remove_all(inputs.folder, ignored);

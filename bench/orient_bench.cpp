@@ -1,11 +1,13 @@
 // Turning and converting photos: ZvOrientPixels on a 24-megapixel RGB picture for the half
 // turn (3), the quarter turn (6) and the transpose (5), into a target that is already allocated
-// and written once (both with the huge-page advice that the library's own pictures get), beside ZV_OpenImageFile decoding the same picture as a JPEG, which the turn
-// should cost a small part of. The transposing kernel with each tile side. ZvConvertToSrgb on
+// and written once (both with the huge-page advice that the library's own pictures get),
+// beside ZV_OpenImageFile decoding the same picture as a JPEG, which the turn should cost a
+// small part of. The transposing kernel with each tile side. ZvConvertToSrgb on
 // a 1600 x 1067 picture from Display P3, beside lcms2 alone with its default flags. Prints the
 // ratios of the medians at the end.
-#include "zvdll.h"
 #include "icc_writer.h"
+#include "ratio_reporter.h"
+#include "zvdll.h"
 #include "imaging/pixels/orient.h"
 #include "photo_picture.h"
 #include "platform/page_advice.h"
@@ -147,30 +149,6 @@ void BM_LcmsAlone(benchmark::State& state)
     });
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (!run.error_occurred && run.aggregate_name == "median") {
-                medianMs[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medianMs;
-};
-
-void PrintRatio(const RatioReporter& reporter, const char* what, const char* ours, const char* reference)
-{
-    const auto a = reporter.medianMs.find(ours);
-    const auto b = reporter.medianMs.find(reference);
-    if (a == reporter.medianMs.end() || b == reporter.medianMs.end() || b->second <= 0.0) {
-        return;
-    }
-    std::printf("%-44s %9.3f ms vs %9.3f ms  ratio %.3fx\n", what, a->second, b->second, a->second / b->second);
-}
-
 void Register()
 {
     auto configure = [](benchmark::internal::Benchmark* b) {
@@ -215,17 +193,17 @@ int main(int argc, char** argv)
     int count = static_cast<int>(arguments.size());
     benchmark::Initialize(&count, arguments.data());
     Register();
-    RatioReporter reporter;
+    zv::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nMedians of 5 runs, %d x %d pixels:\n", kWidth, kHeight);
-    PrintRatio(reporter, "Rotate 180 (3) / JPEG open", "BM_Orient3", "BM_OpenJpeg");
-    PrintRatio(reporter, "Rotate 90 clockwise (6) / JPEG open", "BM_Orient6", "BM_OpenJpeg");
-    PrintRatio(reporter, "Transpose (5) / JPEG open", "BM_Orient5", "BM_OpenJpeg");
+    zv::bench::PrintRatio(reporter, "Rotate 180 (3) / JPEG open", "BM_Orient3", "BM_OpenJpeg");
+    zv::bench::PrintRatio(reporter, "Rotate 90 clockwise (6) / JPEG open", "BM_Orient6", "BM_OpenJpeg");
+    zv::bench::PrintRatio(reporter, "Transpose (5) / JPEG open", "BM_Orient5", "BM_OpenJpeg");
     for (const char* tile : {"BM_Orient6Tile8", "BM_Orient6Tile16", "BM_Orient6Tile32"}) {
-        PrintRatio(reporter, (std::string("Orientation 6, Tile64 / ") + (tile + 10)).c_str(), "BM_Orient6Tile64", tile);
+        zv::bench::PrintRatio(reporter, (std::string("Orientation 6, Tile64 / ") + (tile + 10)).c_str(), "BM_Orient6Tile64", tile);
     }
-    PrintRatio(reporter, "Orientation 6, huge / small pages", "BM_Orient6", "BM_Orient6SmallPages");
-    PrintRatio(reporter, "ZvConvertToSrgb 1600x1067 / lcms2 alone", "BM_ConvertToSrgb", "BM_LcmsAlone");
+    zv::bench::PrintRatio(reporter, "Orientation 6, huge / small pages", "BM_Orient6", "BM_Orient6SmallPages");
+    zv::bench::PrintRatio(reporter, "ZvConvertToSrgb 1600x1067 / lcms2 alone", "BM_ConvertToSrgb", "BM_LcmsAlone");
     benchmark::Shutdown();
     std::error_code ignored;
     fs::remove_all(folder, ignored);
