@@ -322,6 +322,8 @@ std::optional<std::tm> ParseExifDateTime(std::string_view text)
         when.tm_min > 59 || when.tm_sec > 60) {
         return std::nullopt;
     }
+    // A leap second reads as the second before it: Windows' strftime refuses a 60th second.
+    when.tm_sec = std::min(when.tm_sec, 59);
     // strftime's %a, %j and %U need the weekday and the day of the year: let timegm-free
     // arithmetic fill them, since mktime would apply the local zone.
     static constexpr int kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};

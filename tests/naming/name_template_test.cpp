@@ -322,7 +322,7 @@ std::string ExpandAt(const char* dateTime, const char* templateText)
 TEST(NameTemplate, DateTakenReplacesTheClock)
 {
     EXPECT_EQ(ExpandAt("2024:02:29 23:59:60", "$(date)_$(date,%H%M%S %a %j %U)_$(counterJ)$(size)"),
-              "20240229_235960 Thu 060 08_911x22");
+              "20240229_235959 Thu 060 08_911x22");
     EXPECT_EQ(ExpandAt("2000:01:01 00:00:00\0junk", "$(date,%A %j)"), "Saturday 001");
     EXPECT_EQ(ExpandAt("1900:03:01 12:00:00", "$(date,%a %j)"), "Thu 060");
     const std::string today = FormatDateStamp("%Y%m%d", zv::naming::SystemLocalTime()).GetString();
