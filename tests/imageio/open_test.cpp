@@ -340,3 +340,33 @@ TEST(OpenImageFileForDisplay, TurnsUprightFitsTheDisplayedBoxAndConvertsToSrgb)
                                                &missing.height, 0, 0, ZV_OPEN_UPRIGHT);
     EXPECT_TRUE(missing.result == 0 && missing.Untouched());
 }
+
+// Each of the eight orientations, stored as a camera stores it, opens as the picture it was
+// before storing (JPEG's loss aside), and clearly not as stored unless stored as it is.
+TEST(OpenImageFileForDisplay, EveryOrientationOpensAsTheUprightPicture)
+{
+    TempDir dir;
+    const zv::samples::Picture upright = zv::samples::MakeTestPicture(48, 32);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const std::string path = (dir / ("o" + std::to_string(orientation) + ".jpg")).string();
+        WriteFile(path, zv::samples::PhonePhotoJpeg(upright, {false, 98, orientation}));
+        Opened turned;
+        turned.result = ZvOpenImageFileForDisplay(path.c_str(), &turned.buffer, &turned.width, &turned.height, 0, 0,
+                                                  ZV_OPEN_UPRIGHT);
+        ASSERT_EQ(std::make_tuple(turned.result, turned.width, turned.height), std::make_tuple(1, 48, 32));
+        const auto meanDifference = [&](const uint8_t* pixels) {
+            double sum = 0;
+            for (size_t i = 0; i < upright.rgb.size(); ++i) {
+                sum += std::abs(pixels[i] - upright.rgb[i]);
+            }
+            return sum / static_cast<double>(upright.rgb.size());
+        };
+        EXPECT_LT(meanDifference(turned.buffer), 6.0);
+        Opened stored;
+        Open(path, &stored);
+        if (orientation != 1 && stored.width == 48) {
+            EXPECT_GT(meanDifference(stored.buffer), 20.0) << "the stored picture is not the upright one";
+        }
+    }
+}

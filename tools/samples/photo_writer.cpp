@@ -4,24 +4,45 @@
 #include "icc_writer.h"
 #include "jpeg_writer.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace zv::samples {
 namespace {
 
-// The stored picture is the upright one turned a quarter counter-clockwise: stored (x, y) is
-// upright (width - 1 - y, x).
-Picture StoredOnItsSide(const Picture& upright)
+// Where display pixel (x, y) is stored under each orientation, for a stored picture of
+// storedWidth x storedHeight: the orientation's turn, read backwards.
+std::pair<uint32_t, uint32_t> StoredPlace(int orientation, uint32_t x, uint32_t y, uint32_t storedWidth,
+                                          uint32_t storedHeight)
 {
+    const uint32_t lastColumn = storedWidth - 1;
+    const uint32_t lastRow = storedHeight - 1;
+    switch (orientation) {
+    case 2: return {lastColumn - x, y};
+    case 3: return {lastColumn - x, lastRow - y};
+    case 4: return {x, lastRow - y};
+    case 5: return {y, x};
+    case 6: return {y, lastRow - x};
+    case 7: return {lastColumn - y, lastRow - x};
+    case 8: return {lastColumn - y, x};
+    default: return {x, y};
+    }
+}
+
+Picture StoredFor(const Picture& upright, int orientation)
+{
+    const bool sideways = orientation >= 5 && orientation <= 8;
     Picture stored;
-    stored.width = upright.height;
-    stored.height = upright.width;
+    stored.width = sideways ? upright.height : upright.width;
+    stored.height = sideways ? upright.width : upright.height;
     stored.rgb.resize(upright.rgb.size());
-    for (uint32_t y = 0; y < stored.height; ++y) {
-        for (uint32_t x = 0; x < stored.width; ++x) {
-            const size_t from = (static_cast<size_t>(x) * upright.width + (upright.width - 1 - y)) * 3;
-            const size_t to = (static_cast<size_t>(y) * stored.width + x) * 3;
-            for (size_t c = 0; c < 3; ++c) {
-                stored.rgb[to + c] = upright.rgb[from + c];
-            }
+    for (uint32_t y = 0; y < upright.height; ++y) {
+        for (uint32_t x = 0; x < upright.width; ++x) {
+            const auto [sx, sy] = StoredPlace(orientation, x, y, stored.width, stored.height);
+            const size_t from = (static_cast<size_t>(y) * upright.width + x) * 3;
+            const size_t to = (static_cast<size_t>(sy) * stored.width + sx) * 3;
+            std::copy_n(upright.rgb.begin() + static_cast<std::ptrdiff_t>(from), 3,
+                        stored.rgb.begin() + static_cast<std::ptrdiff_t>(to));
         }
     }
     return stored;
@@ -43,16 +64,16 @@ std::vector<uint8_t> PhotoIptcRecords()
 
 std::vector<uint8_t> PhonePhotoJpeg(const Picture& upright, const PhotoOptions& options)
 {
-    const Picture stored = StoredOnItsSide(upright);
+    const Picture stored = StoredFor(upright, options.orientation);
     ExifFields fields;
-    fields.orientation = 6;
+    fields.orientation = static_cast<uint16_t>(options.orientation);
     fields.make = kPhotoMake;
     fields.model = kPhotoModel;
     fields.dateTimeOriginal = kPhotoDateTaken;
     fields.pixelWidth = stored.width;
     fields.pixelHeight = stored.height;
     fields.thumbnail = JpegBytes(MakeTestPicture(16, 12));
-    const std::string xmp = XmpPacket(6, false);
+    const std::string xmp = XmpPacket(options.orientation, false);
 
     JpegLayout layout;
     layout.width = stored.width;
