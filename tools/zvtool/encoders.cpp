@@ -36,6 +36,9 @@ void PutPngMetadata(png_structp png, png_infop info, const OutputMetadata& metad
     if (!metadata.icc.empty()) {
         png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, metadata.icc.data(),
                      static_cast<png_uint_32>(metadata.icc.size()));
+    } else {
+        // As libpng's simplified writer always did: the pixels are sRGB.
+        png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     }
     if (!metadata.exif.empty()) {
         png_set_eXIf_1(png, info, static_cast<png_uint_32>(metadata.exif.size()),
