@@ -5,6 +5,21 @@
 namespace zv::samples {
 namespace {
 
+// lcms2 stamps a profile with the time it was made (header bytes 24 to 35, six big-endian
+// 16-bit fields); a fixed stamp makes the same profile the same bytes on every call.
+void StampFixedDate(std::vector<uint8_t>& bytes)
+{
+    constexpr size_t kDateOffset = 24;
+    const uint16_t date[6] = {2024, 1, 1, 0, 0, 0};
+    if (bytes.size() < kDateOffset + sizeof date) {
+        return;
+    }
+    for (size_t i = 0; i < 6; ++i) {
+        bytes[kDateOffset + 2 * i] = static_cast<uint8_t>(date[i] >> 8);
+        bytes[kDateOffset + 2 * i + 1] = static_cast<uint8_t>(date[i]);
+    }
+}
+
 std::vector<uint8_t> SaveProfile(cmsHPROFILE profile)
 {
     std::vector<uint8_t> bytes;
@@ -15,6 +30,7 @@ std::vector<uint8_t> SaveProfile(cmsHPROFILE profile)
             bytes.clear();
         }
     }
+    StampFixedDate(bytes);
     if (profile != nullptr) {
         cmsCloseProfile(profile);
     }
