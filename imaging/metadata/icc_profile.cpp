@@ -94,8 +94,10 @@ public:
     }
 
     // Builds the transform to sRGB; false when the profile lacks what `intent` needs or its
-    // tags do not read as the curves and tables they claim to be.
-    bool Prepare(int intent)
+    // tags do not read as the curves and tables they claim to be. A transform only built to
+    // check the profile skips lcms2's optimisation, which reads the same tags and costs several
+    // times the building.
+    bool Prepare(int intent, bool toRun = true)
     {
         if (!cmsIsIntentSupported(profile_, static_cast<cmsUInt32Number>(intent), LCMS_USED_AS_INPUT)) {
             return false;
@@ -109,8 +111,9 @@ public:
         }
         // No one-pixel cache: photos rarely repeat a pixel exactly, and 8-bit RGB to RGB runs
         // through lcms2's optimised matrix-shaper path anyway.
+        const cmsUInt32Number flags = cmsFLAGS_NOCACHE | (toRun ? 0 : cmsFLAGS_NOOPTIMIZE);
         transform_ = cmsCreateTransformTHR(context_, profile_, TYPE_RGB_8, srgb_, TYPE_RGB_8,
-                                           static_cast<cmsUInt32Number>(intent), cmsFLAGS_NOCACHE);
+                                           static_cast<cmsUInt32Number>(intent), flags);
         return transform_ != nullptr;
     }
 
@@ -154,7 +157,7 @@ std::optional<std::string> DescribeRgbProfile(const uint8_t* profile, size_t siz
         return std::nullopt;
     }
     // Usable when either intent a host may ask for converts.
-    if (!conversion.Prepare(INTENT_PERCEPTUAL) && !conversion.Prepare(INTENT_RELATIVE_COLORIMETRIC)) {
+    if (!conversion.Prepare(INTENT_PERCEPTUAL, false) && !conversion.Prepare(INTENT_RELATIVE_COLORIMETRIC, false)) {
         return std::nullopt;
     }
     return conversion.Description();
