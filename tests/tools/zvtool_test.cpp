@@ -282,6 +282,7 @@ TEST(Zvtool, NamePrintsTheExpansion)
                             "--file /photos/beach.jpg");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "IMG_00042_640x480_beach\n");
+    EXPECT_EQ(RunTool("name '$(counterA)$(counterJ)' --counter a=3 --counter J=7").output, "37\n") << "A to J, any case";
     // Usage errors, whatever their kind, exit with 2.
     for (const char* usage : {"name x --counter K=1", "name x --size 0x5", "name x --no-such-option",
                               "batch in --name x", "frobnicate"}) {
