@@ -236,7 +236,7 @@ void BM_ZvResizeSse2(benchmark::State& state, const Target& target)
 {
     std::vector<uint8_t> out(size_t{target.width} * target.height * 3);
     for (auto _ : state) {
-        zv::imaging::ResizeWith(zv::imaging::ResizeCode::Sse2, Source().data(), kSourceWidth, kSourceHeight,
+        zv::imaging::ResizeWith(zv::imaging::kPlainLoops, Source().data(), kSourceWidth, kSourceHeight,
                                 kSourceWidth * 3, out.data(), target.width, target.height, target.width * 3, 3, 16);
         benchmark::DoNotOptimize(out.data());
     }

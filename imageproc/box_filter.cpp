@@ -291,12 +291,12 @@ BoxArithmetic FastestBoxArithmetic(uint32_t radius)
 }
 
 bool BoxBlurTwice(uint8_t* image, uint8_t* work, size_t width, size_t height, uint32_t radius,
-                  BoxArithmetic arithmetic, InstructionSet set)
+                  BoxArithmetic arithmetic, imaging::VectorTarget target)
 {
     if (radius < 1 || width / 4 < radius || height / 4 < radius) {
         return false;
     }
-    set = std::min(set, BestInstructionSet());
+    target = imaging::UsableVectorTarget(target);
     const Geometry g{width, height, radius};
     switch (arithmetic) {
     case BoxArithmetic::Narrow: {
@@ -304,7 +304,7 @@ bool BoxBlurTwice(uint8_t* image, uint8_t* work, size_t width, size_t height, ui
         if (!divide) {
             return false;
         }
-        const box::NarrowKernels kernels = box::NarrowKernelsFor(set);
+        const box::NarrowKernels kernels = box::NarrowKernelsFor(target);
         Twice(image, work, g, NarrowRows{kernels, *divide, width, radius},
               VectorColumns<uint16_t, NarrowDivisor, box::NarrowColumnSlide>{kernels.columnSlide, *divide, radius});
         return true;
@@ -315,7 +315,7 @@ bool BoxBlurTwice(uint8_t* image, uint8_t* work, size_t width, size_t height, ui
             return false;
         }
         Twice(image, work, g, PortableRows<uint32_t, WideDivisor>{*divide, width, radius},
-              VectorColumns<uint32_t, WideDivisor, box::WideColumnSlide>{box::WideKernelsFor(set).columnSlide,
+              VectorColumns<uint32_t, WideDivisor, box::WideColumnSlide>{box::WideKernelsFor(target).columnSlide,
                                                                          *divide, radius});
         return true;
     }

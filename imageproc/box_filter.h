@@ -5,6 +5,8 @@
 #ifndef ZV_IMAGEPROC_BOX_FILTER_H
 #define ZV_IMAGEPROC_BOX_FILTER_H
 
+#include "imaging/core/vector_target.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -18,24 +20,16 @@ enum class BoxArithmetic {
     Plain,   // 64-bit sums, plain division: any window
 };
 
-enum class InstructionSet {
-    Portable,  // plain C++
-    Sse2,      // every x86-64 processor
-    Avx2,      // chosen at run time when the processor has it
-};
-
-// The best set this build and this processor offer.
-InstructionSet BestInstructionSet();
-
 // The fastest arithmetic that is exact for `radius`.
 BoxArithmetic FastestBoxArithmetic(uint32_t radius);
 
-// Two iterations with the window 2·radius + 1, using `arithmetic` and at most `set`. Requires
+// Two iterations with the window 2·radius + 1, using `arithmetic` and the vector loops of
+// `target` (the best one the processor runs when it does not run that one). Requires
 // 1 ≤ radius ≤ width ÷ 4 and ≤ height ÷ 4, and two separate buffers of width × height × 3
 // bytes. Returns false, touching nothing, when `arithmetic` is not exact for this radius or
 // the radius is out of range. Needs no heap: the running sums live on the stack.
 bool BoxBlurTwice(uint8_t* image, uint8_t* work, size_t width, size_t height, uint32_t radius,
-                  BoxArithmetic arithmetic, InstructionSet set = BestInstructionSet());
+                  BoxArithmetic arithmetic, imaging::VectorTarget target = imaging::BestVectorTarget());
 
 } // namespace zv::imageproc
 

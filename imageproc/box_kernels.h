@@ -1,11 +1,12 @@
 // The vectorized inner loops of the box passes, one set per instruction set. Each loop does
-// a leading part of its job and returns how far it got; the caller's portable code finishes
-// the rest, so a loop may do nothing at all.
+// a leading part of its job and returns how far it got; the caller's plain loops finish the
+// rest, so a loop may do nothing at all.
 #ifndef ZV_IMAGEPROC_BOX_KERNELS_H
 #define ZV_IMAGEPROC_BOX_KERNELS_H
 
 #include "imageproc/box_divisor.h"
 #include "imageproc/box_filter.h"
+#include "imaging/core/vector_target.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,8 +43,9 @@ struct WideKernels {
     WideColumnSlide columnSlide;
 };
 
-NarrowKernels NarrowKernelsFor(InstructionSet set);
-WideKernels WideKernelsFor(InstructionSet set);
+// `target` must be kPlainLoops or one of AvailableVectorTargets().
+NarrowKernels NarrowKernelsFor(imaging::VectorTarget target);
+WideKernels WideKernelsFor(imaging::VectorTarget target);
 
 } // namespace box
 } // namespace zv::imageproc

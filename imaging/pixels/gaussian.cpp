@@ -26,9 +26,9 @@
 // within one level of the exact blur. The sums stay below 2^16 as the weights sum to one.
 #include "imaging/pixels/gaussian.h"
 
-#include "imaging/core/cpu.h"
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
+#include "imaging/pixels/kernels/gaussian_kernels.h"
 
 #include <algorithm>
 #include <array>
@@ -38,25 +38,16 @@
 #include <memory>
 #include <new>
 
-#if defined(__x86_64__) && defined(__SSE2__)
-#define ZV_GAUSSIAN_X86 1
-#include <immintrin.h>
-#endif
-
 namespace zv::imaging {
 namespace {
 
+using gaussian::Kernel;
+using gaussian::kLargestRadius;
+using gaussian::Loops;
+
 constexpr double kLargestAmount = 20.0;
-constexpr size_t kLargestRadius = 60;  // ceil(3 · kLargestAmount)
 constexpr uint32_t kMaxBytesPerPixel = 4;
 constexpr uint32_t kOne = 65536;
-
-struct Kernel {
-    size_t radius = 0;  // the farthest offset with a non-zero weight; 0: a copy
-    uint16_t bias = 0;  // (radius + 1) / 2: the average loss of the truncating terms
-    uint16_t centre = 0;
-    std::array<uint16_t, kLargestRadius + 1> pair{};  // pair[k] = 2 · Wk for k = 1 … radius
-};
 
 Kernel MakeKernel(double sigma)
 {
@@ -149,198 +140,6 @@ uint8_t HorizontalAt(const Kernel& kernel, const uint16_t* middle, size_t pixelB
     return static_cast<uint8_t>((s + 128) >> 8);
 }
 
-size_t NoVertical(const Kernel&, const uint8_t* const*, size_t, uint16_t*)
-{
-    return 0;
-}
-
-size_t NoHorizontal(const Kernel&, const uint16_t*, size_t, size_t, uint8_t*)
-{
-    return 0;
-}
-
-// The vector loops do a leading part of a row and return how many bytes they did.
-using VerticalLoop = size_t (*)(const Kernel&, const uint8_t* const* rows, size_t rowBytes, uint16_t* middle);
-using HorizontalLoop = size_t (*)(const Kernel&, const uint16_t* middle, size_t pixelBytes, size_t rowBytes,
-                                  uint8_t* out);
-
-#if defined(ZV_GAUSSIAN_X86)
-
-// The vector loops come in versions for radius 1, 2 and 3 (every fraction below 1) and one for
-// any radius. Each copies the row pointers and weights into locals first: its stores may
-// alias anything, and the compiler can then keep them in registers.
-template <size_t kFixedRadius>
-constexpr size_t kSlots = kFixedRadius != 0 ? kFixedRadius : kLargestRadius;
-
-// ---- SSE2 ------------------------------------------------------------------------------------
-
-template <size_t kFixedRadius>
-size_t VerticalSse2(const Kernel& kernel, const uint8_t* const* rowsIn, size_t rowBytes, uint16_t* middle)
-{
-    const size_t r = kFixedRadius != 0 ? kFixedRadius : kernel.radius;
-    const uint8_t* rows[2 * kSlots<kFixedRadius> + 1];
-    __m128i weights[kSlots<kFixedRadius> + 1];
-    for (size_t k = 0; k <= 2 * r; ++k) {
-        rows[k] = rowsIn[k];
-    }
-    for (size_t k = 1; k <= r; ++k) {
-        weights[k] = _mm_set1_epi16(static_cast<int16_t>(kernel.pair[k]));
-    }
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i centreWeight = _mm_set1_epi16(static_cast<int16_t>(kernel.centre));
-    const __m128i bias = _mm_set1_epi16(static_cast<int16_t>(kernel.bias));
-    size_t j = 0;
-    for (; j + 16 <= rowBytes; j += 16) {
-        // Unpacking above a zero byte makes 256 · p.
-        const __m128i centre = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r] + j));
-        __m128i low = _mm_add_epi16(bias, _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, centre), centreWeight));
-        __m128i high = _mm_add_epi16(bias, _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, centre), centreWeight));
-        for (size_t k = 1; k <= r; ++k) {
-            const __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r - k] + j));
-            const __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[r + k] + j));
-            const __m128i pairLow = _mm_add_epi16(_mm_unpacklo_epi8(above, zero), _mm_unpacklo_epi8(below, zero));
-            const __m128i pairHigh = _mm_add_epi16(_mm_unpackhi_epi8(above, zero), _mm_unpackhi_epi8(below, zero));
-            low = _mm_add_epi16(low, _mm_mulhi_epu16(_mm_slli_epi16(pairLow, 7), weights[k]));
-            high = _mm_add_epi16(high, _mm_mulhi_epu16(_mm_slli_epi16(pairHigh, 7), weights[k]));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(middle + j), low);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(middle + j + 8), high);
-    }
-    return j;
-}
-
-template <size_t kFixedRadius>
-size_t HorizontalSse2(const Kernel& kernel, const uint16_t* middle, size_t pixelBytes, size_t rowBytes, uint8_t* out)
-{
-    const size_t r = kFixedRadius != 0 ? kFixedRadius : kernel.radius;
-    __m128i weights[kSlots<kFixedRadius> + 1];
-    for (size_t k = 1; k <= r; ++k) {
-        weights[k] = _mm_set1_epi16(static_cast<int16_t>(kernel.pair[k]));
-    }
-    const __m128i centreWeight = _mm_set1_epi16(static_cast<int16_t>(kernel.centre));
-    const __m128i rounding = _mm_set1_epi16(static_cast<int16_t>(128 + kernel.bias));
-    const auto eight = [&](const uint16_t* at) {
-        __m128i s = _mm_mulhi_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), centreWeight);
-        for (size_t k = 1; k <= r; ++k) {
-            const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - k * pixelBytes));
-            const __m128i right = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k * pixelBytes));
-            s = _mm_add_epi16(s, _mm_mulhi_epu16(_mm_avg_epu16(left, right), weights[k]));
-        }
-        return _mm_srli_epi16(_mm_add_epi16(s, rounding), 8);
-    };
-    size_t j = 0;
-    for (; j + 16 <= rowBytes; j += 16) {
-        const __m128i bytes = _mm_packus_epi16(eight(middle + j), eight(middle + j + 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), bytes);
-    }
-    return j;
-}
-
-// ---- AVX2 ------------------------------------------------------------------------------------
-
-#define ZV_AVX2 __attribute__((target("avx2")))
-
-ZV_AVX2 __m256i WidenSixteen(const uint8_t* bytes)
-{
-    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)));
-}
-
-template <size_t kFixedRadius>
-ZV_AVX2 size_t VerticalAvx2(const Kernel& kernel, const uint8_t* const* rowsIn, size_t rowBytes, uint16_t* middle)
-{
-    const size_t r = kFixedRadius != 0 ? kFixedRadius : kernel.radius;
-    const uint8_t* rows[2 * kSlots<kFixedRadius> + 1];
-    __m256i weights[kSlots<kFixedRadius> + 1];
-    for (size_t k = 0; k <= 2 * r; ++k) {
-        rows[k] = rowsIn[k];
-    }
-    for (size_t k = 1; k <= r; ++k) {
-        weights[k] = _mm256_set1_epi16(static_cast<int16_t>(kernel.pair[k]));
-    }
-    const __m256i centreWeight = _mm256_set1_epi16(static_cast<int16_t>(kernel.centre));
-    const __m256i bias = _mm256_set1_epi16(static_cast<int16_t>(kernel.bias));
-    size_t j = 0;
-    for (; j + 16 <= rowBytes; j += 16) {
-        __m256i t = _mm256_add_epi16(bias, _mm256_mulhi_epu16(_mm256_slli_epi16(WidenSixteen(rows[r] + j), 8),
-                                                              centreWeight));
-        for (size_t k = 1; k <= r; ++k) {
-            const __m256i pair = _mm256_add_epi16(WidenSixteen(rows[r - k] + j), WidenSixteen(rows[r + k] + j));
-            t = _mm256_add_epi16(t, _mm256_mulhi_epu16(_mm256_slli_epi16(pair, 7), weights[k]));
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(middle + j), t);
-    }
-    return j;
-}
-
-template <size_t kFixedRadius>
-ZV_AVX2 size_t HorizontalAvx2(const Kernel& kernel, const uint16_t* middle, size_t pixelBytes, size_t rowBytes,
-                              uint8_t* out)
-{
-    const size_t r = kFixedRadius != 0 ? kFixedRadius : kernel.radius;
-    __m256i weights[kSlots<kFixedRadius> + 1];
-    for (size_t k = 1; k <= r; ++k) {
-        weights[k] = _mm256_set1_epi16(static_cast<int16_t>(kernel.pair[k]));
-    }
-    const __m256i centreWeight = _mm256_set1_epi16(static_cast<int16_t>(kernel.centre));
-    const __m256i rounding = _mm256_set1_epi16(static_cast<int16_t>(128 + kernel.bias));
-    size_t j = 0;
-    for (; j + 32 <= rowBytes; j += 32) {
-        __m256i halves[2];
-        for (size_t half = 0; half < 2; ++half) {
-            const uint16_t* at = middle + j + 16 * half;
-            __m256i s = _mm256_mulhi_epu16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), centreWeight);
-            for (size_t k = 1; k <= r; ++k) {
-                const __m256i left = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - k * pixelBytes));
-                const __m256i right = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + k * pixelBytes));
-                s = _mm256_add_epi16(s, _mm256_mulhi_epu16(_mm256_avg_epu16(left, right), weights[k]));
-            }
-            halves[half] = _mm256_srli_epi16(_mm256_add_epi16(s, rounding), 8);
-        }
-        const __m256i bytes = _mm256_packus_epi16(halves[0], halves[1]);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), _mm256_permute4x64_epi64(bytes, 0xD8));
-    }
-    return j;
-}
-
-#endif // ZV_GAUSSIAN_X86
-
-struct Loops {
-    VerticalLoop vertical;
-    HorizontalLoop horizontal;
-};
-
-#if defined(ZV_GAUSSIAN_X86)
-template <size_t kFixedRadius>
-Loops LoopsOfRadius(bool avx2)
-{
-    return avx2 ? Loops{VerticalAvx2<kFixedRadius>, HorizontalAvx2<kFixedRadius>}
-                : Loops{VerticalSse2<kFixedRadius>, HorizontalSse2<kFixedRadius>};
-}
-#endif
-
-Loops LoopsFor(GaussianCode code, size_t radius)
-{
-#if defined(ZV_GAUSSIAN_X86)
-    if (code != GaussianCode::Portable) {
-        const bool avx2 = code == GaussianCode::Avx2 && ProcessorHasAvx2();
-        switch (radius) {
-        case 1:
-            return LoopsOfRadius<1>(avx2);
-        case 2:
-            return LoopsOfRadius<2>(avx2);
-        case 3:
-            return LoopsOfRadius<3>(avx2);
-        default:
-            return LoopsOfRadius<0>(avx2);
-        }
-    }
-#else
-    (void)code;
-    (void)radius;
-#endif
-    return Loops{NoVertical, NoHorizontal};
-}
-
 // ---- Rows ------------------------------------------------------------------------------------
 
 // Fills `middle` (padded with radius pixels on either side) with the vertical pass of row y.
@@ -384,11 +183,11 @@ void CopyUnselectedChannels(const uint8_t* in, uint8_t* out, const Geometry& g, 
     }
 }
 
-uint32_t Blur(GaussianCode code, const uint8_t* input, uint8_t* output, const Geometry& g, double amount,
+uint32_t Blur(VectorTarget target, const uint8_t* input, uint8_t* output, const Geometry& g, double amount,
               uint32_t flags)
 {
     const Kernel kernel = MakeKernel(amount);
-    const Loops loops = LoopsFor(code, kernel.radius);
+    const Loops loops = gaussian::LoopsFor(target, kernel.radius);
     if (kernel.radius == 0) {
         for (size_t y = 0; y < g.height; ++y) {
             std::memcpy(output + y * g.outStride, input + y * g.inStride, g.rowBytes);
@@ -421,7 +220,7 @@ uint32_t Blur(GaussianCode code, const uint8_t* input, uint8_t* output, const Ge
 
 } // namespace
 
-uint32_t GaussianBlurWith(GaussianCode code, const uint8_t* input, uint32_t width, uint32_t height,
+uint32_t GaussianBlurWith(VectorTarget target, const uint8_t* input, uint32_t width, uint32_t height,
                           uint32_t bytesPerPixel, uint32_t inRowStride, uint8_t* output, uint32_t outRowStride,
                           double amount, uint32_t flags)
 {
@@ -430,7 +229,7 @@ uint32_t GaussianBlurWith(GaussianCode code, const uint8_t* input, uint32_t widt
         Fail(Format::Pixels, Problem::BadArgument);
         return 0;
     }
-    return Blur(code, input, output, g, amount, flags);
+    return Blur(UsableVectorTarget(target), input, output, g, amount, flags);
 }
 
 } // namespace zv::imaging
@@ -439,6 +238,6 @@ uint32_t IS40_GaussianBlurImage(const uint8_t* input, uint32_t width, uint32_t h
                                 uint32_t bytesPerPixel, uint32_t inRowStride, uint8_t* output,
                                 uint32_t outRowStride, double amount, uint32_t flags)
 {
-    return zv::imaging::GaussianBlurWith(zv::imaging::GaussianCode::Avx2, input, width, height, bytesPerPixel,
+    return zv::imaging::GaussianBlurWith(zv::imaging::BestVectorTarget(), input, width, height, bytesPerPixel,
                                          inRowStride, output, outRowStride, amount, flags);
 }

@@ -192,7 +192,7 @@ void ResizeRows(const Image& in, const Target& out, const AxisFilter& columns, c
     }
 }
 
-uint32_t ResizeFiltered(ResizeCode code, const Image& in, const Target& out)
+uint32_t ResizeFiltered(VectorTarget target, const Image& in, const Target& out)
 {
     if (in.width == out.width && in.height == out.height) {
         return CopyRows(in, out);
@@ -208,7 +208,7 @@ uint32_t ResizeFiltered(ResizeCode code, const Image& in, const Target& out)
         return Refuse(Problem::TooLarge);
     }
     RowRing ring(depth, out.RowBytes());
-    ResizeRows(in, out, columns, rows, PassesFor(code), &ring);
+    ResizeRows(in, out, columns, rows, PassesFor(target), &ring);
     return 1;
 }
 
@@ -246,7 +246,7 @@ bool ValidImage(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t
 
 } // namespace
 
-uint32_t ResizeWith(ResizeCode code, const uint8_t* input, uint32_t width, uint32_t height, uint32_t inRowStride,
+uint32_t ResizeWith(VectorTarget target, const uint8_t* input, uint32_t width, uint32_t height, uint32_t inRowStride,
                     uint8_t* output, uint32_t newWidth, uint32_t newHeight, uint32_t outRowStride,
                     uint32_t bytesPerPixel, uint32_t mode)
 {
@@ -257,7 +257,7 @@ uint32_t ResizeWith(ResizeCode code, const uint8_t* input, uint32_t width, uint3
     const Image in{input, width, height, inRowStride};
     const Target out{output, newWidth, newHeight, outRowStride};
     try {
-        return mode == kModeNearest ? ResizeNearest(in, out) : ResizeFiltered(code, in, out);
+        return mode == kModeNearest ? ResizeNearest(in, out) : ResizeFiltered(UsableVectorTarget(target), in, out);
     } catch (const std::bad_alloc&) {
         return Refuse(Problem::OutOfMemory);
     }
@@ -269,6 +269,6 @@ uint32_t IS40_ResizeImage(const uint8_t* input, uint32_t width, uint32_t height,
                           uint8_t* output, uint32_t newWidth, uint32_t newHeight, uint32_t outRowStride,
                           uint32_t bytesPerPixel, uint32_t mode, uint32_t /*flags*/)
 {
-    return zv::imaging::ResizeWith(zv::imaging::ResizeCode::Avx2, input, width, height, inRowStride, output,
+    return zv::imaging::ResizeWith(zv::imaging::BestVectorTarget(), input, width, height, inRowStride, output,
                                    newWidth, newHeight, outRowStride, bytesPerPixel, mode);
 }

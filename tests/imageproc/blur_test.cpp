@@ -2,6 +2,7 @@
 #include "imageproc/box_divisor.h"
 #include "imageproc/box_filter.h"
 #include "imaging/core/imaging.h"
+#include "tests/support/vector_targets.h"
 #include "zvdll.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,7 @@
 namespace {
 
 using zv::imageproc::BoxArithmetic;
-using zv::imageproc::InstructionSet;
+using zv::imaging::VectorTarget;
 using Bytes = std::vector<uint8_t>;
 
 // ---- The box filter written the plain way: one line of one channel at a time -------------
@@ -94,25 +95,25 @@ Bytes ReferenceBoxed(Bytes image, int width, int height, int n)
     return image;
 }
 
-Bytes Boxed(Bytes image, int width, int height, int n, BoxArithmetic arithmetic, InstructionSet set)
+Bytes Boxed(Bytes image, int width, int height, int n, BoxArithmetic arithmetic, VectorTarget target)
 {
     Bytes work(image.size());
-    EXPECT_TRUE(zv::imageproc::BoxBlurTwice(image.data(), work.data(), width, height, n, arithmetic, set));
+    EXPECT_TRUE(zv::imageproc::BoxBlurTwice(image.data(), work.data(), width, height, n, arithmetic, target));
     return image;
 }
 
 struct Variant {
     BoxArithmetic arithmetic;
-    InstructionSet set;
+    VectorTarget target;
 };
 
-// Every arithmetic with every instruction set (sets the processor lacks run as its best).
+// Every arithmetic with every instruction set this build has and this processor runs.
 std::vector<Variant> AllVariants()
 {
     std::vector<Variant> variants;
     for (BoxArithmetic arithmetic : {BoxArithmetic::Narrow, BoxArithmetic::Wide, BoxArithmetic::Plain}) {
-        for (InstructionSet set : {InstructionSet::Portable, InstructionSet::Sse2, InstructionSet::Avx2}) {
-            variants.push_back(Variant{arithmetic, set});
+        for (VectorTarget target : zv::test::EveryVectorTarget()) {
+            variants.push_back(Variant{arithmetic, target});
         }
     }
     return variants;
@@ -122,7 +123,7 @@ std::string Describe(int width, int height, int n, const Variant& variant)
 {
     return std::to_string(width) + "x" + std::to_string(height) + " n=" + std::to_string(n) +
            " arithmetic=" + std::to_string(static_cast<int>(variant.arithmetic)) +
-           " set=" + std::to_string(static_cast<int>(variant.set));
+           " set=" + zv::imaging::VectorTargetName(variant.target);
 }
 
 void ExpectAllVariantsMatch(int width, int height, int n, uint32_t seed)
@@ -130,7 +131,7 @@ void ExpectAllVariantsMatch(int width, int height, int n, uint32_t seed)
     const Bytes original = RandomImage(width, height, seed);
     const Bytes expected = ReferenceBoxed(original, width, height, n);
     for (const Variant& variant : AllVariants()) {
-        ASSERT_EQ(Boxed(original, width, height, n, variant.arithmetic, variant.set), expected)
+        ASSERT_EQ(Boxed(original, width, height, n, variant.arithmetic, variant.target), expected)
             << Describe(width, height, n, variant);
     }
 }
@@ -173,7 +174,7 @@ TEST(BoxFilter, MatchesPlainVersionForWideWindows)
             Bytes image = original;
             Bytes work(image.size());
             if (!zv::imageproc::BoxBlurTwice(image.data(), work.data(), width, height, n, variant.arithmetic,
-                                             variant.set)) {
+                                             variant.target)) {
                 EXPECT_NE(variant.arithmetic, zv::imageproc::FastestBoxArithmetic(n)) << n;
                 continue;
             }

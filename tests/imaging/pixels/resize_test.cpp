@@ -2,6 +2,7 @@
 
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
+#include "tests/support/vector_targets.h"
 
 #include <gtest/gtest.h>
 
@@ -94,16 +95,16 @@ TEST(Resize, EveryCodePathGivesTheSameBytes)
 {
     const Sizes cases[] = {{97, 61, 23, 17}, {64, 48, 200, 7}, {1, 1, 9, 5}, {9, 5, 1, 1}, {640, 3, 3, 640},
                            {301, 200, 300, 201}, {1000, 2, 17, 1}, {5, 700, 13, 40}, {11, 13, 37, 41}};
-    using zv::imaging::ResizeCode;
     for (const Sizes& size : cases) {
         const Picture in = RandomPicture(size.inWidth, size.inHeight, size.inWidth + size.outHeight);
         const Picture expected = Resize(in, size.outWidth, size.outHeight);
-        for (const ResizeCode code : {ResizeCode::Portable, ResizeCode::Sse2}) {
+        for (const auto target : zv::test::EveryVectorTarget()) {
             Picture out(size.outWidth, size.outHeight);
-            ASSERT_EQ(zv::imaging::ResizeWith(code, in.pixels.data(), in.width, in.height, in.width * 3,
+            ASSERT_EQ(zv::imaging::ResizeWith(target, in.pixels.data(), in.width, in.height, in.width * 3,
                                               out.pixels.data(), out.width, out.height, out.width * 3, 3, kHighQuality),
                       1u);
-            ASSERT_EQ(out.pixels, expected.pixels) << size.outWidth << "x" << size.outHeight;
+            ASSERT_EQ(out.pixels, expected.pixels)
+                << size.outWidth << "x" << size.outHeight << " on " << zv::imaging::VectorTargetName(target);
         }
     }
 }

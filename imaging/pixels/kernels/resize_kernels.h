@@ -1,5 +1,6 @@
-// The resampler's two passes over rows of 3-byte pixels, in portable, SSE2 and AVX2 versions
-// that give the same bytes (integer sums of the same products, rounded the same way).
+// The resampler's two passes over rows of 3-byte pixels, in plain loops and in vector loops
+// for each instruction set, all giving the same bytes (integer sums of the same products,
+// rounded the same way).
 //
 // Horizontal: a source row of bytes becomes a row of 16-bit values, the filtered bytes scaled
 // by 2^7 and clamped to 0 … 255 · 2^7: the 7 extra bits keep the second pass's rounding from
@@ -10,18 +11,13 @@
 #ifndef ZV_IMAGING_RESIZE_KERNELS_H
 #define ZV_IMAGING_RESIZE_KERNELS_H
 
+#include "imaging/core/vector_target.h"
 #include "imaging/pixels/resize_filter.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace zv::imaging {
-
-enum class ResizeCode {
-    Portable,  // plain C++
-    Sse2,
-    Avx2,      // falls back to SSE2 when the processor lacks AVX2
-};
 
 inline constexpr int kRowFractionBits = 7;
 inline constexpr int16_t kRowMax = 255 << kRowFractionBits;
@@ -46,7 +42,8 @@ struct ResizePasses {
     VerticalPass vertical;
 };
 
-ResizePasses PassesFor(ResizeCode code);
+// `target` must be kPlainLoops or one of AvailableVectorTargets().
+ResizePasses PassesFor(VectorTarget target);
 
 } // namespace zv::imaging
 
