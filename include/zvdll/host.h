@@ -41,6 +41,13 @@ ZV_API uint64_t ZvGetAllocationLimit(void);
  * must not: its runtime's heap is another one. Null is accepted. */
 ZV_API void ZvFreeBuffer(void* buffer);
 
+/* The instruction set the library's vector code (blur, fit, resize) runs on in this process:
+ * the best of those the build has that the processor offers, chosen at the first call. One of
+ * "AVX3" (AVX-512), "AVX2", "SSE4", "SSSE3" on x86, "SVE2", "SVE", "NEON" on ARM, or
+ * "portable" where none applies (the plain C++ loops, which give the same pixels). A static
+ * string. */
+ZV_API const char* ZvVectorInstructionSet(void);
+
 ZV_C_END
 
 #endif /* ZVDLL_HOST_H */

@@ -288,7 +288,11 @@ TEST(Zvtool, NamePrintsTheExpansion)
                               "batch in --name x", "frobnicate"}) {
         EXPECT_EQ(RunTool(usage).status, 2) << usage;
     }
-    EXPECT_EQ(RunTool("--version").output.rfind("zvtool ", 0), 0u);
+    const std::string version = RunTool("--version").output;
+    EXPECT_EQ(version.rfind("zvtool ", 0), 0u);
+    EXPECT_NE(version.find(std::string("\nvector instruction set: ") + ZvVectorInstructionSet() + "\n"),
+              std::string::npos)
+        << version;
 }
 
 // ---- Photos ---------------------------------------------------------------------------------

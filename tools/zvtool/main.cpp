@@ -5,6 +5,7 @@
 #include "name_command.h"
 
 #include <CLI/CLI.hpp>
+#include <zvdll.h>
 
 #include <cstdio>
 #include <thread>
@@ -81,7 +82,9 @@ int BatchExitStatus(const zvtool::BatchSummary& summary)
 int main(int argc, char** argv)
 {
     CLI::App app{"zvtool: batch-convert, fit, blur and rename images with ZVDll"};
-    app.set_version_flag("--version", std::string("zvtool ") + ZVTOOL_VERSION);
+    // The instruction set shows whether this build and this processor run the vector code.
+    app.set_version_flag("--version", std::string("zvtool ") + ZVTOOL_VERSION + "\nvector instruction set: " +
+                                          ZvVectorInstructionSet());
     app.require_subcommand(1);
 
     // batch
