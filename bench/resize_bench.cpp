@@ -231,12 +231,12 @@ void BM_ZvResize(benchmark::State& state, const Target& target)
     }
 }
 
-// The code processors without AVX2 get.
-void BM_ZvResizeSse2(benchmark::State& state, const Target& target)
+// One instruction set's loops (kPlainLoops: those that processors without vector code run).
+void BM_ZvResizeOn(benchmark::State& state, const Target& target, zv::imaging::VectorTarget set)
 {
     std::vector<uint8_t> out(size_t{target.width} * target.height * 3);
     for (auto _ : state) {
-        zv::imaging::ResizeWith(zv::imaging::kPlainLoops, Source().data(), kSourceWidth, kSourceHeight,
+        zv::imaging::ResizeWith(set, Source().data(), kSourceWidth, kSourceHeight,
                                 kSourceWidth * 3, out.data(), target.width, target.height, target.width * 3, 3, 16);
         benchmark::DoNotOptimize(out.data());
     }
@@ -312,7 +312,7 @@ void PrintTimes(const RecordingReporter& reporter)
         };
         line("zvdll IS40_ResizeImage", ours);
         line("zvdll ZV_DisplayFrame", time("BM_DisplayFrame"));
-        line("zvdll, SSE2 code", time("BM_ZvResizeSse2"));
+        line("zvdll, plain loops", time("BM_ZvResizePlain"));
         line("OpenCV INTER_AREA 1 thread", time("BM_OpenCvArea"));
         const auto pillow = Pillow().timings.find(target.name);
         line("Pillow LANCZOS", pillow == Pillow().timings.end() ? Timing{} : pillow->second);
@@ -356,8 +356,13 @@ void RegisterAll()
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("BM_DisplayFrame" + suffix).c_str(), BM_DisplayFrame, target)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("BM_ZvResizeSse2" + suffix).c_str(), BM_ZvResizeSse2, target)
+        benchmark::RegisterBenchmark(("BM_ZvResizePlain" + suffix).c_str(), BM_ZvResizeOn, target,
+                                     zv::imaging::kPlainLoops)
             ->Unit(benchmark::kMillisecond);
+        for (const auto set : zv::imaging::AvailableVectorTargets()) {
+            const std::string name = std::string("BM_ZvResizeOn") + zv::imaging::VectorTargetName(set) + suffix;
+            benchmark::RegisterBenchmark(name.c_str(), BM_ZvResizeOn, target, set)->Unit(benchmark::kMillisecond);
+        }
 #if defined(ZV_HAVE_OPENCV)
         benchmark::RegisterBenchmark(("BM_OpenCvArea" + suffix).c_str(), BM_OpenCvArea, target)
             ->Unit(benchmark::kMillisecond);

@@ -242,9 +242,7 @@ alignas(32) constexpr uint8_t kSpreadGroup[32] = {
 
 hn::Vec<Group16> SpreadGroup(const uint8_t* pixels)
 {
-    const hn::FixedTag<uint8_t, 16> d8;
-    const auto bytes = hn::LoadU(d8, pixels);
-    const auto spread = hn::TableLookupBytesOr0(hn::Combine(Group8(), bytes, bytes), hn::Load(Group8(), kSpreadGroup));
+    const auto spread = hn::TableLookupBytesOr0(hn::LoadDup128(Group8(), pixels), hn::Load(Group8(), kSpreadGroup));
     return hn::BitCast(Group16(), spread);
 }
 
@@ -343,24 +341,33 @@ void Vertical(const int16_t* const* rows, const int16_t* weights, uint32_t taps,
     const hn::Rebind<uint8_t, D16> d8;
     const auto rounding = hn::Set(d32, int32_t{1} << (kVerticalShift - 1));
     const size_t lanes = hn::Lanes(d);
+    const auto finish = [&](hn::Vec<D32> low, hn::Vec<D32> lowOther, hn::Vec<D32> high, hn::Vec<D32> highOther,
+                            uint8_t* to) {
+        const auto lowSums = hn::ShiftRight<kVerticalShift>(hn::Add(hn::RearrangeToOddPlusEven(low, lowOther), rounding));
+        const auto highSums =
+            hn::ShiftRight<kVerticalShift>(hn::Add(hn::RearrangeToOddPlusEven(high, highOther), rounding));
+        hn::StoreU(hn::DemoteTo(d8, hn::ReorderDemote2To(d, lowSums, highSums)), d8, to);
+    };
     size_t x = 0;
-    for (; x + lanes <= length; x += lanes) {
+    // Two vectors a step: four independent sums hide the multiply-adds' latency.
+    for (; x + 2 * lanes <= length; x += 2 * lanes) {
         auto low = hn::Zero(d32);
-        auto lowOther = low;
-        auto high = low;
-        auto highOther = low;
+        auto lowOther = low, high = low, highOther = low;
+        auto low2 = low, lowOther2 = low, high2 = low, highOther2 = low;
         for (uint32_t k = 0; k < taps; k += 2) {
             const auto pair = hn::BitCast(d, hn::Set(d32, WeightPair(weights, k, taps)));
             const int16_t* second = k + 1 < taps ? rows[k + 1] : rows[k];
             const auto a = hn::LoadU(d, rows[k] + x);
             const auto b = hn::LoadU(d, second + x);
+            const auto a2 = hn::LoadU(d, rows[k] + x + lanes);
+            const auto b2 = hn::LoadU(d, second + x + lanes);
             low = hn::ReorderWidenMulAccumulate(d32, hn::InterleaveLower(d, a, b), pair, low, lowOther);
             high = hn::ReorderWidenMulAccumulate(d32, hn::InterleaveUpper(d, a, b), pair, high, highOther);
+            low2 = hn::ReorderWidenMulAccumulate(d32, hn::InterleaveLower(d, a2, b2), pair, low2, lowOther2);
+            high2 = hn::ReorderWidenMulAccumulate(d32, hn::InterleaveUpper(d, a2, b2), pair, high2, highOther2);
         }
-        const auto lowSums = hn::ShiftRight<kVerticalShift>(hn::Add(hn::RearrangeToOddPlusEven(low, lowOther), rounding));
-        const auto highSums =
-            hn::ShiftRight<kVerticalShift>(hn::Add(hn::RearrangeToOddPlusEven(high, highOther), rounding));
-        hn::StoreU(hn::DemoteTo(d8, hn::ReorderDemote2To(d, lowSums, highSums)), d8, out + x);
+        finish(low, lowOther, high, highOther, out + x);
+        finish(low2, lowOther2, high2, highOther2, out + x + lanes);
     }
     VerticalFrom(rows, weights, taps, x, length, out);
 }
