@@ -81,23 +81,13 @@ hn::Vec<D> RunningSums(D d, hn::Vec<D> differences, hn::Vec<D> previous)
     return hn::Add(differences, hn::TableLookupBytes(previous, continuation));
 }
 
-template <class D>
-struct NarrowDivide {
-    hn::Vec<D> multiplier;
-    hn::Vec<D> bias;
-    int shift;
-
-    NarrowDivide(D d, const NarrowDivisor& divide, size_t radius)
-        : multiplier(hn::Set(d, divide.multiplier)), bias(hn::Set(d, static_cast<uint16_t>(radius))),
-          shift(divide.shift)
-    {
-    }
-
-    hn::Vec<D> operator()(hn::Vec<D> sums) const
-    {
-        return hn::ShiftRightSame(hn::MulHigh(hn::Add(sums, bias), multiplier), shift);
-    }
-};
+// (sums + radius) / window as a multiply-high and a shift. The vectors are arguments, not
+// members: SVE's vectors have no size and cannot sit in a struct.
+template <class V>
+V DivideNarrow(V sums, V bias, V multiplier, int shift)
+{
+    return hn::ShiftRightSame(hn::MulHigh(hn::Add(sums, bias), multiplier), shift);
+}
 
 // Quotients are at most 255, so the signed narrowing never saturates.
 template <class D8, class V16>
@@ -141,7 +131,8 @@ size_t NarrowRowInterior(const uint8_t* in, uint8_t* out, size_t x, size_t end, 
     }
     const Row16 d;
     const Row8 d8;
-    const NarrowDivide<Row16> divide(d, divisor, radius);
+    const auto multiplier = hn::Set(d, divisor.multiplier);
+    const auto bias = hn::Set(d, static_cast<uint16_t>(radius));
     const size_t reach = kChannels * radius;
     auto carry = CarryFrom(sums);
     for (; x + 8 <= end; x += 8) {  // 8 pixels: 24 bytes in three steps, ending on a pixel
@@ -150,7 +141,7 @@ size_t NarrowRowInterior(const uint8_t* in, uint8_t* out, size_t x, size_t end, 
         for (size_t step = 0; step < kChannels; ++step) {
             const uint8_t* from = at + 8 * step;
             carry = RunningSums(d, hn::Sub(WidenEight(from + reach), WidenEight(from - reach - 3)), carry);
-            hn::StoreU(Narrow(d8, divide(carry)), d8, target + 8 * step);
+            hn::StoreU(Narrow(d8, DivideNarrow(carry, bias, multiplier, divisor.shift)), d8, target + 8 * step);
         }
     }
     StoreCarry(carry, sums);
@@ -170,7 +161,8 @@ size_t NarrowRowPairInterior(const uint8_t* inA, uint8_t* outA, const uint8_t* i
     const hn::FixedTag<uint16_t, 16> d;
     const hn::FixedTag<uint8_t, 32> pair8;
     const hn::FixedTag<uint8_t, 16> d8;
-    const NarrowDivide<decltype(d)> divide(d, divisor, radius);
+    const auto multiplier = hn::Set(d, divisor.multiplier);
+    const auto bias = hn::Set(d, static_cast<uint16_t>(radius));
     const auto zero = hn::Zero(pair8);
     const size_t reach = kChannels * radius;
     const auto loadPair = [&](const uint8_t* a, const uint8_t* b) {
@@ -183,8 +175,8 @@ size_t NarrowRowPairInterior(const uint8_t* inA, uint8_t* outA, const uint8_t* i
             const auto trail = loadPair(inA + offset - reach - 3, inB + offset - reach - 3);
             const auto first = RunningSums(d, hn::Sub(hn::ZipLower(d, lead, zero), hn::ZipLower(d, trail, zero)), carry);
             carry = RunningSums(d, hn::Sub(hn::ZipUpper(d, lead, zero), hn::ZipUpper(d, trail, zero)), first);
-            const auto low = Narrow(d8, divide(first));    // row A's first 8 bytes, then row B's
-            const auto high = Narrow(d8, divide(carry));   // the next 8 of each
+            const auto low = Narrow(d8, DivideNarrow(first, bias, multiplier, divisor.shift));  // A's 8, then B's
+            const auto high = Narrow(d8, DivideNarrow(carry, bias, multiplier, divisor.shift));  // the next 8 of each
             hn::StoreU(hn::ConcatLowerLower(d8, high, low), d8, outA + offset);
             hn::StoreU(hn::ConcatUpperUpper(d8, high, low), d8, outB + offset);
         }
@@ -202,14 +194,15 @@ size_t NarrowColumnSlide(uint16_t* sums, const uint8_t* lead, const uint8_t* tra
 {
     const hn::ScalableTag<uint16_t> d;
     const hn::Rebind<uint8_t, decltype(d)> d8;
-    const NarrowDivide<decltype(d)> divide(d, divisor, radius);
+    const auto multiplier = hn::Set(d, divisor.multiplier);
+    const auto bias = hn::Set(d, static_cast<uint16_t>(radius));
     const size_t lanes = hn::Lanes(d);
     size_t j = 0;
     for (; j + lanes <= count; j += lanes) {
         const auto sum = hn::Sub(hn::Add(hn::LoadU(d, sums + j), hn::PromoteTo(d, hn::LoadU(d8, lead + j))),
                                  hn::PromoteTo(d, hn::LoadU(d8, trail + j)));
         hn::StoreU(sum, d, sums + j);
-        hn::StoreU(Narrow(d8, divide(sum)), d8, out + j);
+        hn::StoreU(Narrow(d8, DivideNarrow(sum, bias, multiplier, divisor.shift)), d8, out + j);
     }
     return j;
 }

@@ -121,102 +121,92 @@ ResizePasses PassesHere()
 
 #else
 
-// ---- Horizontal: two taps a step -------------------------------------------------------------
+// ---- Horizontal: four taps a step ----------------------------------------------------------
 //
-// The 8 bytes from the first tap's pixel, widened to 16 bits, are arranged as
-// R0 R1 | G0 B0 | x x | B1 G1 (32-bit lanes) so that two multiply-adds with
-//   forRedGreen: w0 w1 | w0 0 | 0 0 | 0 w1   ->  R0w0+R1w1, G0w0, 0, G1w1
-//   forBlue:     0 0  | 0 w0 | 0 0 | w1 0   ->  0, B0w0, 0, B1w1
-// keep the channels apart.
+// The 16 bytes from a group's first pixel are spread to 16-bit values twice: the four reds
+// then the four greens, and the four blues then zeros. The group's four weights, repeated,
+// meet them in two multiply-adds: 32-bit lanes R01 R23 G01 G23 and B01 B23 0 0.
 
 using Pair16 = hn::FixedTag<int16_t, 8>;
 using Pair32 = hn::FixedTag<int32_t, 4>;
 using Pair8 = hn::FixedTag<uint8_t, 16>;
+using Sums = hn::Vec<Pair32>;
 
 // Byte indices for TableLookupBytesOr0; 0x80 makes a zero byte.
-alignas(16) constexpr uint8_t kArrangeTapPair[16] = {0, 1, 6, 7, 2, 3, 4, 5, 12, 13, 14, 15, 10, 11, 8, 9};
-alignas(16) constexpr uint8_t kRedGreenWeights[16] = {0, 1, 2, 3, 0, 1, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 2, 3};
-alignas(16) constexpr uint8_t kBlueWeights[16] = {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0, 1, 0x80, 0x80, 0x80, 0x80, 2, 3, 0x80, 0x80};
+alignas(16) constexpr uint8_t kSpreadRedGreen[16] = {0, 0x80, 3, 0x80, 6, 0x80, 9, 0x80,
+                                                     1, 0x80, 4, 0x80, 7, 0x80, 10, 0x80};
+alignas(16) constexpr uint8_t kSpreadBlue[16] = {2,    0x80, 5,    0x80, 8,    0x80, 11,   0x80,
+                                                 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
 
-struct TapPair {
-    hn::Vec<Pair16> forRedGreen;
-    hn::Vec<Pair16> forBlue;
-};
-
-TapPair TapPairWeights(const int16_t* weights)
+hn::Vec<Pair16> TapGroupWeights(const int16_t* weights)
 {
-    const Pair16 d;
-    int32_t pair = 0;
-    std::memcpy(&pair, weights, sizeof pair);
-    const auto both = hn::BitCast(d, hn::Set(Pair32(), pair));  // w0 w1 w0 w1 …
-    const auto pick = [&](const uint8_t* indices) {
-        return hn::TableLookupBytesOr0(both, hn::BitCast(d, hn::Load(Pair8(), indices)));
-    };
-    return {pick(kRedGreenWeights), pick(kBlueWeights)};
+    int64_t four = 0;
+    std::memcpy(&four, weights, sizeof four);
+    return hn::BitCast(Pair16(), hn::Set(hn::FixedTag<int64_t, 2>(), four));
 }
 
-struct PixelSums {
-    hn::Vec<Pair32> redGreen;
-    hn::Vec<Pair32> redGreenOther;
-    hn::Vec<Pair32> blue;
-    hn::Vec<Pair32> blueOther;
-
-    // Written out: a default member initializer would be compiled without the target's
-    // instruction set.
-    PixelSums()
-        : redGreen(hn::Zero(Pair32())), redGreenOther(redGreen), blue(redGreen), blueOther(redGreen)
-    {
-    }
-
-    void Add(const uint8_t* pixels, const TapPair& weights)
-    {
-        const Pair16 d;
-        const auto values = hn::BitCast(d, hn::PromoteTo(hn::RebindToUnsigned<Pair16>(), hn::LoadU(hn::FixedTag<uint8_t, 8>(), pixels)));
-        const auto arranged = hn::TableLookupBytes(values, hn::BitCast(d, hn::Load(Pair8(), kArrangeTapPair)));
-        redGreen = hn::ReorderWidenMulAccumulate(Pair32(), arranged, weights.forRedGreen, redGreen, redGreenOther);
-        blue = hn::ReorderWidenMulAccumulate(Pair32(), arranged, weights.forBlue, blue, blueOther);
-    }
-
-    // R G B x as 16-bit values, rounded and clamped to the row's range.
-    hn::Vec<hn::FixedTag<int16_t, 4>> Finish() const
-    {
-        const Pair32 d;
-        const auto redGreenPairs = hn::RearrangeToOddPlusEven(redGreen, redGreenOther);
-        const auto bluePairs = hn::RearrangeToOddPlusEven(blue, blueOther);
-        const auto redGreenSum = hn::Add(redGreenPairs, hn::ShiftRightBytes<8>(d, redGreenPairs));  // R G . .
-        const auto blueSum = hn::Add(bluePairs, hn::ShiftRightBytes<8>(d, bluePairs));               // . B . .
-        const auto sums = hn::Add(redGreenSum, hn::ShiftLeftBytes<4>(d, blueSum));
-        const auto shifted =
-            hn::ShiftRight<kHorizontalShift>(hn::Add(sums, hn::Set(d, int32_t{1} << (kHorizontalShift - 1))));
-        const hn::FixedTag<int16_t, 4> d16;
-        const auto packed = hn::DemoteTo(d16, shifted);
-        return hn::Min(hn::Max(packed, hn::Zero(d16)), hn::Set(d16, kRowMax));
-    }
+// One row's sums for one output pixel. They are passed by reference rather than kept in a
+// struct: SVE's vectors have no size and cannot be members. Where the multiply-add spreads
+// its products over two sums, the second ones ("other") hold the rest.
+struct PixelSumRefs {
+    Sums& redGreen;
+    Sums& redGreenOther;
+    Sums& blue;
+    Sums& blueOther;
 };
+
+HWY_INLINE void AddTapGroup(const uint8_t* pixels, hn::Vec<Pair16> weights, const PixelSumRefs& sums)
+{
+    const Pair8 d8;
+    const Pair16 d;
+    const auto bytes = hn::LoadU(d8, pixels);
+    const auto redGreen = hn::BitCast(d, hn::TableLookupBytesOr0(bytes, hn::Load(d8, kSpreadRedGreen)));
+    const auto blue = hn::BitCast(d, hn::TableLookupBytesOr0(bytes, hn::Load(d8, kSpreadBlue)));
+    sums.redGreen = hn::ReorderWidenMulAccumulate(Pair32(), redGreen, weights, sums.redGreen, sums.redGreenOther);
+    sums.blue = hn::ReorderWidenMulAccumulate(Pair32(), blue, weights, sums.blue, sums.blueOther);
+}
+
+// R G B x as 16-bit values, rounded and clamped to the row's range.
+hn::Vec<hn::FixedTag<int16_t, 4>> FinishPixel(const PixelSumRefs& sums)
+{
+    const Pair32 d;
+    const auto redGreen = hn::RearrangeToOddPlusEven(sums.redGreen, sums.redGreenOther);  // R01 R23 G01 G23
+    const auto blue = hn::RearrangeToOddPlusEven(sums.blue, sums.blueOther);              // B01 B23 0 0
+    const auto total = hn::Add(hn::ConcatEven(d, blue, redGreen), hn::ConcatOdd(d, blue, redGreen));  // R G B 0
+    const auto shifted =
+        hn::ShiftRight<kHorizontalShift>(hn::Add(total, hn::Set(d, int32_t{1} << (kHorizontalShift - 1))));
+    const hn::FixedTag<int16_t, 4> d16;
+    const auto packed = hn::DemoteTo(d16, shifted);
+    return hn::Min(hn::Max(packed, hn::Zero(d16)), hn::Set(d16, kRowMax));
+}
 
 // Four rows through the same weights. Returns the first output pixel not done: the rest would
 // read past the rows' end.
-size_t HorizontalRowsByPairs(const AxisFilter& axis, const uint8_t* const* rows, int16_t* const* out,
-                             size_t rowBytes)
+size_t HorizontalRowsBy128(const AxisFilter& axis, const uint8_t* const* rows, int16_t* const* out,
+                           size_t rowBytes)
 {
     size_t i = 0;
     for (; i < axis.first.size(); ++i) {
         const size_t start = size_t{axis.first[i]} * kChannels;
-        const uint32_t pairs = (axis.taps[i] + 1) / 2;
-        if (start + 2 * kChannels * pairs + 2 > rowBytes) {
+        const uint32_t groups = (axis.taps[i] + kTapGroup - 1) / kTapGroup;
+        if (start + kChannels * kTapGroup * groups + 4 > rowBytes) {
             break;
         }
         const int16_t* weights = axis.weights.data() + axis.offset[i];
-        PixelSums sums[kRowsAtOnce];
-        for (uint32_t k = 0; k < pairs; ++k) {
-            const TapPair pairWeights = TapPairWeights(weights + 2 * k);
-            const size_t at = start + 2 * kChannels * k;
+        auto s0 = hn::Zero(Pair32());
+        auto s1 = s0, s2 = s0, s3 = s0, s4 = s0, s5 = s0, s6 = s0, s7 = s0;
+        auto s8 = s0, s9 = s0, s10 = s0, s11 = s0, s12 = s0, s13 = s0, s14 = s0, s15 = s0;
+        const PixelSumRefs sums[kRowsAtOnce] = {
+            {s0, s1, s2, s3}, {s4, s5, s6, s7}, {s8, s9, s10, s11}, {s12, s13, s14, s15}};
+        for (uint32_t g = 0; g < groups; ++g) {
+            const auto groupWeights = TapGroupWeights(weights + kTapGroup * g);
+            const size_t at = start + kChannels * kTapGroup * g;
             for (size_t r = 0; r < kRowsAtOnce; ++r) {
-                sums[r].Add(rows[r] + at, pairWeights);
+                AddTapGroup(rows[r] + at, groupWeights, sums[r]);
             }
         }
         for (size_t r = 0; r < kRowsAtOnce; ++r) {
-            hn::StoreU(sums[r].Finish(), hn::FixedTag<int16_t, 4>(), out[r] + kChannels * i);
+            hn::StoreU(FinishPixel(sums[r]), hn::FixedTag<int16_t, 4>(), out[r] + kChannels * i);
         }
     }
     return i;
@@ -227,9 +217,8 @@ size_t HorizontalRowsByPairs(const AxisFilter& axis, const uint8_t* const* rows,
 
 // ---- Horizontal: four taps a step, on 256-bit vectors ----------------------------------------
 //
-// The 16 bytes from a group's first pixel, in both blocks of a vector, are spread to 16-bit
-// values: the low block holds the four reds then the four greens, the high block the four
-// blues then zeros. The four weights, repeated, meet them in one multiply-add: 32-bit lanes
+// As above, with both spreads in one vector: the group's bytes in both blocks, the low block
+// spread to reds and greens, the high block to blues, one multiply-add for both:
 // R01 R23 G01 G23 | B01 B23 0 0.
 
 using Group16 = hn::FixedTag<int16_t, 16>;
@@ -322,7 +311,7 @@ void Horizontal(const AxisFilter& axis, const uint8_t* const* rows, int16_t* con
 #if defined(ZV_RESIZE_TAP_GROUPS)
     HorizontalByFours(axis, rows, out, count, rowBytes, HorizontalRowsByGroups);
 #else
-    HorizontalByFours(axis, rows, out, count, rowBytes, HorizontalRowsByPairs);
+    HorizontalByFours(axis, rows, out, count, rowBytes, HorizontalRowsBy128);
 #endif
 }
 
