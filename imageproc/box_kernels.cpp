@@ -189,6 +189,17 @@ size_t NarrowRowPairInterior(const uint8_t* inA, uint8_t* outA, const uint8_t* i
 
 // ---- Vertical pass ---------------------------------------------------------------------------
 
+// sums += lead − trail for one vector of columns; returns the new sums, also stored.
+template <class D, typename Sum>
+hn::Vec<D> SlideSums(D d, Sum* sums, const uint8_t* lead, const uint8_t* trail)
+{
+    const hn::Rebind<uint8_t, D> d8;
+    const auto sum = hn::Sub(hn::Add(hn::LoadU(d, sums), hn::PromoteTo(d, hn::LoadU(d8, lead))),
+                             hn::PromoteTo(d, hn::LoadU(d8, trail)));
+    hn::StoreU(sum, d, sums);
+    return sum;
+}
+
 size_t NarrowColumnSlide(uint16_t* sums, const uint8_t* lead, const uint8_t* trail, uint8_t* out, size_t count,
                          size_t radius, NarrowDivisor divisor)
 {
@@ -199,9 +210,7 @@ size_t NarrowColumnSlide(uint16_t* sums, const uint8_t* lead, const uint8_t* tra
     const size_t lanes = hn::Lanes(d);
     size_t j = 0;
     for (; j + lanes <= count; j += lanes) {
-        const auto sum = hn::Sub(hn::Add(hn::LoadU(d, sums + j), hn::PromoteTo(d, hn::LoadU(d8, lead + j))),
-                                 hn::PromoteTo(d, hn::LoadU(d8, trail + j)));
-        hn::StoreU(sum, d, sums + j);
+        const auto sum = SlideSums(d, sums + j, lead + j, trail + j);
         hn::StoreU(Narrow(d8, DivideNarrow(sum, bias, multiplier, divisor.shift)), d8, out + j);
     }
     return j;
@@ -220,9 +229,7 @@ size_t WideColumnSlide(uint32_t* sums, const uint8_t* lead, const uint8_t* trail
     const size_t lanes = hn::Lanes(d);
     size_t j = 0;
     for (; j + lanes <= count; j += lanes) {
-        const auto sum = hn::Sub(hn::Add(hn::LoadU(d, sums + j), hn::PromoteTo(d, hn::LoadU(d8, lead + j))),
-                                 hn::PromoteTo(d, hn::LoadU(d8, trail + j)));
-        hn::StoreU(sum, d, sums + j);
+        const auto sum = SlideSums(d, sums + j, lead + j, trail + j);
         const auto rounded = hn::Add(sum, bias);
         const auto odd = hn::BitCast(d, hn::ShiftRight<32>(hn::BitCast(d64, rounded)));
         const auto even = hn::ShiftRightSame(hn::MulEven(rounded, multiplier), shift);

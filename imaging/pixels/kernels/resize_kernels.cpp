@@ -79,6 +79,15 @@ int32_t WeightPair(const int16_t* weights, uint32_t k, uint32_t taps)
     return static_cast<int32_t>(static_cast<uint16_t>(weights[k]) | (second << 16));
 }
 
+// How many groups of kTapGroup taps output pixel i reads; 0 when reading 16 bytes from the
+// last group's first pixel would run past the row, which leaves that pixel to the plain loop.
+uint32_t TapGroups(const AxisFilter& axis, size_t i, size_t rowBytes)
+{
+    const size_t start = size_t{axis.first[i]} * kChannels;
+    const uint32_t groups = (axis.taps[i] + kTapGroup - 1) / kTapGroup;
+    return start + kChannels * kTapGroup * groups + 4 > rowBytes ? 0 : groups;
+}
+
 // Runs `filter` (which filters four rows and returns the first output pixel it left undone)
 // on up to four rows, the last repeated, and finishes every row with the plain loop.
 template <typename FourRows>
@@ -188,8 +197,8 @@ size_t HorizontalRowsBy128(const AxisFilter& axis, const uint8_t* const* rows, i
     size_t i = 0;
     for (; i < axis.first.size(); ++i) {
         const size_t start = size_t{axis.first[i]} * kChannels;
-        const uint32_t groups = (axis.taps[i] + kTapGroup - 1) / kTapGroup;
-        if (start + kChannels * kTapGroup * groups + 4 > rowBytes) {
+        const uint32_t groups = TapGroups(axis, i, rowBytes);
+        if (groups == 0) {
             break;
         }
         const int16_t* weights = axis.weights.data() + axis.offset[i];
@@ -278,8 +287,8 @@ size_t HorizontalRowsByGroups(const AxisFilter& axis, const uint8_t* const* rows
     size_t i = 0;
     for (; i < axis.first.size(); ++i) {
         const size_t start = size_t{axis.first[i]} * kChannels;
-        const uint32_t groups = (axis.taps[i] + kTapGroup - 1) / kTapGroup;
-        if (start + kChannels * kTapGroup * groups + 4 > rowBytes) {
+        const uint32_t groups = TapGroups(axis, i, rowBytes);
+        if (groups == 0) {
             break;
         }
         const int16_t* weights = axis.weights.data() + axis.offset[i];
