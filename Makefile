@@ -73,8 +73,8 @@ tsan: deps
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_tools_zvtool
 
 # Windows: both DLLs cross-built with mingw-w64 (the codecs, libexif and Little CMS come from
-# scripts/windows-deps, cached after the first run), each installed with zvtool.exe and the example
-# host into its build folder's prefix/.
+# scripts/windows-deps, Highway from scripts/windows-deps-highway, each cached after the first run),
+# each installed with zvtool.exe and the example host into its build folder's prefix/.
 windows:
 	@scripts/install-deps --windows
 	JOBS=$(JOBS) scripts/windows-build i686 build-win32
