@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test test32 demo bench sanitize tsan fuzz windows windows-test clean
+.PHONY: all deps build test test32 test-arm64 demo bench sanitize tsan fuzz windows windows-test clean
 
 all: build
 
@@ -28,6 +28,17 @@ test32:
 	  -DZV_PIL_CACHE_DIR=$(CURDIR)/$(BUILD)/pil-references
 	cmake --build build-i386 -j$(JOBS)
 	ctest --test-dir build-i386 --output-on-failure -j$(JOBS)
+
+# The same for 64-bit ARM Linux: cross-built with aarch64-linux-gnu-g++ against the :arm64 codecs,
+# every test run through qemu-aarch64-static. Plain char is unsigned there, and long double is
+# 128-bit.
+test-arm64:
+	@scripts/install-deps --arm64
+	cmake -S . -B build-arm64 -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-linux-aarch64.cmake \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" \
+	  -DZV_PIL_CACHE_DIR=$(CURDIR)/$(BUILD)/pil-references
+	cmake --build build-arm64 -j$(JOBS)
+	ctest --test-dir build-arm64 --output-on-failure -j$(JOBS)
 
 demo: build
 	@scripts/demo $(BUILD)
@@ -62,8 +73,8 @@ tsan: deps
 	TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_tools_zvtool
 
 # Windows: both DLLs cross-built with mingw-w64 (the codecs, libexif and Little CMS come from
-# scripts/windows-deps, cached after the first run), each installed with zvtool.exe and the example
-# host into its build folder's prefix/.
+# scripts/windows-deps, Highway from scripts/windows-deps-highway, each cached after the first run),
+# each installed with zvtool.exe and the example host into its build folder's prefix/.
 windows:
 	@scripts/install-deps --windows
 	JOBS=$(JOBS) scripts/windows-build i686 build-win32
@@ -77,4 +88,4 @@ windows-test: test
 	JOBS=$(JOBS) ZV_LINUX_BUILD=$(BUILD) scripts/windows-test
 
 clean:
-	rm -rf build build-i386 build-asan build-tsan build-bench build-fuzz build-win32 build-win64 demo-out
+	rm -rf build build-i386 build-arm64 build-asan build-tsan build-bench build-fuzz build-win32 build-win64 demo-out

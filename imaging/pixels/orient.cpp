@@ -123,7 +123,8 @@ void Transpose(const uint8_t* source, ptrdiff_t origin, ptrdiff_t alongRow, ptrd
                 uint8_t* out = target + y * targetStride + size_t{tileX} * kPixel;
                 // An offset rather than a pointer: a pointer stepped past the last pixel of a
                 // column could point before the buffer.
-                ptrdiff_t at = origin + ptrdiff_t{y} * alongRow + ptrdiff_t{tileX} * alongColumn;
+                ptrdiff_t at = origin + static_cast<ptrdiff_t>(y) * alongRow +
+                               static_cast<ptrdiff_t>(tileX) * alongColumn;
                 for (uint32_t x = 0; x < count; ++x, at += alongColumn) {
                     CopyPixel(out + size_t{x} * kPixel, source + at);
                 }
@@ -134,10 +135,11 @@ void Transpose(const uint8_t* source, ptrdiff_t origin, ptrdiff_t alongRow, ptrd
 
 void Turn(const uint8_t* source, uint32_t width, uint32_t height, int orientation, uint8_t* target, uint32_t tile)
 {
+    // The image block's size fits ptrdiff_t, so its sides do as well where that is 32 bits.
     const ptrdiff_t pixel = kPixel;
-    const ptrdiff_t stride = ptrdiff_t{width} * pixel;
-    const ptrdiff_t lastRow = ptrdiff_t{height - 1} * stride;
-    const ptrdiff_t lastColumn = ptrdiff_t{width - 1} * pixel;
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(width) * pixel;
+    const ptrdiff_t lastRow = static_cast<ptrdiff_t>(height - 1) * stride;
+    const ptrdiff_t lastColumn = static_cast<ptrdiff_t>(width - 1) * pixel;
     // Where the target's first pixel comes from and which way its rows and columns run.
     ptrdiff_t origin = 0, alongRow = pixel, alongColumn = stride;  // 5: transpose
     switch (orientation) {
