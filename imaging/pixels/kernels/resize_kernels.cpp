@@ -383,7 +383,8 @@ void Vertical(const int16_t* const* rows, const int16_t* weights, uint32_t taps,
     for (; x + lanes <= length; x += lanes) {
         auto sum = hn::Zero(d32);
         for (uint32_t k = 0; k < taps; ++k) {
-            sum = hn::MulAdd(hn::PromoteTo(d32, hn::LoadU(d16, rows[k] + x)), hn::Set(d32, int32_t{weights[k]}), sum);
+            const auto values = hn::PromoteTo(d32, hn::LoadU(d16, rows[k] + x));
+            sum = hn::Add(sum, hn::Mul(values, hn::Set(d32, int32_t{weights[k]})));
         }
         hn::StoreU(hn::DemoteTo(d8, hn::ShiftRight<kVerticalShift>(hn::Add(sum, rounding))), d8, out + x);
     }
