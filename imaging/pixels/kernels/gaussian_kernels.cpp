@@ -83,6 +83,19 @@ size_t Vertical(const Kernel& kernel, const uint8_t* const* rowsIn, size_t rowBy
     return j;
 }
 
+// (a + b + 1) >> 1 without overflow. Highway 1.0's SVE (not SVE2) AverageRound adds in 16 bits
+// and wraps for sums past 65535, which the intermediate rows reach.
+template <class V>
+V RoundedAverage(V a, V b)
+{
+#if HWY_TARGET == HWY_SVE || HWY_TARGET == HWY_SVE_256
+    const auto one = hn::Set(hn::DFromV<V>(), 1);
+    return hn::Add(hn::Add(hn::ShiftRight<1>(a), hn::ShiftRight<1>(b)), hn::And(hn::Or(a, b), one));
+#else
+    return hn::AverageRound(a, b);
+#endif
+}
+
 template <size_t kFixedRadius>
 size_t Horizontal(const Kernel& kernel, const uint16_t* middle, size_t pixelBytes, size_t rowBytes, uint8_t* out)
 {
@@ -102,7 +115,7 @@ size_t Horizontal(const Kernel& kernel, const uint16_t* middle, size_t pixelByte
         const uint16_t* at = middle + j;
         auto s = hn::MulHigh(hn::LoadU(d, at), centreWeight);
         for (size_t k = 1; k <= r; ++k) {
-            const auto pair = hn::AverageRound(hn::LoadU(d, at - k * pixelBytes), hn::LoadU(d, at + k * pixelBytes));
+            const auto pair = RoundedAverage(hn::LoadU(d, at - k * pixelBytes), hn::LoadU(d, at + k * pixelBytes));
             s = hn::Add(s, hn::MulHigh(pair, hn::Set(d, weights[k])));
         }
         // At most 255 after the shift, so the signed narrowing never saturates.
