@@ -27,6 +27,11 @@ bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out);
 // request exceeds the allocation limit or memory is exhausted.
 uint8_t* NewPixelBuffer(uint64_t bytes);
 
+// How many bytes a buffer from NewPixelBuffer can hold, as its allocator says: at least what was
+// asked for. 0 where the allocator can't be asked: on POSIX a host may replace operator new,
+// and the library's buffers then come from the host's own allocator.
+uint64_t PixelBufferCapacity(const uint8_t* buffer);
+
 } // namespace zv::platform
 
 // Image blocks, which the imaging library's readers return. On every system they come from the
