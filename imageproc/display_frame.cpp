@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "imaging/core/imaging.h"
 #include "platform/memory.h"
+#include "platform/page_advice.h"
 #include "zvdll/window.h"
 
 namespace zv::imageproc {
@@ -47,8 +48,9 @@ bool Reusable(const uint8_t* previous, const uint8_t* source, uint64_t bytes)
 }
 
 // The buffer for a copy of width x height pixels: the previous copy's when it is reusable, else
-// a new one from the pixel-buffer allocator (the one that the opened images come from), the
-// previous released first; null after the standard out-of-memory report.
+// a new one from the pixel-buffer allocator (the one that the opened images come from), given
+// the page advice of a fresh buffer, the previous released first; null after the standard
+// out-of-memory report.
 uint8_t* DisplayBuffer(const FittedSize& size, uint8_t* previous, const uint8_t* source, uint64_t* bytes)
 {
     const bool sized = platform::CheckedProduct(size.width, size.height, kBytesPerPixel, bytes);
@@ -60,7 +62,9 @@ uint8_t* DisplayBuffer(const FittedSize& size, uint8_t* previous, const uint8_t*
         if (!sized) {
             throw std::bad_alloc();
         }
-        return platform::NewPixelBuffer(*bytes);
+        uint8_t* buffer = platform::NewPixelBuffer(*bytes);
+        platform::AdviseHugePages(buffer, *bytes);
+        return buffer;
     } catch (const std::bad_alloc&) {
         frame::ReportOutOfMemory();
         return nullptr;
