@@ -118,7 +118,7 @@ void ReadBlock(benchmark::State& state, const std::string& path, Read read)
             state.SkipWithError("reader failed");
             break;
         }
-        GlobalFree(block);
+        ImageBlockFree(block);
     }
 }
 

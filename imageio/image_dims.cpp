@@ -79,7 +79,7 @@ void MeasureByKey(HISSRC source, const CString& path, const CString& key, Measur
                                           kMetafileProbeSize, 0, 0);
         m->result = block != nullptr ? 1 : 0;
         m->bits = 24;  // a metafile is always rendered in 24-bit colour
-        GlobalFree(block);
+        ImageBlockFree(block);
     }
     if (key.CompareNoCase(".PCD") == 0) {
         m->width = kPhotoCdWidth;

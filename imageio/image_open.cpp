@@ -16,13 +16,13 @@ namespace {
 class HeldBlock {
 public:
     HeldBlock() = default;
-    ~HeldBlock() { GlobalFree(block_); }
+    ~HeldBlock() { ImageBlockFree(block_); }
     HeldBlock(const HeldBlock&) = delete;
     HeldBlock& operator=(const HeldBlock&) = delete;
 
     void Replace(HGLOBAL block)
     {
-        GlobalFree(block_);
+        ImageBlockFree(block_);
         block_ = block;
     }
     const uint8_t* bytes() const { return static_cast<const uint8_t*>(block_); }
@@ -106,15 +106,15 @@ void ReadByKey(HISSRC source, const CString& path, const CString& key, const Ope
     }
 }
 
-// The host's RGB buffer. A 24-bit block becomes one (on POSIX it already is one, so the pixels
-// never move); GIF palette indices are converted into a new buffer. Throws std::bad_alloc when
-// that buffer can't be had.
+// The host's RGB buffer. A 24-bit block already is one (blocks come from the host buffers'
+// allocator), so the pixels never move; GIF palette indices are converted into a new buffer.
+// Throws std::bad_alloc when that buffer can't be had.
 uint8_t* TakeRgbBuffer(Decoded* image)
 {
-    const uint64_t bytes = static_cast<uint64_t>(image->width) * image->height * 3;
     if (!image->isGif) {
-        return platform::HostBufferFromBlock(image->block.Release(), bytes);
+        return image->block.Release();
     }
+    const uint64_t bytes = static_cast<uint64_t>(image->width) * image->height * 3;
     uint8_t* buffer = platform::NewPixelBuffer(bytes);
     platform::AdviseHugePages(buffer, bytes);
     IS40_8BitToRGB(image->block.bytes(), image->width, image->height, image->width, buffer, image->width * 3, 256,

@@ -6,6 +6,7 @@
 #include "frame/frame.h"
 #include "imaging/core/imaging.h"
 #include "platform/memory.h"
+#include "platform/page_advice.h"
 #include "zvdll/window.h"
 
 namespace zv::imageproc {
@@ -32,15 +33,38 @@ FittedSize WindowSize(const ZvWindow* window)
             static_cast<uint32_t>(normalised.bottom) - static_cast<uint32_t>(normalised.top)};
 }
 
-// A new buffer of width x height pixels from the pixel-buffer allocator (the one that the
-// opened images come from), or null after the standard out-of-memory report.
-uint8_t* NewDisplayBuffer(const FittedSize& size, uint64_t* bytes)
+// Whether the previous copy's buffer can take the new copy of `bytes` bytes: it holds them, it is
+// not more than twice as large (a much smaller copy should not pin a large buffer), and it is not
+// the source itself. The allocation limit applies as to a new buffer. Taking it again saves
+// mapping fresh memory, a page fault every 4 KiB, which under Wine costs about as much as
+// scaling a copy of a few megabytes.
+bool Reusable(const uint8_t* previous, const uint8_t* source, uint64_t bytes)
 {
+    if (previous == nullptr || previous == source || bytes == 0 || !platform::FitsAllocationLimit(bytes)) {
+        return false;
+    }
+    const uint64_t capacity = platform::PixelBufferCapacity(previous);
+    return capacity >= bytes && capacity / 2 <= bytes;
+}
+
+// The buffer for a copy of width x height pixels: the previous copy's when it is reusable, else
+// a new one from the pixel-buffer allocator (the one that the opened images come from), given
+// the page advice of a fresh buffer, the previous released first; null after the standard
+// out-of-memory report.
+uint8_t* DisplayBuffer(const FittedSize& size, uint8_t* previous, const uint8_t* source, uint64_t* bytes)
+{
+    const bool sized = platform::CheckedProduct(size.width, size.height, kBytesPerPixel, bytes);
+    if (sized && Reusable(previous, source, *bytes)) {
+        return previous;
+    }
+    delete[] previous;
     try {
-        if (!platform::CheckedProduct(size.width, size.height, kBytesPerPixel, bytes)) {
+        if (!sized) {
             throw std::bad_alloc();
         }
-        return platform::NewPixelBuffer(*bytes);
+        uint8_t* buffer = platform::NewPixelBuffer(*bytes);
+        platform::AdviseHugePages(buffer, *bytes);
+        return buffer;
     } catch (const std::bad_alloc&) {
         frame::ReportOutOfMemory();
         return nullptr;
@@ -69,8 +93,8 @@ FittedSize FitIntoWindow(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t w
 // Paths:
 //  - any null argument pointer (`source` included) but the window: 0, nothing read or written;
 //  - a null window is a window object without a window, which measures 0 x 0;
-//  - otherwise the previous copy is released and the sizes become 0, then the fitted sizes
-//    are stored;
+//  - otherwise the previous copy is released (or its buffer taken again for the new copy,
+//    see Reusable) and the sizes become 0, then the fitted sizes are stored;
 //  - a fitted width or height of 0 (an empty source, a window of 4 pixels or less, an
 //    extreme aspect ratio): a new 0-pixel copy (a live 1-byte buffer, released like any
 //    other) and 1, without scaling;
@@ -86,7 +110,7 @@ int32_t DisplayFrame(uint8_t* const* source, const uint32_t* sourceWidth, const 
         displayWidth == nullptr || displayHeight == nullptr) {
         return 0;
     }
-    delete[] *display;
+    uint8_t* const previous = *display;
     *display = nullptr;
     *displayWidth = 0;
     *displayHeight = 0;
@@ -97,7 +121,7 @@ int32_t DisplayFrame(uint8_t* const* source, const uint32_t* sourceWidth, const 
     *displayHeight = fitted.height;
 
     uint64_t bytes = 0;
-    uint8_t* copy = NewDisplayBuffer(fitted, &bytes);
+    uint8_t* copy = DisplayBuffer(fitted, previous, *source, &bytes);
     if (copy == nullptr) {
         return 0;
     }

@@ -1,4 +1,4 @@
-// Global memory and pixel-buffer allocation, both held to one allocation limit so that no
+// Image-block and pixel-buffer allocation, both held to one allocation limit so that no
 // file can make the library ask for more than the host allows.
 #ifndef ZV_PLATFORM_MEMORY_H
 #define ZV_PLATFORM_MEMORY_H
@@ -27,28 +27,20 @@ bool CheckedProduct(uint64_t a, uint64_t b, uint64_t c, uint64_t* out);
 // request exceeds the allocation limit or memory is exhausted.
 uint8_t* NewPixelBuffer(uint64_t bytes);
 
-// A buffer the host owns (see NewPixelBuffer) holding the first `bytes` bytes of `block`, which
-// it takes over: where blocks come from the host buffers' allocator it is the block itself, so
-// the pixels never move; elsewhere they are copied and the block freed. Throws std::bad_alloc,
-// after freeing the block, when the buffer can't be had.
-uint8_t* HostBufferFromBlock(HGLOBAL block, uint64_t bytes);
+// How many bytes a buffer from NewPixelBuffer can hold, as its allocator says: at least what was
+// asked for. 0 where the allocator can't be asked: on POSIX a host may replace operator new,
+// and the library's buffers then come from the host's own allocator.
+uint64_t PixelBufferCapacity(const uint8_t* buffer);
 
 } // namespace zv::platform
 
-#if defined(_WIN32)
-// Image blocks are the system's fixed global-memory blocks. GlobalFree is the system's own,
-// declared as <windows.h> declares it so that either may be included first.
-extern "C" __declspec(dllimport) HGLOBAL __stdcall GlobalFree(HGLOBAL block);
-// GlobalAlloc(GMEM_FIXED, bytes), or null above the allocation limit, past what the address
-// space can hold, or when memory is exhausted.
-HGLOBAL GlobalAlloc(uint64_t bytes);
-#else
-// Stand-ins for the global-memory calls. GlobalAlloc returns null above the allocation limit
-// or when memory is exhausted; the block is the address of its bytes, allocated with new[]
-// like NewPixelBuffer, so a block may be handed to a host as its buffer. GlobalFree accepts
-// null and returns null.
-HGLOBAL GlobalAlloc(uint64_t bytes);
-HGLOBAL GlobalFree(HGLOBAL block);
-#endif
+// Image blocks, which the imaging library's readers return. On every system they come from the
+// allocator of the host's buffers (new[], as NewPixelBuffer), so that a finished 24-bit block is
+// handed to the host as its buffer: no second buffer, no copy. ImageBlockAlloc returns null
+// above the allocation limit, past what size_t can hold (SIZE_T is 32 bits wide on 32-bit
+// Windows) or when memory is exhausted; the block is the address of its bytes. ImageBlockFree
+// accepts null and returns null.
+HGLOBAL ImageBlockAlloc(uint64_t bytes);
+HGLOBAL ImageBlockFree(HGLOBAL block);
 
 #endif

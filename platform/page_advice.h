@@ -10,8 +10,9 @@
 
 namespace zv::platform {
 
-// Asks for huge pages under a freshly allocated buffer, before it is first touched. Buffers
-// under a few megabytes are left alone.
+// Asks for huge pages under a freshly allocated buffer, before it is first touched; where the
+// system gives a process no huge pages (Windows), has its pages mapped in one go instead.
+// Buffers under a few megabytes are left alone.
 void AdviseHugePages(void* start, uint64_t bytes);
 
 // Maps every page of a read-only file mapping now, in one call, instead of one fault per page

@@ -617,7 +617,7 @@ Outcome ParseDocument(const IS40Source& source, ParsedDocument* document)
 }
 
 struct BlockFree {
-    void operator()(void* block) const { GlobalFree(block); }
+    void operator()(void* block) const { ImageBlockFree(block); }
 };
 using BlockHolder = std::unique_ptr<void, BlockFree>;
 

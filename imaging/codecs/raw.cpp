@@ -221,7 +221,7 @@ HGLOBAL CopyProcessedImage(LibRaw* decoder, uint32_t* widthOut, uint32_t* height
     }
     const int copied = decoder->copy_mem_image(block, width * colours, 0);
     if (copied != LIBRAW_SUCCESS) {
-        GlobalFree(block);
+        ImageBlockFree(block);
         return FailRaw(copied);
     }
     if (colours == 1) {

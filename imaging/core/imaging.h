@@ -1,7 +1,7 @@
 // The imaging library: opens files as sources, decodes and measures eleven image format
 // families, converts, resizes and blurs pixels, and keeps the last error per thread.
 //
-// Every reader returns an image block (HGLOBAL; release with GlobalFree) or null on failure,
+// Every reader returns an image block (HGLOBAL; release with ImageBlockFree) or null on failure,
 // after setting the calling thread's last error (IS40_GetLastError). With 24 bits asked for —
 // and always for PCD, RAW and metafiles — a block holds width*height pixels of 3 bytes (R, G,
 // B), rows of exactly width*3 bytes, top row first. The GIF reader returns one palette index

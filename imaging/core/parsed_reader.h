@@ -38,7 +38,7 @@ HGLOBAL ReadParsedImage(Format format, HISSRC source, uint32_t* width, uint32_t*
         return nullptr;
     }
     if (!decode(*source, description, static_cast<uint8_t*>(block))) {
-        GlobalFree(block);
+        ImageBlockFree(block);
         return Fail(format, Problem::Corrupt);
     }
     *width = description.width;

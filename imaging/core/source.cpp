@@ -30,7 +30,7 @@ HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint6
         !platform::FitsAllocationLimit(bytes)) {
         return Fail(format, Problem::TooLarge);
     }
-    HGLOBAL block = GlobalAlloc(bytes);
+    HGLOBAL block = ImageBlockAlloc(bytes);
     if (block == nullptr) {
         return Fail(format, Problem::OutOfMemory);
     }

@@ -104,13 +104,13 @@ class OwnedBlock {
 public:
     OwnedBlock() = default;
     explicit OwnedBlock(HGLOBAL block) : block_(block) {}
-    ~OwnedBlock() { GlobalFree(block_); }
+    ~OwnedBlock() { ImageBlockFree(block_); }
     OwnedBlock(const OwnedBlock&) = delete;
     OwnedBlock& operator=(const OwnedBlock&) = delete;
 
     void Reset(HGLOBAL block)
     {
-        GlobalFree(block_);
+        ImageBlockFree(block_);
         block_ = block;
     }
     HGLOBAL get() const { return block_; }

@@ -30,7 +30,7 @@ HGLOBAL Render(const Picture& picture, OutputSize size)
     }
     const RenderOutcome outcome = RenderToRgb(JobFor(picture, size), static_cast<uint8_t*>(block));
     if (outcome != RenderOutcome::Drawn) {
-        GlobalFree(block);
+        ImageBlockFree(block);
         return Fail(Format::Metafile, outcome == RenderOutcome::OutOfMemory ? Problem::OutOfMemory
                                                                             : Problem::Corrupt);
     }

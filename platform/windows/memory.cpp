@@ -1,38 +1,22 @@
-// Image blocks are the system's fixed global-memory blocks. The host's buffers come from new[]
-// (it frees them with delete[]), so a finished block is copied into one.
-#include "platform/windows/system_headers.h"
-
+// The library's new[] is its own C++ runtime's, whatever the host links (a DLL's calls are
+// bound inside it), and that runtime's operator new takes its memory from the C runtime's
+// malloc, which can say how large a block is.
 #include "platform/memory.h"
 
-#include <cstring>
-#include <new>
+#include <malloc.h>
+
+#include <cstddef>
+#include <cstdint>
 
 namespace zv::platform {
 
-uint8_t* HostBufferFromBlock(HGLOBAL block, uint64_t bytes)
+uint64_t PixelBufferCapacity(const uint8_t* buffer)
 {
-    if (block == nullptr) {
-        return nullptr;
+    if (buffer == nullptr) {
+        return 0;
     }
-    uint8_t* buffer = nullptr;
-    try {
-        buffer = NewPixelBuffer(bytes);
-    } catch (const std::bad_alloc&) {
-        ::GlobalFree(block);
-        throw;
-    }
-    std::memcpy(buffer, block, static_cast<size_t>(bytes));
-    ::GlobalFree(block);
-    return buffer;
+    const size_t size = _msize(const_cast<uint8_t*>(buffer));
+    return size == static_cast<size_t>(-1) ? 0 : size;
 }
 
 } // namespace zv::platform
-
-HGLOBAL GlobalAlloc(uint64_t bytes)
-{
-    // SIZE_T is 32 bits wide on 32-bit Windows: a larger request would wrap.
-    if (!zv::platform::FitsAllocationLimit(bytes) || bytes > SIZE_MAX) {
-        return nullptr;
-    }
-    return ::GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(bytes == 0 ? 1 : bytes));
-}

@@ -31,7 +31,7 @@ void WithSource(const uint8_t* data, size_t size, Read read, size_t bytesPerPixe
         volatile uint8_t last = bytes[static_cast<size_t>(width) * height * bytesPerPixel - 1];
         (void)last;
     }
-    GlobalFree(block);
+    ImageBlockFree(block);
     IS40_CloseSource(source);
 }
 
@@ -84,8 +84,8 @@ void Metafile(const uint8_t* d, size_t n)
     if (written) {
         uint32_t width = 0;
         uint32_t height = 0;
-        GlobalFree(IS40_ReadMetafile(path, &width, &height, 64, 64, 0, 0));
-        GlobalFree(IS40_ReadMetafile(path, &width, &height, 0, 0, 0, 0));
+        ImageBlockFree(IS40_ReadMetafile(path, &width, &height, 64, 64, 0, 0));
+        ImageBlockFree(IS40_ReadMetafile(path, &width, &height, 0, 0, 0, 0));
     }
     unlink(path);
 }

@@ -152,7 +152,7 @@ TEST(OpenImageFile, TheBufferHoldsWhatTheReaderDeliveredMovedOnce)
     Open(png.string(), &opened);
     ASSERT_EQ(opened.result, 1);
     EXPECT_TRUE(std::equal(opened.buffer, opened.buffer + w * h * 3, static_cast<const uint8_t*>(block)));
-    GlobalFree(block);
+    ImageBlockFree(block);
 }
 
 TEST(OpenImageFile, GifIndicesBecomeThreeBytesThroughThePalette)

@@ -44,6 +44,16 @@ struct Host {
     {
         return ZV_DisplayFrame(&pixels, &width, &height, &display, &displayWidth, &displayHeight, &window);
     }
+
+    // Pixels of the display copy not of the source's colour.
+    size_t WrongPixels() const
+    {
+        size_t wrong = 0;
+        for (size_t i = 0; i < size_t{displayWidth} * displayHeight * 3; i += 3) {
+            wrong += display[i] != image[0] || display[i + 1] != image[1] || display[i + 2] != image[2];
+        }
+        return wrong;
+    }
 };
 
 struct FitCase {
@@ -96,12 +106,7 @@ TEST(DisplayFrame, MakesTheCopyForTheWindowsRectangle)
         EXPECT_EQ(host.displayWidth, c.width);
         EXPECT_EQ(host.displayHeight, c.height);
         ASSERT_NE(host.display, nullptr);
-        const size_t bytes = size_t{c.width} * c.height * 3;
-        size_t wrong = 0;
-        for (size_t i = 0; i < bytes; i += 3) {
-            wrong += host.display[i] != 10 || host.display[i + 1] != 120 || host.display[i + 2] != 230;
-        }
-        EXPECT_EQ(wrong, 0u) << "pixels not of the source's colour";
+        EXPECT_EQ(host.WrongPixels(), 0u) << "pixels not of the source's colour";
     }
 }
 
@@ -111,6 +116,14 @@ TEST(DisplayFrame, FollowsTheWindowWhenItMovesOrResizes)
     CWnd window(RECT{0, 0, 404, 300});
     ASSERT_EQ(host.Show(window), 1);
     EXPECT_EQ(host.displayWidth, 400u);
+    // Smaller, then as large again: where the previous copy's buffer is taken again, it must
+    // hold each new copy whole.
+    for (int32_t width : {304, 404}) {
+        ASSERT_TRUE(window.MoveWindow(0, 0, width, 300));
+        ASSERT_EQ(host.Show(window), 1);
+        EXPECT_EQ(host.displayWidth, static_cast<uint32_t>(width - 4));
+        EXPECT_EQ(host.WrongPixels(), 0u);
+    }
     ASSERT_TRUE(window.MoveWindow(100, 100, 204, 300));
     ASSERT_EQ(host.Show(window), 1);  // releases the first copy (checked by the leak sanitizer)
     EXPECT_EQ(host.displayWidth, 200u);

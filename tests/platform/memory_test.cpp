@@ -19,7 +19,7 @@ TEST(AllocationLimit, TheDefaultRefusesFourGibibytesAndLeavesRoomInTheAddressSpa
 {
     const zv::test::AllocationLimitScope defaults(0);
     EXPECT_FALSE(FitsAllocationLimit(uint64_t{1} << 32));
-    EXPECT_EQ(GlobalAlloc(uint64_t{1} << 32), nullptr);
+    EXPECT_EQ(ImageBlockAlloc(uint64_t{1} << 32), nullptr);
     EXPECT_LE(AllocationLimit(), uint64_t{SIZE_MAX} / 4) << "one buffer would take a quarter of all addresses";
 }
 
@@ -31,7 +31,7 @@ TEST(AllocationLimit, RequestsPastTheAddressSpaceAreRefusedWhateverTheLimit)
     for (uint64_t bytes : {uint64_t{PTRDIFF_MAX} + 1, wrapsAround, UINT64_MAX}) {
         SCOPED_TRACE(bytes);
         EXPECT_FALSE(FitsAllocationLimit(bytes));
-        EXPECT_EQ(GlobalAlloc(bytes), nullptr);
+        EXPECT_EQ(ImageBlockAlloc(bytes), nullptr);
         EXPECT_THROW(NewPixelBuffer(bytes), std::bad_alloc);
     }
 }

@@ -54,7 +54,7 @@ inline ReadResult ReadWith(const Reader& reader, const std::filesystem::path& fi
     result.ok = true;
     const size_t bytes = static_cast<size_t>(result.width) * result.height * bytesPerPixel;
     result.pixels.assign(static_cast<const uint8_t*>(block), static_cast<const uint8_t*>(block) + bytes);
-    GlobalFree(block);
+    ImageBlockFree(block);
     return result;
 }
 

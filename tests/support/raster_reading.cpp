@@ -28,7 +28,7 @@ RasterResult ReadFromSource(RasterReader reader, HISSRC source)
         image.pixels.resize(static_cast<size_t>(width) * height * 3);
         std::memcpy(image.pixels.data(), block, image.pixels.size());
         result.image = std::move(image);
-        GlobalFree(block);
+        ImageBlockFree(block);
     }
     return result;
 }

@@ -298,7 +298,7 @@ DibResult DecodeEmbeddedImage(const DibHeader& header, const uint8_t* bits, size
     uint64_t bytes = 0;
     if (width > static_cast<uint32_t>(kMaxSide) || height > static_cast<uint32_t>(kMaxSide) ||
         !platform::CheckedProduct(width, height, 4, &bytes) || !platform::FitsAllocationLimit(bytes)) {
-        GlobalFree(block);
+        ImageBlockFree(block);
         return DibResult::TooLarge;
     }
     const auto* rgb = static_cast<const uint8_t*>(block);
@@ -308,7 +308,7 @@ DibResult DecodeEmbeddedImage(const DibHeader& header, const uint8_t* bits, size
     for (size_t i = 0; i < out->pixels.size(); ++i) {
         out->pixels[i] = Pack(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     }
-    GlobalFree(block);
+    ImageBlockFree(block);
     return DibResult::Ok;
 }
 

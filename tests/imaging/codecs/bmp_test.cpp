@@ -484,7 +484,7 @@ std::vector<uint8_t> JpegDecode(const Picture& picture)
     std::vector<uint8_t> pixels;
     if (block != nullptr) {
         pixels.assign(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size_t{w} * h * 3);
-        GlobalFree(block);
+        ImageBlockFree(block);
     }
     return pixels;
 }

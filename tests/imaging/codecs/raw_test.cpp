@@ -67,7 +67,7 @@ Decoded Read(const std::filesystem::path& file, const ReadArguments& args = {})
     decoded.image.height = static_cast<int>(height);
     const auto* bytes = static_cast<const uint8_t*>(block);
     decoded.image.pixels.assign(bytes, bytes + static_cast<size_t>(width) * height * 3);
-    GlobalFree(block);
+    ImageBlockFree(block);
     return decoded;
 }
 

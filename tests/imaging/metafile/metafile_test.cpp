@@ -118,7 +118,7 @@ Outcome RenderFile(const std::filesystem::path& file, int wantedWidth, int wante
         const auto* bytes = static_cast<const uint8_t*>(block);
         image.pixels.assign(bytes, bytes + static_cast<size_t>(width) * height * 3);
         outcome.image = std::move(image);
-        GlobalFree(block);
+        ImageBlockFree(block);
     }
     return outcome;
 }

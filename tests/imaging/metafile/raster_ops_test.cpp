@@ -56,7 +56,7 @@ Picture Render(const std::vector<uint8_t>& bytes)
         for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
             picture.pixels.push_back((rgb[3 * i] << 16) | (rgb[3 * i + 1] << 8) | rgb[3 * i + 2]);
         }
-        GlobalFree(block);
+        ImageBlockFree(block);
     }
     return picture;
 }
