@@ -134,13 +134,16 @@ TEST(DisplayFrame, FollowsTheWindowWhenItMovesOrResizes)
     EXPECT_EQ(host.displayHeight, 100u);
 }
 
-TEST(DisplayFrame, NullSourceChangesNothing)
+TEST(DisplayFrame, NullArgumentsChangeNothing)
 {
     Host host(10, 10);
     CWnd window(RECT{0, 0, 404, 300});
     ASSERT_EQ(host.Show(window), 1);
     uint8_t* const previous = host.display;
     EXPECT_EQ(ZV_DisplayFrame(nullptr, &host.width, &host.height, &host.display, &host.displayWidth,
+                              &host.displayHeight, &window),
+              0);
+    EXPECT_EQ(ZV_DisplayFrame(&host.pixels, &host.width, nullptr, &host.display, &host.displayWidth,
                               &host.displayHeight, &window),
               0);
     EXPECT_EQ(host.display, previous);
