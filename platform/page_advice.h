@@ -7,6 +7,7 @@
 #define ZV_PLATFORM_PAGE_ADVICE_H
 
 #include <cstdint>
+#include <thread>
 
 namespace zv::platform {
 
@@ -14,6 +15,25 @@ namespace zv::platform {
 // system gives a process no huge pages (Windows), has its pages mapped in one go instead.
 // Buffers under a few megabytes are left alone.
 void AdviseHugePages(void* start, uint64_t bytes);
+
+// Readies a fresh buffer's pages while its owner fills it. Where AdviseHugePages maps the
+// buffer in large pages, Start does just that. Where it can only map small pages ahead of time
+// (Windows), Start has a second thread map them while the caller starts writing, so that the
+// cost of mapping overlaps the decoding rather than adding to it; the destructor (or Wait)
+// waits for that thread, so an owner keeps the mapper no longer than the buffer.
+class PageMapper {
+public:
+    PageMapper() = default;
+    ~PageMapper() { Wait(); }
+    PageMapper(const PageMapper&) = delete;
+    PageMapper& operator=(const PageMapper&) = delete;
+
+    void Start(void* start, uint64_t bytes);
+    void Wait();
+
+private:
+    std::thread thread_;
+};
 
 // Maps every page of a read-only file mapping now, in one call, instead of one fault per page
 // as a decoder reads through it.

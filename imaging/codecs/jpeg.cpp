@@ -88,6 +88,7 @@ struct JpegSession {
     JpegErrors errors{};
     jpeg_progress_mgr progress{};
     OwnedBlock block;
+    platform::PageMapper pages;  // after the block: done with it before the block goes
 
     JpegSession() = default;
     JpegSession(const JpegSession&) = delete;
@@ -211,7 +212,8 @@ bool Decode(JpegSession& session)
     const bool cmyk = IsCmyk(*cinfo);
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGB;
     jpeg_calc_output_dimensions(cinfo);  // at the scale chosen before, full size by default
-    session.block.Reset(AllocateImageBlock(Format::Jpeg, cinfo->output_width, cinfo->output_height, 3));
+    session.block.Reset(AllocateImageBlock(Format::Jpeg, cinfo->output_width, cinfo->output_height, 3,
+                                           session.pages));
     if (session.block.get() == nullptr) {
         return false;
     }
@@ -246,6 +248,7 @@ HGLOBAL ReadJpeg(HISSRC source, uint32_t* width, uint32_t* height, uint32_t boxW
     }
     Store(width, session.cinfo.output_width);
     Store(height, session.cinfo.output_height);
+    session.pages.Wait();
     return session.block.Release();
 }
 

@@ -45,6 +45,7 @@ struct PngSession {
     png_structp png = nullptr;
     png_infop info = nullptr;
     OwnedBlock block;
+    platform::PageMapper pages;  // after the block: done with it before the block goes
 
     explicit PngSession(const IS40Source& source) : data(source.data), size(source.size) {}
     PngSession(const PngSession&) = delete;
@@ -191,7 +192,7 @@ bool Decode(PngSession& session)
     if (png_get_rowbytes(png, session.info) != stride) {
         png_error(png, "unexpected row layout");
     }
-    session.block.Reset(AllocateImageBlock(Format::Png, width, height, 3));
+    session.block.Reset(AllocateImageBlock(Format::Png, width, height, 3, session.pages));
     if (session.block.get() == nullptr) {
         return false;
     }
@@ -269,6 +270,7 @@ HGLOBAL IS40_ReadPNG(HISSRC source, uint32_t* width, uint32_t* height, uint32_t 
     }
     Store(width, png_get_image_width(session.png, session.info));
     Store(height, png_get_image_height(session.png, session.info));
+    session.pages.Wait();
     return session.block.Release();
 }
 

@@ -23,18 +23,41 @@ bool ByteReader::Bytes(void* out, uint64_t count)
     return true;
 }
 
-HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint64_t bytesPerPixel)
+namespace {
+
+// The block's pages are not yet touched; *bytes receives its size.
+HGLOBAL AllocateFreshBlock(Format format, uint64_t width, uint64_t height, uint64_t bytesPerPixel,
+                           uint64_t* bytes)
 {
-    uint64_t bytes = 0;
-    if (!platform::CheckedProduct(width, height, bytesPerPixel, &bytes) ||
-        !platform::FitsAllocationLimit(bytes)) {
+    if (!platform::CheckedProduct(width, height, bytesPerPixel, bytes) ||
+        !platform::FitsAllocationLimit(*bytes)) {
         return Fail(format, Problem::TooLarge);
     }
-    HGLOBAL block = ImageBlockAlloc(bytes);
+    HGLOBAL block = ImageBlockAlloc(*bytes);
     if (block == nullptr) {
         return Fail(format, Problem::OutOfMemory);
     }
+    return block;
+}
+
+} // namespace
+
+HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint64_t bytesPerPixel)
+{
+    uint64_t bytes = 0;
+    HGLOBAL block = AllocateFreshBlock(format, width, height, bytesPerPixel, &bytes);
     platform::AdviseHugePages(block, bytes);
+    return block;
+}
+
+HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint64_t bytesPerPixel,
+                           platform::PageMapper& pages)
+{
+    uint64_t bytes = 0;
+    HGLOBAL block = AllocateFreshBlock(format, width, height, bytesPerPixel, &bytes);
+    if (block != nullptr) {
+        pages.Start(block, bytes);
+    }
     return block;
 }
 

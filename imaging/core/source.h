@@ -9,6 +9,7 @@
 
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
+#include "platform/page_advice.h"
 
 struct IS40Source {
     const uint8_t* data = nullptr;  // null for an empty file
@@ -143,6 +144,10 @@ void PrefetchWholeFile(const IS40Source& source);
 // the size against the allocation limit in 64 bits. On failure sets the last error (TooLarge
 // or OutOfMemory for `format`) and returns null.
 HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint64_t bytesPerPixel);
+// The same for a reader that fills the block from the top while `pages` readies the rest;
+// the reader keeps `pages` no longer than the block (declared after it).
+HGLOBAL AllocateImageBlock(Format format, uint64_t width, uint64_t height, uint64_t bytesPerPixel,
+                           platform::PageMapper& pages);
 
 } // namespace zv::imaging
 

@@ -44,6 +44,13 @@ void AdviseHugePages(void* start, uint64_t bytes)
 #endif
 }
 
+void PageMapper::Start(void* start, uint64_t bytes)
+{
+    AdviseHugePages(start, bytes);
+}
+
+void PageMapper::Wait() {}
+
 void PrefaultForReading(const void* start, uint64_t bytes)
 {
 #ifdef MADV_POPULATE_READ

@@ -14,6 +14,7 @@
 #include "platform/page_advice.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace zv::platform {
 namespace {
@@ -21,20 +22,43 @@ namespace {
 constexpr uint64_t kLargeBuffer = uint64_t{4} << 20;
 constexpr uint64_t kSlice = uint64_t{4} << 20;
 
-} // namespace
-
-void AdviseHugePages(void* start, uint64_t bytes)
+void MapPages(uint8_t* first, uint64_t bytes)
 {
-    if (start == nullptr || bytes < kLargeBuffer) {
-        return;
-    }
-    auto* const first = static_cast<uint8_t*>(start);
     for (uint64_t done = 0; done < bytes; done += kSlice) {
         const auto length = static_cast<SIZE_T>(std::min(kSlice, bytes - done));
         if (!::VirtualLock(first + done, length)) {
             return;
         }
         ::VirtualUnlock(first + done, length);
+    }
+}
+
+} // namespace
+
+void AdviseHugePages(void* start, uint64_t bytes)
+{
+    if (start != nullptr && bytes >= kLargeBuffer) {
+        MapPages(static_cast<uint8_t*>(start), bytes);
+    }
+}
+
+void PageMapper::Start(void* start, uint64_t bytes)
+{
+    Wait();
+    if (start == nullptr || bytes < kLargeBuffer) {
+        return;
+    }
+    try {
+        thread_ = std::thread(MapPages, static_cast<uint8_t*>(start), bytes);
+    } catch (const std::system_error&) {
+        // No thread to spare: the owner's writes fault the pages in, as they would anyway.
+    }
+}
+
+void PageMapper::Wait()
+{
+    if (thread_.joinable()) {
+        thread_.join();
     }
 }
 
