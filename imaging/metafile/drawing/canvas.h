@@ -96,6 +96,9 @@ public:
     virtual void DrawText(const TextRun& run) = 0;
     // True once the canvas refuses further work (a backend's budget against hostile files).
     virtual bool Exhausted() const { return false; }
+    // True for a canvas that paints pixels: shapes then land on the pixels the system's
+    // drawing sets (drawing/pixel_rules.h); a measuring canvas sees them as given.
+    virtual bool LandsOnPixels() const { return false; }
 };
 
 // The output-space box of a text run of `width` along its baseline.

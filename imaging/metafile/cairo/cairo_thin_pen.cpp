@@ -1,0 +1,229 @@
+#include "imaging/metafile/cairo/cairo_thin_pen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace zv::imaging::metafile {
+namespace {
+
+// A curve is drawn as this many lines at most: enough for a curve across any image to stay
+// within a tenth of a pixel or so of its true course.
+constexpr int kMaxCurvePieces = 256;
+// Dash lengths beyond this many pixels are as good as endless.
+constexpr double kMaxDashPixels = 1.0e7;
+
+int64_t PixelOf(double coordinate)
+{
+    if (!std::isfinite(coordinate)) {
+        return 0;
+    }
+    const double limit = 4 * kMaxOutputCoordinate;
+    return static_cast<int64_t>(std::floor(std::clamp(coordinate, -limit, limit) + 0.5));
+}
+
+// ceil(a / b) for b > 0.
+int64_t CeilDiv(int64_t a, int64_t b)
+{
+    const int64_t quotient = a / b;
+    return quotient + ((a % b != 0 && a > 0) ? 1 : 0);
+}
+
+double Distance(Point a, Point b)
+{
+    return std::hypot(b.x - a.x, b.y - a.y);
+}
+
+// Which steps along a path a dashed pen sets: lengths alternate on and off from the start.
+class DashPattern {
+public:
+    explicit DashPattern(const std::vector<double>& dashes)
+    {
+        for (double length : dashes) {
+            const double usable = std::isfinite(length) ? std::clamp(length, 0.0, kMaxDashPixels) : 0;
+            lengths_.push_back(std::llround(usable));
+        }
+        if (lengths_.size() % 2 == 1) {  // an odd list repeats with on and off swapped
+            lengths_.insert(lengths_.end(), lengths_.begin(), lengths_.end());
+        }
+        for (int64_t length : lengths_) {
+            period_ += length;
+        }
+    }
+
+    bool On(int64_t step) const
+    {
+        if (period_ == 0) {
+            return true;
+        }
+        int64_t position = step % period_;
+        for (size_t i = 0; i < lengths_.size(); ++i) {
+            if (position < lengths_[i]) {
+                return i % 2 == 0;
+            }
+            position -= lengths_[i];
+        }
+        return false;
+    }
+
+private:
+    std::vector<int64_t> lengths_;
+    int64_t period_ = 0;
+};
+
+class ThinPenRaster {
+public:
+    ThinPenRaster(const PixelBox& box, int stride, const DashPattern& dashes)
+        : box_(box), stride_(stride), dashes_(dashes),
+          coverage_(static_cast<size_t>(stride) * static_cast<size_t>(std::max(0, box.Height())), 0)
+    {
+    }
+
+    // The pixels from `from` to `to`, the last one left out. Only the steps that can land in
+    // the box are visited, so a line far outside costs nothing.
+    void Line(Point from, Point to)
+    {
+        const int64_t x0 = PixelOf(from.x);
+        const int64_t y0 = PixelOf(from.y);
+        const int64_t dx = PixelOf(to.x) - x0;
+        const int64_t dy = PixelOf(to.y) - y0;
+        const bool acrossMajor = std::llabs(dx) >= std::llabs(dy);
+        const Axis major = acrossMajor ? Axis{x0, dx, box_.left, box_.right} : Axis{y0, dy, box_.top, box_.bottom};
+        const Axis minor = acrossMajor ? Axis{y0, dy, box_.top, box_.bottom} : Axis{x0, dx, box_.left, box_.right};
+        const int64_t steps = std::llabs(major.delta);
+        if (steps == 0) {
+            return;
+        }
+        const auto [first, last] = VisibleSteps(major, minor, steps);
+        for (int64_t i = first; i < last; ++i) {
+            const int64_t along = major.start + (major.delta > 0 ? i : -i);
+            // The minor coordinate rounded to the nearest pixel, halves towards the smaller.
+            const int64_t across = minor.start + CeilDiv(2 * i * minor.delta - steps, 2 * steps);
+            if (dashes_.On(stepsDone_ + i)) {
+                Set(acrossMajor ? along : across, acrossMajor ? across : along);
+            }
+        }
+        stepsDone_ += steps;
+    }
+
+    // A cubic Bézier as a chain of lines; one that cannot reach the box only counts its steps.
+    void Curve(Point p0, Point c1, Point c2, Point p3)
+    {
+        const double left = std::min({p0.x, c1.x, c2.x, p3.x});
+        const double right = std::max({p0.x, c1.x, c2.x, p3.x});
+        const double top = std::min({p0.y, c1.y, c2.y, p3.y});
+        const double bottom = std::max({p0.y, c1.y, c2.y, p3.y});
+        if (right < box_.left - 1 || left > box_.right || bottom < box_.top - 1 || top > box_.bottom) {
+            stepsDone_ += std::max(std::llabs(PixelOf(p3.x) - PixelOf(p0.x)), std::llabs(PixelOf(p3.y) - PixelOf(p0.y)));
+            return;
+        }
+        const double length = Distance(p0, c1) + Distance(c1, c2) + Distance(c2, p3);
+        const int pieces = static_cast<int>(std::clamp(std::ceil(std::sqrt(2 * length)), 1.0,
+                                                       static_cast<double>(kMaxCurvePieces)));
+        Point previous = p0;
+        for (int piece = 1; piece <= pieces; ++piece) {
+            const double t = static_cast<double>(piece) / pieces;
+            const double u = 1 - t;
+            const Point next{u * u * u * p0.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * p3.x,
+                             u * u * u * p0.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * p3.y};
+            Line(previous, next);
+            previous = next;
+        }
+    }
+
+    std::vector<uint8_t> Take() { return std::move(coverage_); }
+
+private:
+    struct Axis {
+        int64_t start;
+        int64_t delta;
+        int64_t low;   // the box along this axis: [low, high)
+        int64_t high;
+    };
+
+    // The steps [first, last) of a line whose pixels may fall within the box: those inside it
+    // along the major axis, narrowed by where the minor coordinate (monotonic) is near it.
+    static std::pair<int64_t, int64_t> VisibleSteps(const Axis& major, const Axis& minor, int64_t steps)
+    {
+        double first = 0;
+        double last = static_cast<double>(steps);
+        if (major.delta > 0) {
+            first = std::max(first, static_cast<double>(major.low - major.start));
+            last = std::min(last, static_cast<double>(major.high - major.start));
+        } else {
+            first = std::max(first, static_cast<double>(major.start - major.high + 1));
+            last = std::min(last, static_cast<double>(major.start - major.low + 1));
+        }
+        if (minor.delta == 0) {
+            if (minor.start < minor.low || minor.start >= minor.high) {
+                return {0, 0};
+            }
+        } else {
+            const double scale = static_cast<double>(steps) / static_cast<double>(minor.delta);
+            const double a = static_cast<double>(minor.low - 1 - minor.start) * scale;
+            const double b = static_cast<double>(minor.high + 1 - minor.start) * scale;
+            first = std::max(first, std::floor(std::min(a, b)));
+            last = std::min(last, std::ceil(std::max(a, b)) + 1);
+        }
+        if (!(last > first)) {
+            return {0, 0};
+        }
+        return {static_cast<int64_t>(first), static_cast<int64_t>(last)};
+    }
+
+    void Set(int64_t x, int64_t y)
+    {
+        if (x < box_.left || x >= box_.right || y < box_.top || y >= box_.bottom) {
+            return;
+        }
+        coverage_[static_cast<size_t>(y - box_.top) * static_cast<size_t>(stride_) + static_cast<size_t>(x - box_.left)] = 255;
+    }
+
+    PixelBox box_;
+    int stride_;
+    const DashPattern& dashes_;
+    std::vector<uint8_t> coverage_;
+    int64_t stepsDone_ = 0;
+};
+
+} // namespace
+
+bool IsThinPen(double width)
+{
+    return !(width >= 1.5);
+}
+
+std::vector<uint8_t> ThinPenCoverage(const Path& path, const std::vector<double>& dashes, const PixelBox& box,
+                                     int stride)
+{
+    const DashPattern pattern(dashes);
+    ThinPenRaster raster(box, stride, pattern);
+    if (box.IsEmpty()) {
+        return raster.Take();
+    }
+    Point current;
+    Point figureStart;
+    for (const Path::Segment& segment : path.Segments()) {
+        const Point* p = segment.points;
+        switch (segment.kind) {
+        case Path::Kind::Move:
+            current = figureStart = p[0];
+            break;
+        case Path::Kind::Line:
+            raster.Line(current, p[0]);
+            current = p[0];
+            break;
+        case Path::Kind::Curve:
+            raster.Curve(current, p[0], p[1], p[2]);
+            current = p[2];
+            break;
+        case Path::Kind::Close:
+            raster.Line(current, figureStart);
+            current = figureStart;
+            break;
+        }
+    }
+    return raster.Take();
+}
+
+} // namespace zv::imaging::metafile
