@@ -111,6 +111,22 @@ void ClipTo(cairo_t* cairo, const std::vector<ClipShape>& clip)
     }
 }
 
+// The system's drawing sets whole pixels: a pixel is painted when its middle lies inside.
+// Text keeps cairo's smooth edges.
+void FillAliased(cairo_t* cairo)
+{
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
+    cairo_fill(cairo);
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_DEFAULT);
+}
+
+void StrokeAliased(cairo_t* cairo)
+{
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
+    cairo_stroke(cairo);
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_DEFAULT);
+}
+
 void SetStrokeStyle(cairo_t* cairo, const StrokeStyle& style)
 {
     cairo_set_line_width(cairo, style.width);
@@ -354,7 +370,7 @@ void CairoCanvas::Fill(const Path& path, const FillStyle& style)
         } else {
             SetSourceColor(cairo_, style.brush.color);
         }
-        cairo_fill(cairo_);
+        FillAliased(cairo_);
     });
 }
 
@@ -404,7 +420,7 @@ void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
         AppendPath(path);
         SetSourceColor(cairo_, style.color);
         SetStrokeStyle(cairo_, style);
-        cairo_stroke(cairo_);
+        StrokeAliased(cairo_);
         cairo_identity_matrix(cairo_);
     });
 }
