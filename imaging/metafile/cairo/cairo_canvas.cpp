@@ -127,6 +127,19 @@ void StrokeAliased(cairo_t* cairo)
     cairo_set_antialias(cairo, CAIRO_ANTIALIAS_DEFAULT);
 }
 
+// Covers the pixels a one-pixel pen sets along `path` within `box` (cairo's coordinates are
+// output pixels).
+void CoverThinPenPixels(cairo_t* cairo, const Path& path, const std::vector<double>& dashes, const PixelBox& box)
+{
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, box.Width());
+    std::vector<uint8_t> coverage = ThinPenCoverage(path, dashes, box, stride);
+    cairo_surface_t* pixels =
+        cairo_image_surface_create_for_data(coverage.data(), CAIRO_FORMAT_A8, box.Width(), box.Height(), stride);
+    cairo_set_source_rgba(cairo, 0, 0, 0, 1);
+    cairo_mask_surface(cairo, pixels, box.left, box.top);
+    cairo_surface_destroy(pixels);
+}
+
 void SetStrokeStyle(cairo_t* cairo, const StrokeStyle& style)
 {
     cairo_set_line_width(cairo, style.width);
@@ -374,6 +387,27 @@ void CairoCanvas::Fill(const Path& path, const FillStyle& style)
     });
 }
 
+void CairoCanvas::FillUnderPen(const Path& path, const Path& penPath, const FillStyle& style)
+{
+    const Rect inner = path.ControlBounds();
+    const Rect pen = penPath.ControlBounds();
+    const Rect bounds{std::min(inner.left, pen.left) - 1, std::min(inner.top, pen.top) - 1,
+                      std::max(inner.right, pen.right) + 1, std::max(inner.bottom, pen.bottom) + 1};
+    const double segments = static_cast<double>(path.Segments().size() + penPath.Segments().size());
+    if (style.brush.kind == BrushKind::Null || path.IsEmpty() || penPath.IsEmpty() ||
+        !Spend(bounds, kSegmentCost * segments) || style.rop2 == kRop2Nop) {
+        return;
+    }
+    const PixelBox box = BoxWithin(bounds, width_, height_);
+    // The brush drawn as a pattern: copying it is the pattern-copy operation.
+    Combine(bounds, [&](cairo_t* cairo) {
+        AppendPathTo(cairo, path);
+        cairo_set_fill_rule(cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cairo);
+        CoverThinPenPixels(cairo, penPath, {}, box);
+    }, {Rop3ForRop2(style.rop2), style, nullptr, {}});
+}
+
 void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
 {
     if (path.IsEmpty()) {
@@ -391,15 +425,7 @@ void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
     if (IsThinPen(style.width)) {
         // Whole pixels, combined by the raster operation like a fill's.
         const PixelBox box = BoxWithin(bounds, width_, height_);
-        Combine(bounds, [&](cairo_t* cairo) {
-            const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, box.Width());
-            std::vector<uint8_t> coverage = ThinPenCoverage(path, style.dashes, box, stride);
-            cairo_surface_t* pixels = cairo_image_surface_create_for_data(coverage.data(), CAIRO_FORMAT_A8,
-                                                                          box.Width(), box.Height(), stride);
-            cairo_set_source_rgba(cairo, 0, 0, 0, 1);
-            cairo_mask_surface(cairo, pixels, box.left, box.top);
-            cairo_surface_destroy(pixels);
-        }, how);
+        Combine(bounds, [&](cairo_t* cairo) { CoverThinPenPixels(cairo, path, style.dashes, box); }, how);
         return;
     }
     // A path's points name pixels, so a pen of odd width is centred on their middles.

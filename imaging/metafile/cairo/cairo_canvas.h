@@ -24,6 +24,7 @@ public:
     void SetClip(const std::vector<ClipShape>& clip) override;
     void Fill(const Path& path, const FillStyle& style) override;
     void Stroke(const Path& path, const StrokeStyle& style) override;
+    void FillUnderPen(const Path& path, const Path& penPath, const FillStyle& style) override;
     void DrawImage(const ImageDraw& image) override;
     FontMetrics MeasureFont(const FontRequest& font) override;
     double MeasureAdvance(const FontRequest& font, const std::string& utf8) override;

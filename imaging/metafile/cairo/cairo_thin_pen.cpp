@@ -7,9 +7,12 @@
 namespace zv::imaging::metafile {
 namespace {
 
-// A curve is drawn as this many lines at most: enough for a curve across any image to stay
-// within a tenth of a pixel or so of its true course.
-constexpr int kMaxCurvePieces = 256;
+// A curve is cut into lines about a pixel long, so that each stepped pixel lies where the
+// curve itself runs; a curve longer than this many pixels is cut into this many.
+constexpr int kMaxCurvePieces = 1024;
+// A curve within this much of a pixel's edge counts as on it: the Béziers that stand for an
+// ellipse stray a few thousandths of a pixel from it, and halves must round alike.
+constexpr double kHalfTolerance = 1.0 / 64;
 // Dash lengths beyond this many pixels are as good as endless.
 constexpr double kMaxDashPixels = 1.0e7;
 
@@ -27,6 +30,13 @@ int64_t CeilDiv(int64_t a, int64_t b)
 {
     const int64_t quotient = a / b;
     return quotient + ((a % b != 0 && a > 0) ? 1 : 0);
+}
+
+Point BezierAt(Point p0, Point c1, Point c2, Point p3, double t)
+{
+    const double u = 1 - t;
+    return {u * u * u * p0.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * p3.x,
+            u * u * u * p0.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * p3.y};
 }
 
 double Distance(Point a, Point b)
@@ -79,8 +89,10 @@ public:
     {
     }
 
-    // The pixels from `from` to `to`, the last one left out. Only the steps that can land in
-    // the box are visited, so a line far outside costs nothing.
+    // The pixels from `from` to `to`, the last one left out: their end points rounded to
+    // whole pixels, one a step along the axis the line runs more along, each at the line's
+    // position across rounded to the nearest pixel, halves towards the smaller. Only the steps
+    // that can land in the box are visited, so a line far outside costs nothing.
     void Line(Point from, Point to)
     {
         const int64_t x0 = PixelOf(from.x);
@@ -97,7 +109,6 @@ public:
         const auto [first, last] = VisibleSteps(major, minor, steps);
         for (int64_t i = first; i < last; ++i) {
             const int64_t along = major.start + (major.delta > 0 ? i : -i);
-            // The minor coordinate rounded to the nearest pixel, halves towards the smaller.
             const int64_t across = minor.start + CeilDiv(2 * i * minor.delta - steps, 2 * steps);
             if (dashes_.On(stepsDone_ + i)) {
                 Set(acrossMajor ? along : across, acrossMajor ? across : along);
@@ -118,15 +129,14 @@ public:
             return;
         }
         const double length = Distance(p0, c1) + Distance(c1, c2) + Distance(c2, p3);
-        const int pieces = static_cast<int>(std::clamp(std::ceil(std::sqrt(2 * length)), 1.0,
-                                                       static_cast<double>(kMaxCurvePieces)));
+        const int pieces = static_cast<int>(std::clamp(std::ceil(length), 1.0, static_cast<double>(kMaxCurvePieces)));
+        // A curve's halves round towards the inside of its bend, as the system steps an ellipse.
+        const Point middle = BezierAt(p0, c1, c2, p3, 0.5);
+        const Point bulge{middle.x - (p0.x + p3.x) / 2, middle.y - (p0.y + p3.y) / 2};
         Point previous = p0;
         for (int piece = 1; piece <= pieces; ++piece) {
-            const double t = static_cast<double>(piece) / pieces;
-            const double u = 1 - t;
-            const Point next{u * u * u * p0.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * p3.x,
-                             u * u * u * p0.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * p3.y};
-            Line(previous, next);
+            const Point next = BezierAt(p0, c1, c2, p3, static_cast<double>(piece) / pieces);
+            CurvePiece(previous, next, bulge);
             previous = next;
         }
     }
@@ -134,6 +144,37 @@ public:
     std::vector<uint8_t> Take() { return std::move(coverage_); }
 
 private:
+    // A short piece of a curve: for every whole coordinate from `from` (included) towards `to`
+    // (left out) along the axis the piece runs more along, the pixel at the curve's position
+    // across, rounded to the nearest, halves (within kHalfTolerance) towards the inside of
+    // the bend (away from `bulge`). Consecutive pieces share no coordinate, so the curve is one pixel wide.
+    void CurvePiece(Point from, Point to, Point bulge)
+    {
+        const bool acrossMajor = std::fabs(to.x - from.x) >= std::fabs(to.y - from.y);
+        const double majorFrom = acrossMajor ? from.x : from.y;
+        const double majorTo = acrossMajor ? to.x : to.y;
+        const double minorFrom = acrossMajor ? from.y : from.x;
+        const double minorTo = acrossMajor ? to.y : to.x;
+        const int64_t low = acrossMajor ? box_.left : box_.top;
+        const int64_t high = acrossMajor ? box_.right : box_.bottom;
+        const double first = std::max(std::ceil(std::min(majorFrom, majorTo)), static_cast<double>(low));
+        const double last = std::min(std::floor(std::max(majorFrom, majorTo)), static_cast<double>(high - 1));
+        const double span = majorTo - majorFrom;
+        const bool halvesUp = (acrossMajor ? bulge.y : bulge.x) < 0;
+        for (double along = first; along <= last && span != 0; ++along) {
+            if (along == majorTo) {
+                continue;
+            }
+            const double across = minorFrom + (along - majorFrom) * (minorTo - minorFrom) / span;
+            const int64_t pixel =
+                halvesUp ? PixelOf(across + kHalfTolerance) : PixelOf(std::ceil(across - 0.5 - kHalfTolerance));
+            const auto at = static_cast<int64_t>(along);
+            if (dashes_.On(stepsDone_++)) {
+                Set(acrossMajor ? at : pixel, acrossMajor ? pixel : at);
+            }
+        }
+    }
+
     struct Axis {
         int64_t start;
         int64_t delta;
@@ -160,8 +201,8 @@ private:
             }
         } else {
             const double scale = static_cast<double>(steps) / static_cast<double>(minor.delta);
-            const double a = static_cast<double>(minor.low - 1 - minor.start) * scale;
-            const double b = static_cast<double>(minor.high + 1 - minor.start) * scale;
+            const double a = static_cast<double>(minor.low - 2 - minor.start) * scale;
+            const double b = static_cast<double>(minor.high + 2 - minor.start) * scale;
             first = std::max(first, std::floor(std::min(a, b)));
             last = std::min(last, std::ceil(std::max(a, b)) + 1);
         }

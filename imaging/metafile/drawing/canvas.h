@@ -90,6 +90,13 @@ public:
     virtual void SetClip(const std::vector<ClipShape>& clip) = 0;
     virtual void Fill(const Path& path, const FillStyle& style) = 0;
     virtual void Stroke(const Path& path, const StrokeStyle& style) = 0;
+    // Fills `path` and, with it, the pixels a one-pixel pen sets along `penPath`: a brush that
+    // reaches under its pen but not beyond it.
+    virtual void FillUnderPen(const Path& path, const Path& penPath, const FillStyle& style)
+    {
+        static_cast<void>(penPath);
+        Fill(path, style);
+    }
     virtual void DrawImage(const ImageDraw& image) = 0;
     virtual FontMetrics MeasureFont(const FontRequest& font) = 0;
     virtual double MeasureAdvance(const FontRequest& font, const std::string& utf8) = 0;

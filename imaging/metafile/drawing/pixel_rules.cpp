@@ -22,10 +22,21 @@ Rect LessFarEdges(const Rect& box, double unitsX, double unitsY)
 
 } // namespace
 
-BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOutput, bool oldStyle)
+Rect RecordedBox(const Rect& box, bool oldStyle)
+{
+    return oldStyle ? LessFarEdges(box.Normalized(), 1, 1) : box;
+}
+
+double NarrowedCorner(double corner, double recordedSize, double size)
+{
+    const double narrowing = std::max(0.0, std::fabs(recordedSize) - std::fabs(size));
+    return std::max(0.0, std::fabs(corner) - narrowing);
+}
+
+BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOutput, bool oldStyle, bool outlined)
 {
     const bool fills = shape != BoxShape::Arc;
-    const Rect logical = oldStyle ? LessFarEdges(box.Normalized(), 1, 1) : box;
+    const Rect logical = RecordedBox(box, oldStyle);
     Affine toLogical;
     if (toOutput.b != 0 || toOutput.c != 0 || !toOutput.Invert(&toLogical)) {
         return {logical, fills ? std::optional<Rect>(logical) : std::nullopt};
@@ -45,10 +56,20 @@ BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOu
     case BoxShape::Rectangle:
         return {toLogicalBox(device), toLogicalBox(device)};
     case BoxShape::Ellipse:
-    case BoxShape::RoundRect:
-        return {toLogicalBox(narrower), toLogicalBox(device)};
+    case BoxShape::RoundRect: {
+        // The brush fills what lies inside the pen's path and the pixels a pen would set along
+        // it, pen or not.
+        const Rect alongPen{device.left + 0.5, device.top + 0.5, std::max(device.left + 0.5, device.right - 0.5),
+                            std::max(device.top + 0.5, device.bottom - 0.5)};
+        return {toLogicalBox(narrower), toLogicalBox(alongPen), true};
+    }
     case BoxShape::Chord:
     case BoxShape::Pie:
+        if (outlined) {  // the brush fills inside the pen's pixels
+            const Rect inside{device.left + 1, device.top + 1, std::max(device.left + 1, device.right - 1),
+                              std::max(device.top + 1, device.bottom - 1)};
+            return {toLogicalBox(narrower), toLogicalBox(inside)};
+        }
         return {toLogicalBox(narrower), toLogicalBox(narrower)};
     case BoxShape::Arc:
         break;
@@ -69,17 +90,23 @@ void Player::DrawBoxShape(BoxShape shape, const Rect& box, const std::function<v
         return;
     }
     const Affine toOutput = dc_.LogicalToOutput();
-    const BoxShapeBoxes boxes = PixelRuleBoxes(shape, box, toOutput, dc_.Setup().oldStyleBoxes);
+    const std::optional<StrokeStyle> stroke = CurrentStroke();
+    const BoxShapeBoxes boxes = PixelRuleBoxes(shape, box, toOutput, dc_.Setup().oldStyleBoxes, stroke.has_value());
     canvas_.SetClip(dc_.State().clip);
+    Path outline;
+    build(&outline, boxes.outline);
+    const Path outlineOutput = outline.Transformed(toOutput);
     if (boxes.fill && !boxes.fill->Normalized().IsEmpty()) {
         Path fill;
         build(&fill, *boxes.fill);
-        canvas_.Fill(fill.Transformed(toOutput), CurrentFill());
+        if (boxes.fillUnderPen) {
+            canvas_.FillUnderPen(fill.Transformed(toOutput), outlineOutput, CurrentFill());
+        } else {
+            canvas_.Fill(fill.Transformed(toOutput), CurrentFill());
+        }
     }
-    if (const auto stroke = CurrentStroke()) {
-        Path outline;
-        build(&outline, boxes.outline);
-        canvas_.Stroke(outline.Transformed(toOutput), *stroke);
+    if (stroke) {
+        canvas_.Stroke(outlineOutput, *stroke);
     }
 }
 

@@ -8,8 +8,10 @@
 // - a rectangle's pen runs along the box, its brush fills the box: Rectangle(10,10,50,50)
 //   outlines columns 10 and 50 and fills columns 10 to 49;
 // - an ellipse's or rounded rectangle's pen runs along the shape of the box one pixel
-//   narrower and shorter, its brush fills the shape of the whole box;
-// - an arc's, chord's or pie's pen and brush both take the narrower box.
+//   narrower and shorter (its corners' ellipses too); its brush fills what lies inside that
+//   path and the pixels a one-pixel pen sets along it, pen or not;
+// - an arc's, chord's or pie's pen takes the narrower box, and so does its brush without a
+//   pen; with one, the brush fills inside the pen's pixels (the box one pixel in all round).
 // Pen and brush each draw by the raster operation, whatever pixels they share.
 #ifndef ZV_IMAGING_METAFILE_PIXEL_RULES_H
 #define ZV_IMAGING_METAFILE_PIXEL_RULES_H
@@ -27,12 +29,20 @@ enum class BoxShape { Rectangle, RoundRect, Ellipse, Arc, Chord, Pie };
 struct BoxShapeBoxes {
     Rect outline;
     std::optional<Rect> fill;
+    bool fillUnderPen = false;  // the brush also covers a one-pixel pen's pixels along the outline
 };
 
+// The box the system draws an old-style (`oldStyle`) or enhanced record's logical `box` in.
+Rect RecordedBox(const Rect& box, bool oldStyle);
+// A rounded rectangle's corner size for a box narrowed from `recordedSize` to `size`: the
+// corners' ellipses narrow with it (and never grow).
+double NarrowedCorner(double corner, double recordedSize, double size);
+
 // The boxes for `shape` drawn in logical `box` through `toOutput`; `oldStyle` for an
-// old-style record. A map that turns or shears has no pixel rows to follow: both boxes are
-// then the logical box as it is (less its far edges for an old-style record).
-BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOutput, bool oldStyle);
+// old-style record, `outlined` when a pen is selected. A map that turns or shears has no
+// pixel rows to follow: both boxes are then the recorded box as it is.
+BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOutput, bool oldStyle,
+                             bool outlined);
 
 } // namespace zv::imaging::metafile
 

@@ -333,8 +333,11 @@ void Player::Rectangle(const Rect& rect)
 
 void Player::RoundRect(const Rect& rect, double cornerWidth, double cornerHeight)
 {
-    DrawBoxShape(BoxShape::RoundRect, rect,
-                 [&](Path* path, const Rect& box) { AddRoundRectangle(path, box, cornerWidth, cornerHeight); });
+    const Rect recorded = RecordedBox(rect, dc_.Setup().oldStyleBoxes);
+    DrawBoxShape(BoxShape::RoundRect, rect, [&](Path* path, const Rect& box) {
+        AddRoundRectangle(path, box, NarrowedCorner(cornerWidth, recorded.Width(), box.Width()),
+                          NarrowedCorner(cornerHeight, recorded.Height(), box.Height()));
+    });
 }
 
 void Player::Ellipse(const Rect& box)
