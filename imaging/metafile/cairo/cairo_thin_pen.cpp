@@ -227,6 +227,42 @@ private:
     int64_t stepsDone_ = 0;
 };
 
+// The whole pixel where a straight line meets a curve at the curve's end point `end`, the
+// curve running along `direction` there. Along the axis the curve runs more along: at its
+// start, the curve's own first pixel (the first whole coordinate at or past the point); at
+// its far end (`last`), the nearest whole coordinate, halves onwards.
+Point CurveEndPixel(Point end, Point direction, bool last)
+{
+    const auto along = [last](double coordinate, double towards) {
+        if (last) {
+            return towards > 0 ? std::floor(coordinate + 0.5) : std::ceil(coordinate - 0.5);
+        }
+        return towards > 0 ? std::ceil(coordinate) : std::floor(coordinate);
+    };
+    if (std::fabs(direction.x) >= std::fabs(direction.y)) {
+        return {along(end.x, direction.x), std::floor(end.y + 0.5)};
+    }
+    return {std::floor(end.x + 0.5), along(end.y, direction.y)};
+}
+
+// A curve's direction leaving its start and arriving at its end (controls may coincide with
+// the end points).
+Point StartDirection(Point p0, Point c1, Point c2, Point p3)
+{
+    for (const Point& p : {c1, c2, p3}) {
+        if (p.x != p0.x || p.y != p0.y) {
+            return {p.x - p0.x, p.y - p0.y};
+        }
+    }
+    return {0, 0};
+}
+
+Point EndDirection(Point p0, Point c1, Point c2, Point p3)
+{
+    const Point reversed = StartDirection(p3, c2, c1, p0);
+    return {-reversed.x, -reversed.y};
+}
+
 } // namespace
 
 bool IsThinPen(double width)
@@ -242,25 +278,40 @@ std::vector<uint8_t> ThinPenCoverage(const Path& path, const std::vector<double>
     if (box.IsEmpty()) {
         return raster.Take();
     }
+    // A straight line meeting a curve ends or starts on the curve's own end pixel.
+    const std::vector<Path::Segment>& segments = path.Segments();
     Point current;
     Point figureStart;
-    for (const Path::Segment& segment : path.Segments()) {
-        const Point* p = segment.points;
-        switch (segment.kind) {
+    Point lineStart;        // where the next straight line starts
+    Point figureStartPixel; // where a line closing the figure ends
+    for (size_t i = 0; i < segments.size(); ++i) {
+        const Point* p = segments[i].points;
+        const Path::Segment* next = i + 1 < segments.size() ? &segments[i + 1] : nullptr;
+        const auto nextCurveStart = [&](Point at, Point fallback) {
+            if (next == nullptr || next->kind != Path::Kind::Curve) {
+                return fallback;
+            }
+            const Point* q = next->points;
+            return CurveEndPixel(at, StartDirection(at, q[0], q[1], q[2]), false);
+        };
+        switch (segments[i].kind) {
         case Path::Kind::Move:
-            current = figureStart = p[0];
+            current = figureStart = lineStart = p[0];
+            figureStartPixel = nextCurveStart(p[0], p[0]);
             break;
         case Path::Kind::Line:
-            raster.Line(current, p[0]);
-            current = p[0];
+            raster.Line(lineStart, nextCurveStart(p[0], p[0]));
+            current = lineStart = p[0];
             break;
         case Path::Kind::Curve:
             raster.Curve(current, p[0], p[1], p[2]);
+            lineStart = CurveEndPixel(p[2], EndDirection(current, p[0], p[1], p[2]), true);
             current = p[2];
             break;
         case Path::Kind::Close:
-            raster.Line(current, figureStart);
-            current = figureStart;
+            raster.Line(lineStart, figureStartPixel);
+            current = lineStart = figureStart;
+            figureStartPixel = figureStart;
             break;
         }
     }

@@ -20,6 +20,34 @@ Rect LessFarEdges(const Rect& box, double unitsX, double unitsY)
     return {box.left, box.top, std::max(box.left, box.right - unitsX), std::max(box.top, box.bottom - unitsY)};
 }
 
+// The path a one-pixel pen follows along the shape of `box` runs through the middles of its
+// pixels: the box's continuous extent, half a pixel in from each pixel edge.
+Rect AlongPen(const Rect& box)
+{
+    return {box.left + 0.5, box.top + 0.5, box.right + 0.5, box.bottom + 0.5};
+}
+
+bool KeepsAxes(const Affine& map)
+{
+    return map.b == 0 && map.c == 0;
+}
+
+// A logical box's extent on the device, its edges on whole pixels.
+Rect WholeDeviceBox(const Rect& logical, const Affine& toOutput)
+{
+    const Point corner1 = toOutput.Apply({logical.left, logical.top});
+    const Point corner2 = toOutput.Apply({logical.right, logical.bottom});
+    const Rect mapped = Rect{corner1.x, corner1.y, corner2.x, corner2.y}.Normalized();
+    return {WholePixel(mapped.left), WholePixel(mapped.top), WholePixel(mapped.right), WholePixel(mapped.bottom)};
+}
+
+Rect ToLogicalBox(const Rect& device, const Affine& toLogical)
+{
+    const Point from = toLogical.Apply({device.left, device.top});
+    const Point to = toLogical.Apply({device.right, device.bottom});
+    return {from.x, from.y, to.x, to.y};
+}
+
 } // namespace
 
 Rect RecordedBox(const Rect& box, bool oldStyle)
@@ -33,48 +61,53 @@ double NarrowedCorner(double corner, double recordedSize, double size)
     return std::max(0.0, std::fabs(corner) - narrowing);
 }
 
+ArcRays PixelRuleRays(const ArcRays& rays, const Rect& box, const Rect& arcBox, const Affine& toOutput, bool oldStyle)
+{
+    const bool asGiven = arcBox.left == box.left && arcBox.top == box.top && arcBox.right == box.right &&
+                         arcBox.bottom == box.bottom;
+    Affine toLogical;
+    if (asGiven || !KeepsAxes(toOutput) || !toOutput.Invert(&toLogical)) {
+        return rays;
+    }
+    const Rect recorded = ToLogicalBox(WholeDeviceBox(RecordedBox(box, oldStyle), toOutput), toLogical);
+    const auto onPixels = [&](Point p) {
+        const Point device = toOutput.Apply(p);
+        const Point whole = toLogical.Apply({WholePixel(device.x), WholePixel(device.y)});
+        return Point{whole.x + (arcBox.left + arcBox.right - recorded.left - recorded.right) / 2,
+                     whole.y + (arcBox.top + arcBox.bottom - recorded.top - recorded.bottom) / 2};
+    };
+    return {onPixels(rays.start), onPixels(rays.end)};
+}
+
 BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOutput, bool oldStyle, bool outlined)
 {
     const bool fills = shape != BoxShape::Arc;
     const Rect logical = RecordedBox(box, oldStyle);
     Affine toLogical;
-    if (toOutput.b != 0 || toOutput.c != 0 || !toOutput.Invert(&toLogical)) {
-        return {logical, fills ? std::optional<Rect>(logical) : std::nullopt};
+    if (!KeepsAxes(toOutput) || !toOutput.Invert(&toLogical)) {
+        return {logical, fills ? std::optional<Rect>(logical) : std::nullopt, std::nullopt};
     }
-    const Point corner1 = toOutput.Apply({logical.left, logical.top});
-    const Point corner2 = toOutput.Apply({logical.right, logical.bottom});
-    const Rect mapped = Rect{corner1.x, corner1.y, corner2.x, corner2.y}.Normalized();
-    const Rect device{WholePixel(mapped.left), WholePixel(mapped.top), WholePixel(mapped.right),
-                      WholePixel(mapped.bottom)};
+    const Rect device = WholeDeviceBox(logical, toOutput);
     const Rect narrower = LessFarEdges(device, 1, 1);
-    const auto toLogicalBox = [&](const Rect& output) {
-        const Point from = toLogical.Apply({output.left, output.top});
-        const Point to = toLogical.Apply({output.right, output.bottom});
-        return Rect{from.x, from.y, to.x, to.y};
-    };
+    const auto toLogicalBox = [&](const Rect& output) { return ToLogicalBox(output, toLogical); };
     switch (shape) {
     case BoxShape::Rectangle:
-        return {toLogicalBox(device), toLogicalBox(device)};
+        return {toLogicalBox(device), toLogicalBox(device), std::nullopt};
     case BoxShape::Ellipse:
-    case BoxShape::RoundRect: {
+    case BoxShape::RoundRect:
         // The brush fills what lies inside the pen's path and the pixels a pen would set along
         // it, pen or not.
-        const Rect alongPen{device.left + 0.5, device.top + 0.5, std::max(device.left + 0.5, device.right - 0.5),
-                            std::max(device.top + 0.5, device.bottom - 0.5)};
-        return {toLogicalBox(narrower), toLogicalBox(alongPen), true};
-    }
+        return {toLogicalBox(narrower), toLogicalBox(AlongPen(narrower)), toLogicalBox(narrower)};
     case BoxShape::Chord:
     case BoxShape::Pie:
-        if (outlined) {  // the brush fills inside the pen's pixels
-            const Rect inside{device.left + 1, device.top + 1, std::max(device.left + 1, device.right - 1),
-                              std::max(device.top + 1, device.bottom - 1)};
-            return {toLogicalBox(narrower), toLogicalBox(inside)};
+        if (outlined) {
+            return {toLogicalBox(narrower), toLogicalBox(AlongPen(narrower)), toLogicalBox(narrower)};
         }
-        return {toLogicalBox(narrower), toLogicalBox(narrower)};
+        return {toLogicalBox(narrower), toLogicalBox(narrower), std::nullopt};
     case BoxShape::Arc:
         break;
     }
-    return {toLogicalBox(narrower), std::nullopt};
+    return {toLogicalBox(narrower), std::nullopt, std::nullopt};
 }
 
 void Player::DrawBoxShape(BoxShape shape, const Rect& box, const std::function<void(Path*, const Rect&)>& build)
@@ -99,8 +132,10 @@ void Player::DrawBoxShape(BoxShape shape, const Rect& box, const std::function<v
     if (boxes.fill && !boxes.fill->Normalized().IsEmpty()) {
         Path fill;
         build(&fill, *boxes.fill);
-        if (boxes.fillUnderPen) {
-            canvas_.FillUnderPen(fill.Transformed(toOutput), outlineOutput, CurrentFill());
+        if (boxes.fillRim) {
+            Path rim;
+            build(&rim, *boxes.fillRim);
+            canvas_.FillUnderPen(fill.Transformed(toOutput), rim.Transformed(toOutput), CurrentFill());
         } else {
             canvas_.Fill(fill.Transformed(toOutput), CurrentFill());
         }

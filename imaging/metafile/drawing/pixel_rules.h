@@ -29,7 +29,7 @@ enum class BoxShape { Rectangle, RoundRect, Ellipse, Arc, Chord, Pie };
 struct BoxShapeBoxes {
     Rect outline;
     std::optional<Rect> fill;
-    bool fillUnderPen = false;  // the brush also covers a one-pixel pen's pixels along the outline
+    std::optional<Rect> fillRim;  // the brush also covers a one-pixel pen's pixels along this shape
 };
 
 // The box the system draws an old-style (`oldStyle`) or enhanced record's logical `box` in.
@@ -37,6 +37,17 @@ Rect RecordedBox(const Rect& box, bool oldStyle);
 // A rounded rectangle's corner size for a box narrowed from `recordedSize` to `size`: the
 // corners' ellipses narrow with it (and never grow).
 double NarrowedCorner(double corner, double recordedSize, double size);
+
+// The points an arc's rays run towards (logical units).
+struct ArcRays {
+    Point start;
+    Point end;
+};
+// Where the rays of an arc drawn in logical `box` run once it is drawn in `arcBox` (from
+// PixelRuleBoxes): towards their points put on whole device pixels, from the centre of the
+// recorded box on whole pixels, whichever box the arc is then drawn in. Unchanged when
+// `arcBox` is `box`.
+ArcRays PixelRuleRays(const ArcRays& rays, const Rect& box, const Rect& arcBox, const Affine& toOutput, bool oldStyle);
 
 // The boxes for `shape` drawn in logical `box` through `toOutput`; `oldStyle` for an
 // old-style record, `outlined` when a pen is selected. A map that turns or shears has no

@@ -357,7 +357,11 @@ void Player::Arc(const Rect& box, Point start, Point end, ArcKind kind)
 {
     const bool increasing = IncreasingArcAngle();
     DrawBoxShape(kind == ArcKind::Pie ? BoxShape::Pie : kind == ArcKind::Chord ? BoxShape::Chord : BoxShape::Arc, box,
-                 [&](Path* path, const Rect& arcBox) { AddArc(path, arcBox, start, end, increasing, kind, false); });
+                 [&](Path* path, const Rect& arcBox) {
+                     const ArcRays rays = PixelRuleRays({start, end}, box, arcBox, dc_.LogicalToOutput(),
+                                                        dc_.Setup().oldStyleBoxes);
+                     AddArc(path, arcBox, rays.start, rays.end, increasing, kind, false);
+                 });
 }
 
 void Player::ArcTo(const Rect& box, Point start, Point end)
