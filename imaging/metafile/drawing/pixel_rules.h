@@ -2,16 +2,16 @@
 // rectangles, ellipses, arcs, chords and pies), so that a painting canvas lands on the same
 // ones. An old-style record's box first loses its last logical column and row, counted in
 // logical units whichever way they run (the system converts such records to enhanced ones,
-// whose boxes include their far edges). Then the
-// box's edges are rounded to whole device pixels; a path's point then names the pixel it
-// falls on, and
+// whose boxes include their far edges). Then the box's edges are rounded to whole device
+// pixels; a path's point names the pixel it falls on, and
 // - a rectangle's pen runs along the box, its brush fills the box: Rectangle(10,10,50,50)
 //   outlines columns 10 and 50 and fills columns 10 to 49;
 // - an ellipse's or rounded rectangle's pen runs along the shape of the box one pixel
 //   narrower and shorter (its corners' ellipses too); its brush fills what lies inside that
 //   path and the pixels a one-pixel pen sets along it, pen or not;
-// - an arc's, chord's or pie's pen takes the narrower box, and so does its brush without a
-//   pen; with one, the brush fills inside the pen's pixels (the box one pixel in all round).
+// - an arc's, chord's or pie's pen takes the narrower box too, and so does its brush: with a
+//   pen, as an ellipse's; without one, the shape of the narrower box. Its rays run from the
+//   recorded box's centre towards their points, both on whole device pixels.
 // Pen and brush each draw by the raster operation, whatever pixels they share.
 #ifndef ZV_IMAGING_METAFILE_PIXEL_RULES_H
 #define ZV_IMAGING_METAFILE_PIXEL_RULES_H
