@@ -221,6 +221,14 @@ TEST(MetafilePixelRules, OutlinesFollowTheRasterOperationLikeFills)
                 }
             }
             EXPECT_EQ(wrong, 0) << "pixels of the rectangle's quarter not as combined";
+            if (mode.mode == kNot) {
+                // The ellipse's brush reaches under its pen but not beyond: the pen's pixels are
+                // inverted twice, so only what lies inside them changes, and fully (as many
+                // pixels as the system's player inverts).
+                const int loss = FarEdgeLoss(format);
+                ExpectBox(picture.Changed({52, 0, 100, 52}, kCaseDestination), {56, 11, 93 - loss, 48 - loss});
+                EXPECT_EQ(picture.Count({52, 0, 100, 52}, mode.result(0, kCaseDestination)), loss ? 1085 : 1136);
+            }
         }
     }
 }
