@@ -1,15 +1,16 @@
 #include "imaging/metafile/cairo/cairo_thin_pen.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
 namespace zv::imaging::metafile {
 namespace {
 
-// A curve is cut into lines about a pixel long, so that each stepped pixel lies where the
-// curve itself runs; a curve longer than this many pixels is cut into this many.
-constexpr int kMaxCurvePieces = 1024;
+// A curve is halved into pieces about a pixel long, so that each stepped pixel lies where the
+// curve itself runs; this many halvings take the longest curve the output allows there.
+constexpr int kMaxCurveSplits = 24;
 // A curve within this much of a pixel's edge counts as on it: the Béziers that stand for an
 // ellipse stray a few thousandths of a pixel from it, and halves must round alike.
 constexpr double kHalfTolerance = 1.0 / 64;
@@ -117,33 +118,45 @@ public:
         stepsDone_ += steps;
     }
 
-    // A cubic Bézier as a chain of lines; one that cannot reach the box only counts its steps.
+    // A cubic Bézier as a chain of pieces about a pixel long.
     void Curve(Point p0, Point c1, Point c2, Point p3)
     {
-        const double left = std::min({p0.x, c1.x, c2.x, p3.x});
-        const double right = std::max({p0.x, c1.x, c2.x, p3.x});
-        const double top = std::min({p0.y, c1.y, c2.y, p3.y});
-        const double bottom = std::max({p0.y, c1.y, c2.y, p3.y});
-        if (right < box_.left - 1 || left > box_.right || bottom < box_.top - 1 || top > box_.bottom) {
-            stepsDone_ += std::max(std::llabs(PixelOf(p3.x) - PixelOf(p0.x)), std::llabs(PixelOf(p3.y) - PixelOf(p0.y)));
-            return;
-        }
-        const double length = Distance(p0, c1) + Distance(c1, c2) + Distance(c2, p3);
-        const int pieces = static_cast<int>(std::clamp(std::ceil(length), 1.0, static_cast<double>(kMaxCurvePieces)));
         // A curve's halves round towards the inside of its bend, as the system steps an ellipse.
         const Point middle = BezierAt(p0, c1, c2, p3, 0.5);
         const Point bulge{middle.x - (p0.x + p3.x) / 2, middle.y - (p0.y + p3.y) / 2};
-        Point previous = p0;
-        for (int piece = 1; piece <= pieces; ++piece) {
-            const Point next = BezierAt(p0, c1, c2, p3, static_cast<double>(piece) / pieces);
-            CurvePiece(previous, next, bulge);
-            previous = next;
-        }
+        CurvePart({p0, c1, c2, p3}, bulge, 0);
     }
 
     std::vector<uint8_t> Take() { return std::move(coverage_); }
 
 private:
+    // Halves a curve until its pieces are about a pixel long; a part that cannot reach the
+    // box only counts its steps, so a curve costs what it shows.
+    void CurvePart(const std::array<Point, 4>& q, Point bulge, int depth)
+    {
+        const double left = std::min({q[0].x, q[1].x, q[2].x, q[3].x});
+        const double right = std::max({q[0].x, q[1].x, q[2].x, q[3].x});
+        const double top = std::min({q[0].y, q[1].y, q[2].y, q[3].y});
+        const double bottom = std::max({q[0].y, q[1].y, q[2].y, q[3].y});
+        if (right < box_.left - 1 || left > box_.right || bottom < box_.top - 1 || top > box_.bottom) {
+            stepsDone_ += std::max(std::llabs(PixelOf(q[3].x) - PixelOf(q[0].x)), std::llabs(PixelOf(q[3].y) - PixelOf(q[0].y)));
+            return;
+        }
+        const double length = Distance(q[0], q[1]) + Distance(q[1], q[2]) + Distance(q[2], q[3]);
+        if (length <= 1 || depth >= kMaxCurveSplits) {
+            CurvePiece(q[0], q[3], bulge);
+            return;
+        }
+        const auto mid = [](Point a, Point b) { return Point{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
+        const Point a = mid(q[0], q[1]);
+        const Point b = mid(q[1], q[2]);
+        const Point c = mid(q[2], q[3]);
+        const Point ab = mid(a, b);
+        const Point bc = mid(b, c);
+        const Point centre = mid(ab, bc);
+        CurvePart({q[0], a, ab, centre}, bulge, depth + 1);
+        CurvePart({centre, bc, c, q[3]}, bulge, depth + 1);
+    }
     // A short piece of a curve: for every whole coordinate from `from` (included) towards `to`
     // (left out) along the axis the piece runs more along, the pixel at the curve's position
     // across, rounded to the nearest, halves (within kHalfTolerance) towards the inside of
