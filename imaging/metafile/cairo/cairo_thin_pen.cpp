@@ -100,9 +100,9 @@ public:
         const int64_t y0 = PixelOf(from.y);
         const int64_t dx = PixelOf(to.x) - x0;
         const int64_t dy = PixelOf(to.y) - y0;
-        const bool acrossMajor = std::llabs(dx) >= std::llabs(dy);
-        const Axis major = acrossMajor ? Axis{x0, dx, box_.left, box_.right} : Axis{y0, dy, box_.top, box_.bottom};
-        const Axis minor = acrossMajor ? Axis{y0, dy, box_.top, box_.bottom} : Axis{x0, dx, box_.left, box_.right};
+        const bool alongX = std::llabs(dx) >= std::llabs(dy);
+        const Axis major = alongX ? Axis{x0, dx, box_.left, box_.right} : Axis{y0, dy, box_.top, box_.bottom};
+        const Axis minor = alongX ? Axis{y0, dy, box_.top, box_.bottom} : Axis{x0, dx, box_.left, box_.right};
         const int64_t steps = std::llabs(major.delta);
         if (steps == 0) {
             return;
@@ -112,7 +112,7 @@ public:
             const int64_t along = major.start + (major.delta > 0 ? i : -i);
             const int64_t across = minor.start + CeilDiv(2 * i * minor.delta - steps, 2 * steps);
             if (dashes_.On(stepsDone_ + i)) {
-                Set(acrossMajor ? along : across, acrossMajor ? across : along);
+                Set(alongX ? along : across, alongX ? across : along);
             }
         }
         stepsDone_ += steps;
@@ -139,7 +139,8 @@ private:
         const double top = std::min({q[0].y, q[1].y, q[2].y, q[3].y});
         const double bottom = std::max({q[0].y, q[1].y, q[2].y, q[3].y});
         if (right < box_.left - 1 || left > box_.right || bottom < box_.top - 1 || top > box_.bottom) {
-            stepsDone_ += std::max(std::llabs(PixelOf(q[3].x) - PixelOf(q[0].x)), std::llabs(PixelOf(q[3].y) - PixelOf(q[0].y)));
+            stepsDone_ += std::max(std::llabs(PixelOf(q[3].x) - PixelOf(q[0].x)),
+                                   std::llabs(PixelOf(q[3].y) - PixelOf(q[0].y)));
             return;
         }
         const double length = Distance(q[0], q[1]) + Distance(q[1], q[2]) + Distance(q[2], q[3]);
@@ -157,23 +158,25 @@ private:
         CurvePart({q[0], a, ab, centre}, bulge, depth + 1);
         CurvePart({centre, bc, c, q[3]}, bulge, depth + 1);
     }
+
     // A short piece of a curve: for every whole coordinate from `from` (included) towards `to`
     // (left out) along the axis the piece runs more along, the pixel at the curve's position
     // across, rounded to the nearest, halves (within kHalfTolerance) towards the inside of
-    // the bend (away from `bulge`). Consecutive pieces share no coordinate, so the curve is one pixel wide.
+    // the bend (away from `bulge`). Consecutive pieces share no coordinate, so the curve is
+    // one pixel wide.
     void CurvePiece(Point from, Point to, Point bulge)
     {
-        const bool acrossMajor = std::fabs(to.x - from.x) >= std::fabs(to.y - from.y);
-        const double majorFrom = acrossMajor ? from.x : from.y;
-        const double majorTo = acrossMajor ? to.x : to.y;
-        const double minorFrom = acrossMajor ? from.y : from.x;
-        const double minorTo = acrossMajor ? to.y : to.x;
-        const int64_t low = acrossMajor ? box_.left : box_.top;
-        const int64_t high = acrossMajor ? box_.right : box_.bottom;
+        const bool alongX = std::fabs(to.x - from.x) >= std::fabs(to.y - from.y);
+        const double majorFrom = alongX ? from.x : from.y;
+        const double majorTo = alongX ? to.x : to.y;
+        const double minorFrom = alongX ? from.y : from.x;
+        const double minorTo = alongX ? to.y : to.x;
+        const int64_t low = alongX ? box_.left : box_.top;
+        const int64_t high = alongX ? box_.right : box_.bottom;
         const double first = std::max(std::ceil(std::min(majorFrom, majorTo)), static_cast<double>(low));
         const double last = std::min(std::floor(std::max(majorFrom, majorTo)), static_cast<double>(high - 1));
         const double span = majorTo - majorFrom;
-        const bool halvesUp = (acrossMajor ? bulge.y : bulge.x) < 0;
+        const bool halvesUp = (alongX ? bulge.y : bulge.x) < 0;
         for (double along = first; along <= last && span != 0; ++along) {
             if (along == majorTo) {
                 continue;
@@ -183,7 +186,7 @@ private:
                 halvesUp ? PixelOf(across + kHalfTolerance) : PixelOf(std::ceil(across - 0.5 - kHalfTolerance));
             const auto at = static_cast<int64_t>(along);
             if (dashes_.On(stepsDone_++)) {
-                Set(acrossMajor ? at : pixel, acrossMajor ? pixel : at);
+                Set(alongX ? at : pixel, alongX ? pixel : at);
             }
         }
     }
@@ -230,7 +233,8 @@ private:
         if (x < box_.left || x >= box_.right || y < box_.top || y >= box_.bottom) {
             return;
         }
-        coverage_[static_cast<size_t>(y - box_.top) * static_cast<size_t>(stride_) + static_cast<size_t>(x - box_.left)] = 255;
+        const auto row = static_cast<size_t>(y - box_.top);
+        coverage_[row * static_cast<size_t>(stride_) + static_cast<size_t>(x - box_.left)] = 255;
     }
 
     PixelBox box_;

@@ -1,7 +1,9 @@
 // One-pixel pens as the system draws them: no anti-aliasing, each line stepped from pixel to
 // pixel between its end points rounded to whole pixels, its last pixel left out so that the
 // lines of a figure meet without a pixel set twice (which an inverting raster operation would
-// undo). A point (x, y) of the path names pixel (round(x), round(y)).
+// undo). A point (x, y) of the path names pixel (round(x), round(y)). A curve sets, for every
+// whole coordinate along the axis it runs more along, the pixel nearest to it, halves towards
+// the inside of its bend; a line meeting a curve ends on the curve's own end pixel.
 #ifndef ZV_IMAGING_METAFILE_CAIRO_THIN_PEN_H
 #define ZV_IMAGING_METAFILE_CAIRO_THIN_PEN_H
 

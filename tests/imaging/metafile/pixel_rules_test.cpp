@@ -126,7 +126,8 @@ TEST(MetafilePixelRules, ShapesWithoutPenFillWhereTheSystemDoes)
                 SCOPED_TRACE(shape.name);
                 const int loss = shape.box ? FarEdgeLoss(format) : 0;
                 const IntRect& r = shape.reach;
-                ExpectBox(picture.Changed(shape.quarter, kCaseDestination), {r.left, r.top, r.right - loss, r.bottom - loss});
+                ExpectBox(picture.Changed(shape.quarter, kCaseDestination),
+                          {r.left, r.top, r.right - loss, r.bottom - loss});
                 EXPECT_EQ(picture.At((r.left + r.right) / 2, r.top + 12), fill);
             }
             const int side = 40 - FarEdgeLoss(format);
