@@ -135,6 +135,7 @@ DeviceSetup SetupFor(const Picture& picture, const Affine& deviceToOutput)
     setup.deviceUnitsPerMmX = picture.unitsPerMmX;
     setup.deviceUnitsPerMmY = picture.unitsPerMmY;
     setup.initial = picture.initial;
+    setup.oldStyleBoxes = picture.kind != PictureKind::Emf;
     return setup;
 }
 

@@ -1,5 +1,7 @@
 #include "imaging/metafile/cairo/cairo_canvas.h"
 
+#include "imaging/metafile/cairo/cairo_thin_pen.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -10,7 +12,6 @@ namespace {
 // How many full-image paints a metafile may spend, plus a floor for tiny images.
 constexpr double kBudgetImagePaints = 256;
 constexpr double kBudgetFloorPixels = 64.0 * 1024 * 1024;
-constexpr int kHatchSize = 8;
 // What a path segment and a character of text cost beyond the pixels they cover.
 constexpr double kSegmentCost = 16;
 constexpr double kCharacterCost = 256;
@@ -18,30 +19,6 @@ constexpr double kCharacterCost = 256;
 void SetSourceColor(cairo_t* cairo, Color color)
 {
     cairo_set_source_rgb(cairo, color.r / 255.0, color.g / 255.0, color.b / 255.0);
-}
-
-uint32_t PackColor(Color color)
-{
-    return 0xFF000000u | (static_cast<uint32_t>(color.r) << 16) |
-           (static_cast<uint32_t>(color.g) << 8) | color.b;
-}
-
-bool HatchCovers(uint32_t hatch, int x, int y)
-{
-    switch (hatch) {
-    case 0:
-        return y == kHatchSize / 2;
-    case 1:
-        return x == kHatchSize / 2;
-    case 2:
-        return x == y;                       // top-left to bottom-right
-    case 3:
-        return x + y == kHatchSize - 1;      // bottom-left to top-right
-    case 4:
-        return x == kHatchSize / 2 || y == kHatchSize / 2;
-    default:
-        return x == y || x + y == kHatchSize - 1;
-    }
 }
 
 // A wrapper that lets a Bitmap be read by cairo without copying. cairo only reads the pixels.
@@ -134,6 +111,35 @@ void ClipTo(cairo_t* cairo, const std::vector<ClipShape>& clip)
     }
 }
 
+// The system's drawing sets whole pixels: a pixel is painted when its middle lies inside.
+// Text keeps cairo's smooth edges.
+void FillAliased(cairo_t* cairo)
+{
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
+    cairo_fill(cairo);
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_DEFAULT);
+}
+
+void StrokeAliased(cairo_t* cairo)
+{
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
+    cairo_stroke(cairo);
+    cairo_set_antialias(cairo, CAIRO_ANTIALIAS_DEFAULT);
+}
+
+// Covers the pixels a one-pixel pen sets along `path` within `box` (cairo's coordinates are
+// output pixels).
+void CoverThinPenPixels(cairo_t* cairo, const Path& path, const std::vector<double>& dashes, const PixelBox& box)
+{
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, box.Width());
+    std::vector<uint8_t> coverage = ThinPenCoverage(path, dashes, box, stride);
+    cairo_surface_t* pixels =
+        cairo_image_surface_create_for_data(coverage.data(), CAIRO_FORMAT_A8, box.Width(), box.Height(), stride);
+    cairo_set_source_rgba(cairo, 0, 0, 0, 1);
+    cairo_mask_surface(cairo, pixels, box.left, box.top);
+    cairo_surface_destroy(pixels);
+}
+
 void SetStrokeStyle(cairo_t* cairo, const StrokeStyle& style)
 {
     cairo_set_line_width(cairo, style.width);
@@ -164,70 +170,6 @@ void SetStrokeStyle(cairo_t* cairo, const StrokeStyle& style)
     cairo_set_miter_limit(cairo, std::max(1.0, style.miterLimit));
 }
 
-// The brush's colour at an output pixel, anchored at the output's origin like the painted
-// brushes; none where a hatch leaves its gaps transparent or the brush is null.
-std::optional<uint32_t> PatternAt(const FillStyle& style, int x, int y)
-{
-    const Brush& brush = style.brush;
-    switch (brush.kind) {
-    case BrushKind::Null:
-        return std::nullopt;
-    case BrushKind::Hatched:
-        if (HatchCovers(brush.hatch, x % kHatchSize, y % kHatchSize)) {
-            return PackColor(brush.color) & 0x00FFFFFFu;
-        }
-        return style.opaqueBackground ? std::optional<uint32_t>(PackColor(style.background) & 0x00FFFFFFu)
-                                      : std::nullopt;
-    case BrushKind::Pattern:
-        if (brush.pattern != nullptr && brush.pattern->width > 0 && brush.pattern->height > 0) {
-            const Bitmap& tile = *brush.pattern;
-            return tile.pixels[static_cast<size_t>(y % tile.height) * tile.width + x % tile.width] & 0x00FFFFFFu;
-        }
-        return PackColor(brush.color) & 0x00FFFFFFu;
-    default:
-        return PackColor(brush.color) & 0x00FFFFFFu;
-    }
-}
-
-// The source bitmap's pixel under an output pixel's centre, edges repeated outward.
-uint32_t SourceAt(const Bitmap& bitmap, const Affine& outputToBitmap, int x, int y)
-{
-    const Point p = outputToBitmap.Apply({x + 0.5, y + 0.5});
-    const double maxX = bitmap.width - 1;
-    const double maxY = bitmap.height - 1;
-    const auto bx = static_cast<size_t>(std::isfinite(p.x) ? std::clamp(std::floor(p.x), 0.0, maxX) : 0);
-    const auto by = static_cast<size_t>(std::isfinite(p.y) ? std::clamp(std::floor(p.y), 0.0, maxY) : 0);
-    return bitmap.pixels[by * static_cast<size_t>(bitmap.width) + bx] & 0x00FFFFFFu;
-}
-
-// The destination moved towards `result` by the coverage (0..255) of an anti-aliased edge.
-uint32_t Blend(uint32_t destination, uint32_t result, unsigned coverage)
-{
-    uint32_t out = 0xFF000000u;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const unsigned d = (destination >> shift) & 0xFF;
-        const unsigned r = (result >> shift) & 0xFF;
-        out |= ((d * (255 - coverage) + r * coverage + 127) / 255) << shift;
-    }
-    return out;
-}
-
-struct PixelBox {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
-PixelBox BoxWithin(const Rect& bounds, int width, int height)
-{
-    const auto clampTo = [](double value, int limit) {
-        return std::isfinite(value) ? static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit))) : 0;
-    };
-    return {clampTo(std::floor(bounds.left), width), clampTo(std::floor(bounds.top), height),
-            clampTo(std::ceil(bounds.right), width), clampTo(std::ceil(bounds.bottom), height)};
-}
-
 double RunWidth(const TextRun& run)
 {
     double width = 0;
@@ -235,36 +177,6 @@ double RunWidth(const TextRun& run)
         width = std::max(width, piece.x + run.font.sizePx * static_cast<double>(piece.utf8.size()));
     }
     return width;
-}
-
-// Whether a ternary code's result depends on the pattern bits.
-bool UsesPattern(uint8_t rop)
-{
-    return (rop >> 4) != (rop & 0x0F);
-}
-
-void CombinePixels(const PixelBox& box, const unsigned char* coverage, int coverageStride,
-                   unsigned char* pixels, int stride, const Combination& how)
-{
-    // An operation that ignores the brush draws even while a null or hatched brush is selected.
-    const bool usesPattern = UsesPattern(how.rop);
-    for (int y = box.top; y < box.bottom; ++y) {
-        const unsigned char* coverageRow = coverage + static_cast<size_t>(y - box.top) * coverageStride;
-        auto* row = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * stride);
-        for (int x = box.left; x < box.right; ++x) {
-            const unsigned covered = coverageRow[x - box.left];
-            if (covered == 0) {
-                continue;
-            }
-            const std::optional<uint32_t> pattern = usesPattern ? PatternAt(how.pattern, x, y) : 0u;
-            if (!pattern) {
-                continue;
-            }
-            const uint32_t destination = row[x] & 0x00FFFFFFu;
-            const uint32_t source = how.source != nullptr ? SourceAt(*how.source, how.outputToSource, x, y) : 0;
-            row[x] = Blend(destination, CombineRop3(how.rop, *pattern, source, destination), covered);
-        }
-    }
 }
 
 } // namespace
@@ -413,6 +325,8 @@ void CairoCanvas::Combine(const Rect& bounds, const std::function<void(cairo_t*)
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, box.right - box.left, box.bottom - box.top);
     cairo_t* maskCairo = cairo_create(mask);
     cairo_translate(maskCairo, -box.left, -box.top);
+    // The system's raster operations change whole pixels: an inverted pixel is inverted fully.
+    cairo_set_antialias(maskCairo, CAIRO_ANTIALIAS_NONE);
     if (clipMask_ == nullptr) {
         ClipTo(maskCairo, clip_);
     }
@@ -469,8 +383,29 @@ void CairoCanvas::Fill(const Path& path, const FillStyle& style)
         } else {
             SetSourceColor(cairo_, style.brush.color);
         }
-        cairo_fill(cairo_);
+        FillAliased(cairo_);
     });
+}
+
+void CairoCanvas::FillUnderPen(const Path& path, const Path& penPath, const FillStyle& style)
+{
+    const Rect inner = path.ControlBounds();
+    const Rect pen = penPath.ControlBounds();
+    const Rect bounds{std::min(inner.left, pen.left) - 1, std::min(inner.top, pen.top) - 1,
+                      std::max(inner.right, pen.right) + 1, std::max(inner.bottom, pen.bottom) + 1};
+    const double segments = static_cast<double>(path.Segments().size() + penPath.Segments().size());
+    if (style.brush.kind == BrushKind::Null || path.IsEmpty() || penPath.IsEmpty() ||
+        !Spend(bounds, kSegmentCost * segments) || style.rop2 == kRop2Nop) {
+        return;
+    }
+    const PixelBox box = BoxWithin(bounds, width_, height_);
+    // The brush drawn as a pattern: copying it is the pattern-copy operation.
+    Combine(bounds, [&](cairo_t* cairo) {
+        AppendPathTo(cairo, path);
+        cairo_set_fill_rule(cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cairo);
+        CoverThinPenPixels(cairo, penPath, {}, box);
+    }, {Rop3ForRop2(style.rop2), style, nullptr, {}});
 }
 
 void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
@@ -481,28 +416,38 @@ void CairoCanvas::Stroke(const Path& path, const StrokeStyle& style)
     Rect bounds = path.ControlBounds();
     const double half = style.width / 2 + 1;
     bounds = {bounds.left - half, bounds.top - half, bounds.right + half, bounds.bottom + half};
-    if (!Spend(bounds, kSegmentCost * static_cast<double>(path.Segments().size()))) {
+    if (!Spend(bounds, kSegmentCost * static_cast<double>(path.Segments().size())) || style.rop2 == kRop2Nop) {
         return;
     }
+    FillStyle pen;
+    pen.brush = Brush{BrushKind::Solid, style.color, 0, nullptr};
+    const Combination how{Rop3ForRop2(style.rop2), pen, nullptr, {}};
+    if (IsThinPen(style.width)) {
+        // Whole pixels, combined by the raster operation like a fill's.
+        const PixelBox box = BoxWithin(bounds, width_, height_);
+        Combine(bounds, [&](cairo_t* cairo) { CoverThinPenPixels(cairo, path, style.dashes, box); }, how);
+        return;
+    }
+    // A path's points name pixels, so a pen of odd width is centred on their middles.
+    const double centring = std::lround(style.width) % 2 == 1 ? 0.5 : 0;
     if (style.rop2 != kRop2CopyPen) {
-        if (style.rop2 != kRop2Nop) {
-            FillStyle pen;
-            pen.brush = Brush{BrushKind::Solid, style.color, 0, nullptr};
-            Combine(bounds, [&](cairo_t* cairo) {
-                AppendPathTo(cairo, path);
-                SetStrokeStyle(cairo, style);
-                cairo_stroke(cairo);
-            }, {Rop3ForRop2(style.rop2), pen, nullptr, {}});
-        }
+        Combine(bounds, [&](cairo_t* cairo) {
+            cairo_translate(cairo, centring, centring);
+            AppendPathTo(cairo, path);
+            SetStrokeStyle(cairo, style);
+            cairo_stroke(cairo);
+        }, how);
         return;
     }
     ApplyClip();
     Masked(bounds, [&] {
         cairo_identity_matrix(cairo_);
+        cairo_translate(cairo_, centring, centring);
         AppendPath(path);
         SetSourceColor(cairo_, style.color);
         SetStrokeStyle(cairo_, style);
-        cairo_stroke(cairo_);
+        StrokeAliased(cairo_);
+        cairo_identity_matrix(cairo_);
     });
 }
 

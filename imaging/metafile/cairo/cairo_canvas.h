@@ -2,6 +2,7 @@
 #ifndef ZV_IMAGING_METAFILE_CAIRO_CANVAS_H
 #define ZV_IMAGING_METAFILE_CAIRO_CANVAS_H
 
+#include "imaging/metafile/cairo/cairo_pixels.h"
 #include "imaging/metafile/drawing/canvas.h"
 
 #include <cairo.h>
@@ -9,15 +10,6 @@
 #include <functional>
 
 namespace zv::imaging::metafile {
-
-// How a raster operation combines: its code, the brush as pattern, and an optional source
-// bitmap with the map from output pixels into it.
-struct Combination {
-    uint8_t rop = kRop3SourceCopy;
-    const FillStyle& pattern;
-    const Bitmap* source = nullptr;
-    Affine outputToSource;
-};
 
 // Paints on a cairo context whose target is `width` x `height` pixels. To keep a hostile file
 // from drawing forever, it counts the pixels each call may touch and stops drawing once they
@@ -32,11 +24,13 @@ public:
     void SetClip(const std::vector<ClipShape>& clip) override;
     void Fill(const Path& path, const FillStyle& style) override;
     void Stroke(const Path& path, const StrokeStyle& style) override;
+    void FillUnderPen(const Path& path, const Path& penPath, const FillStyle& style) override;
     void DrawImage(const ImageDraw& image) override;
     FontMetrics MeasureFont(const FontRequest& font) override;
     double MeasureAdvance(const FontRequest& font, const std::string& utf8) override;
     void DrawText(const TextRun& run) override;
     bool Exhausted() const override { return exhausted_; }
+    bool LandsOnPixels() const override { return true; }
 
 private:
     // Draws a shape's coverage with `cover` and combines the covered pixels by `how`: what

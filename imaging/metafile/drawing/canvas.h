@@ -90,12 +90,22 @@ public:
     virtual void SetClip(const std::vector<ClipShape>& clip) = 0;
     virtual void Fill(const Path& path, const FillStyle& style) = 0;
     virtual void Stroke(const Path& path, const StrokeStyle& style) = 0;
+    // Fills `path` and, with it, the pixels a one-pixel pen sets along `penPath`: a brush that
+    // reaches under its pen but not beyond it.
+    virtual void FillUnderPen(const Path& path, const Path& penPath, const FillStyle& style)
+    {
+        static_cast<void>(penPath);
+        Fill(path, style);
+    }
     virtual void DrawImage(const ImageDraw& image) = 0;
     virtual FontMetrics MeasureFont(const FontRequest& font) = 0;
     virtual double MeasureAdvance(const FontRequest& font, const std::string& utf8) = 0;
     virtual void DrawText(const TextRun& run) = 0;
     // True once the canvas refuses further work (a backend's budget against hostile files).
     virtual bool Exhausted() const { return false; }
+    // True for a canvas that paints pixels: shapes then land on the pixels the system's
+    // drawing sets (drawing/pixel_rules.h); a measuring canvas sees them as given.
+    virtual bool LandsOnPixels() const { return false; }
 };
 
 // The output-space box of a text run of `width` along its baseline.

@@ -137,6 +137,8 @@ struct DeviceSetup {
     double deviceUnitsPerMmX = 96 / 25.4;
     double deviceUnitsPerMmY = 96 / 25.4;
     DcState initial;  // window and viewport as the player sets them up before the first record
+    // Old-style records: their boxes leave out the last logical column and row.
+    bool oldStyleBoxes = false;
 };
 
 class DeviceContext {

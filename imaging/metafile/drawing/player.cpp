@@ -328,21 +328,21 @@ void Player::PolyPolyline(const std::vector<std::vector<Point>>& polylines)
 
 void Player::Rectangle(const Rect& rect)
 {
-    Draw(RectanglePath(rect), true, true);
+    DrawBoxShape(BoxShape::Rectangle, rect, AddRectangle);
 }
 
 void Player::RoundRect(const Rect& rect, double cornerWidth, double cornerHeight)
 {
-    Path path;
-    AddRoundRectangle(&path, rect, cornerWidth, cornerHeight);
-    Draw(path, true, true);
+    const Rect recorded = RecordedBox(rect, dc_.Setup().oldStyleBoxes);
+    DrawBoxShape(BoxShape::RoundRect, rect, [&](Path* path, const Rect& box) {
+        AddRoundRectangle(path, box, NarrowedCorner(cornerWidth, recorded.Width(), box.Width()),
+                          NarrowedCorner(cornerHeight, recorded.Height(), box.Height()));
+    });
 }
 
 void Player::Ellipse(const Rect& box)
 {
-    Path path;
-    AddEllipse(&path, box);
-    Draw(path, true, true);
+    DrawBoxShape(BoxShape::Ellipse, box, AddEllipse);
 }
 
 bool Player::IncreasingArcAngle() const
@@ -355,9 +355,13 @@ bool Player::IncreasingArcAngle() const
 
 void Player::Arc(const Rect& box, Point start, Point end, ArcKind kind)
 {
-    Path path;
-    AddArc(&path, box, start, end, IncreasingArcAngle(), kind, false);
-    Draw(path, kind != ArcKind::Open, true);
+    const bool increasing = IncreasingArcAngle();
+    DrawBoxShape(kind == ArcKind::Pie ? BoxShape::Pie : kind == ArcKind::Chord ? BoxShape::Chord : BoxShape::Arc, box,
+                 [&](Path* path, const Rect& arcBox) {
+                     const ArcRays rays = PixelRuleRays({start, end}, box, arcBox, dc_.LogicalToOutput(),
+                                                        dc_.Setup().oldStyleBoxes);
+                     AddArc(path, arcBox, rays.start, rays.end, increasing, kind, false);
+                 });
 }
 
 void Player::ArcTo(const Rect& box, Point start, Point end)

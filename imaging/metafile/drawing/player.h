@@ -9,9 +9,11 @@
 #include "imaging/metafile/drawing/dc.h"
 #include "imaging/metafile/drawing/dib.h"
 #include "imaging/metafile/drawing/geometry.h"
+#include "imaging/metafile/drawing/pixel_rules.h"
 #include "imaging/metafile/drawing/text.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -110,6 +112,9 @@ public:
 private:
     // Fills and/or strokes a figure given in logical units, or adds it to an open path.
     void Draw(const Path& logical, bool fill, bool stroke);
+    // Draws a shape that `build` makes in a logical box where the system's drawing puts its
+    // pixels (drawing/pixel_rules.cpp).
+    void DrawBoxShape(BoxShape shape, const Rect& box, const std::function<void(Path*, const Rect&)>& build);
     void FillOutput(const Path& output, const FillStyle& style);
     FillStyle CurrentFill() const;
     std::optional<StrokeStyle> CurrentStroke() const;

@@ -259,8 +259,9 @@ TEST(Metafile, FixedMappingModesScaleToPhysicalUnits)
         wmf.SelectObject(1);
         emf.SelectObject(0x80000008u);
         const int u = c.unitsPerInch;
-        // The logical origin maps to the top-left corner; y is negative downwards.
-        wmf.Rectangle(0, 0, u, -u);
+        // The logical origin maps to the top-left corner; y is negative downwards. An old-style
+        // box leaves out its last logical column and row (the top one, as y runs upwards).
+        wmf.Rectangle(0, 1, u + 1, -u);
         emf.Rectangle(0, 0, u, -u);
         for (const auto& [name, bytes] : {std::pair{"wmf", wmf.Finish()}, std::pair{"emf", emf.Finish()}}) {
             SCOPED_TRACE(name);
@@ -587,8 +588,8 @@ TEST(Metafile, EachRecordDrawsWhereItSays)
 }
 
 // Curved shapes cover their area: an ellipse pi/4 of its box, a rounded rectangle its box less
-// the four corners outside quarter ellipses, a pie a quarter of the ellipse. Antialiased edges
-// count half.
+// the four corners outside quarter ellipses, a pie a quarter of the ellipse one pixel narrower
+// than its box. Antialiased edges count half.
 TEST(Metafile, CurvedShapesCoverTheirArea)
 {
     const double pi = std::acos(-1.0);
@@ -604,7 +605,7 @@ TEST(Metafile, CurvedShapesCoverTheirArea)
         {"roundrect", [](WmfWriter& w) { w.RoundRect(100, 100, 900, 900, 400, 200); },
          [](EmfWriter& e) { e.Record(44, {100, 100, 900, 900, 400, 200}); }, 80 * 80 - (4 - pi) * 20 * 10},
         {"pie", [](WmfWriter& w) { w.ArcLike(0x081A, 100, 100, 900, 900, 900, 500, 500, 100); },
-         [](EmfWriter& e) { e.ArcLike(47, 100, 100, 900, 900, 900, 500, 500, 100); }, pi * 40 * 40 / 4,
+         [](EmfWriter& e) { e.ArcLike(47, 100, 100, 900, 900, 900, 500, 500, 100); }, pi * 39.5 * 39.5 / 4,
          "a pie's area is more than 1% off"},
     };
     for (const auto& c : cases) {
@@ -1131,9 +1132,8 @@ TEST(Metafile, PlainWmfSizeFromWindowOrDrawing)
     const Rendered framed = Render(bare.Finish(), 0, 0);
     EXPECT_EQ(framed.width, 80);
     EXPECT_EQ(framed.height, 40);
-    if (!SkipOnSystemPlayer("a rectangle without an outline leaves out its right and bottom edge")) {
-        EXPECT_EQ(framed.Count(0, 0, 80, 40, [](Rgb p) { return p == kRed; }), 80 * 40);
-    }
+    // An old-style box leaves out its last column and row.
+    EXPECT_EQ(framed.Count(0, 0, 80, 40, [](Rgb p) { return p == kRed; }), 79 * 39);
 }
 
 TEST(Metafile, SizeBeyondTheLimitsFails)

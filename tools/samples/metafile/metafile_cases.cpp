@@ -15,6 +15,8 @@ namespace {
 constexpr int kNullPen = 5;
 constexpr int kNullBrush = 1;
 constexpr int kCopyPen = 13;
+constexpr int kNot = 6;
+constexpr int kXorPen = 7;
 constexpr IntRect kRegionA{10, 10, 60, 60};
 constexpr IntRect kRegionB{40, 40, 90, 90};
 
@@ -97,6 +99,31 @@ public:
         } else {
             emf_.MoveTo(x0, y0);
             emf_.LineTo(x1, y1);
+        }
+    }
+    void Ellipse(const IntRect& r)
+    {
+        IsWmf() ? wmf_.Ellipse(r.left, r.top, r.right, r.bottom) : emf_.Ellipse(r.left, r.top, r.right, r.bottom);
+    }
+    void RoundRect(const IntRect& r, int corner)
+    {
+        if (IsWmf()) {
+            wmf_.RoundRect(r.left, r.top, r.right, r.bottom, corner, corner);
+        } else {
+            emf_.Record(44, {r.left, r.top, r.right, r.bottom, corner, corner});
+        }
+    }
+    void Polygon(const std::vector<IntPoint>& points) { IsWmf() ? wmf_.Polygon(points) : emf_.Poly(3, points); }
+    void Polyline(const std::vector<IntPoint>& points) { IsWmf() ? wmf_.Polyline(points) : emf_.Poly(4, points); }
+    // The chord or pie of the ellipse in `r` from the ray towards `start` to the ray towards `end`.
+    void ChordOrPie(bool pie, const IntRect& r, IntPoint start, IntPoint end)
+    {
+        if (IsWmf()) {
+            wmf_.ArcLike(pie ? 0x081A : 0x0830, r.left, r.top, r.right, r.bottom, start.first, start.second,
+                         end.first, end.second);
+        } else {
+            emf_.ArcLike(pie ? 47 : 46, r.left, r.top, r.right, r.bottom, start.first, start.second, end.first,
+                         end.second);
         }
     }
     void SetRop2(int mode) { IsWmf() ? wmf_.SetRop2(mode) : emf_.SetRop2(mode); }
@@ -255,6 +282,60 @@ std::vector<uint8_t> Rop2Case(MetafileFormat format, int mode)
     return sketch.Finish();
 }
 
+// The four shapes of the shape cases, filled with the pattern colour's brush.
+void DrawShapes(Sketch& sketch)
+{
+    sketch.SelectBrush(kCasePattern);
+    sketch.Rectangle(kShapeRectangle);
+    sketch.Ellipse(kShapeEllipse);
+    sketch.RoundRect(kShapeRoundRect, kShapeCorner);
+    sketch.Polygon(kShapeTriangle);
+}
+
+std::vector<uint8_t> NullPenShapesCase(MetafileFormat format, int mode)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.SetRop2(mode);
+    sketch.SelectPen(kNullPen, 0, 0);
+    DrawShapes(sketch);
+    return sketch.Finish();
+}
+
+std::vector<uint8_t> ThinOutlineShapesCase(MetafileFormat format, int mode)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.SetRop2(mode);
+    sketch.SelectPen(0, 1, kCaseSourceRight);
+    DrawShapes(sketch);
+    return sketch.Finish();
+}
+
+std::vector<uint8_t> ChordPieCase(MetafileFormat format, bool outlined)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    outlined ? sketch.SelectPen(0, 1, kCaseSourceRight) : sketch.SelectPen(kNullPen, 0, 0);
+    sketch.SelectBrush(kCasePattern);
+    sketch.ChordOrPie(false, {10, 10, 50, 50}, {50, 20}, {10, 40});
+    sketch.ChordOrPie(true, {55, 10, 95, 50}, {95, 30}, {75, 50});
+    return sketch.Finish();
+}
+
+std::vector<uint8_t> ThinLinesCase(MetafileFormat format, int mode)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.SetRop2(mode);
+    sketch.SelectPen(0, 1, kCasePattern);
+    for (const auto& [from, to] : kThinLines) {
+        sketch.Line(from.first, from.second, to.first, to.second);
+    }
+    sketch.Polyline(kThinPolyline);
+    return sketch.Finish();
+}
+
 std::vector<uint8_t> RopBlitCase(MetafileFormat format, uint32_t rop)
 {
     Sketch sketch(format);
@@ -409,6 +490,21 @@ std::vector<MetafileCase> MetafileCases()
         for (int kind = 0; kind < 3; ++kind) {
             cases.push_back({"region-paint" + std::to_string(kind) + suffix, RegionPaintCase(format, kind)});
         }
+        for (int mode = 1; mode <= 16; ++mode) {
+            char name[32];
+            std::snprintf(name, sizeof(name), "thin-lines-%02d", mode);
+            cases.push_back({name + suffix, ThinLinesCase(format, mode)});
+        }
+        for (int mode : {kCopyPen, kNot}) {
+            const std::string rop = mode == kCopyPen ? "-copy" : "-not";
+            cases.push_back({"nullpen-shapes" + rop + suffix, NullPenShapesCase(format, mode)});
+        }
+        for (int mode : {kCopyPen, kNot, kXorPen}) {
+            const std::string rop = mode == kCopyPen ? "-copy" : mode == kNot ? "-not" : "-xor";
+            cases.push_back({"thin-outlines" + rop + suffix, ThinOutlineShapesCase(format, mode)});
+        }
+        cases.push_back({"nullpen-chord-pie" + suffix, ChordPieCase(format, false)});
+        cases.push_back({"thin-chord-pie" + suffix, ChordPieCase(format, true)});
         for (const auto& [name, compression] : kCompressions) {
             cases.push_back({std::string("dib-") + name + suffix, CompressedBitmapCase(format, compression)});
         }

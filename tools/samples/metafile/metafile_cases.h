@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zv::samples {
@@ -27,6 +28,35 @@ constexpr uint32_t kCaseSourceRight = 0x0F3C78;
 // rectangle (20,20)-(80,50) is filled with the pattern colour and a 10-unit line from (20,70)
 // to (80,70) is drawn in it.
 std::vector<uint8_t> Rop2Case(MetafileFormat format, int mode);
+
+// The shapes of the shape cases: a rectangle, an ellipse in a box, a rounded rectangle with
+// 16-unit corners and a triangle.
+constexpr IntRect kShapeRectangle{10, 10, 50, 50};
+constexpr IntRect kShapeEllipse{55, 10, 95, 50};
+constexpr IntRect kShapeRoundRect{10, 55, 50, 95};
+constexpr int kShapeCorner = 16;
+inline const std::vector<IntPoint> kShapeTriangle = {{55, 55}, {95, 55}, {55, 95}};
+
+// The destination fills the picture; then, with binary raster operation `mode`, the shapes
+// above are filled with the pattern colour's brush while the null pen is selected.
+std::vector<uint8_t> NullPenShapesCase(MetafileFormat format, int mode);
+
+// The same, outlined with a one-unit pen of kCaseSourceRight.
+std::vector<uint8_t> ThinOutlineShapesCase(MetafileFormat format, int mode);
+
+// Over the destination, the pattern colour's brush fills a chord of the ellipse in
+// (10,10)-(50,50) and a pie of the one in (55,10)-(95,50), with the null pen or outlined with a
+// one-unit pen of kCaseSourceRight.
+std::vector<uint8_t> ChordPieCase(MetafileFormat format, bool outlined);
+
+// One-unit pen lines of the pattern colour over the destination with binary raster operation
+// `mode`, each from a move to a line-to: across, back across, down, two diagonals (one more
+// across than down, one more down than across); then a polyline with two corners.
+inline const std::vector<std::pair<IntPoint, IntPoint>> kThinLines = {
+    {{10, 20}, {60, 20}}, {{60, 30}, {10, 30}}, {{80, 10}, {80, 60}},
+    {{10, 40}, {60, 65}}, {{20, 70}, {35, 95}}};
+inline const std::vector<IntPoint> kThinPolyline = {{50, 75}, {90, 75}, {90, 95}, {60, 95}};
+std::vector<uint8_t> ThinLinesCase(MetafileFormat format, int mode);
 
 // The destination fills the picture; then the pattern colour's brush is selected and a blit
 // with raster operation `rop` covers (20,20)-(80,80). A source, when the operation uses one,
