@@ -64,6 +64,7 @@ TEST(FileSystem, CreateDirectoryMakesOneLevelOnly)
     EXPECT_FALSE(zv::platform::CreateDirectory((root.str() + "\\two\\three").c_str()));
     EXPECT_FALSE(zv::platform::CreateDirectory("\\\\server\\share"));
     EXPECT_FALSE(zv::platform::CreateDirectory(""));
+    EXPECT_FALSE(zv::platform::CreateDirectory(nullptr));
 
     // A file: Wine keeps no read-only mark on folders.
     const std::string file = root.str() + "\\one\\file.txt";
@@ -77,6 +78,9 @@ TEST(FileSystem, CreateDirectoryMakesOneLevelOnly)
     EXPECT_TRUE(readOnly());
     ASSERT_TRUE(zv::platform::SetFileAttributes(file.c_str(), zv::platform::kAttributeNormal));
     EXPECT_FALSE(readOnly());
+    EXPECT_FALSE(zv::platform::SetFileAttributes((root.str() + "\\one\\missing.txt").c_str(),
+                                                 zv::platform::kAttributeNormal));
+    EXPECT_FALSE(zv::platform::SetFileAttributes(nullptr, zv::platform::kAttributeNormal));
 }
 
 } // namespace
