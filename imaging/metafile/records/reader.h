@@ -29,7 +29,6 @@ class RecordReader {
 public:
     RecordReader(Layout layout, const Record& record);
 
-    Layout Format() const { return layout_; }
     bool IsEmf() const { return layout_ == Layout::Emf; }
     uint32_t Type() const { return record_.type; }
     size_t RecordSize() const { return record_.size; }
