@@ -40,6 +40,7 @@ struct Played {
     std::vector<mf::Rect> fills;     // bounds of each filled path
     std::vector<mf::Color> fillColours;
     std::vector<mf::Rect> strokes;   // bounds of each stroked path
+    std::vector<std::vector<double>> dashes;  // of each stroke
     std::vector<std::string> texts;  // each run's characters, UTF-8
     mf::Font font;                   // selected when the picture ended
 };
@@ -53,9 +54,10 @@ public:
         played_->fills.push_back(path.ControlBounds());
         played_->fillColours.push_back(style.brush.color);
     }
-    void Stroke(const mf::Path& path, const mf::StrokeStyle&) override
+    void Stroke(const mf::Path& path, const mf::StrokeStyle& style) override
     {
         played_->strokes.push_back(path.ControlBounds());
+        played_->dashes.push_back(style.dashes);
     }
     void DrawImage(const mf::ImageDraw&) override {}
     mf::FontMetrics MeasureFont(const mf::FontRequest&) override { return {8, 2}; }
@@ -464,6 +466,74 @@ TEST(MetafileRecords, SurrogatePairsDecodeToOneCharacter)
     const uint8_t units[] = {0x3D, 0xD8, 0x00, 0xDE};
     EXPECT_EQ(mf::DecodeUtf16(units, 2), std::u32string(1, U'\U0001F600'));
     EXPECT_EQ(mf::DecodeUtf16(units, 1), std::u32string(1, U'\uFFFD'));
+}
+
+// A WMF region object's scans: a coordinate count, top, bottom, left/right pairs (an odd
+// coordinate left over is no edge), the count again.
+TEST(MetafileRecords, RegionScansTakeWholePairsOnly)
+{
+    struct Case {
+        std::vector<int> scan;
+        mf::Rect painted;
+    };
+    const Case cases[] = {
+        {{2, 10, 20, 30, 40, 2}, {30, 10, 40, 20}},
+        {{3, 10, 20, 30, 40, 50, 3}, {30, 10, 40, 20}},
+        {{4, 10, 20, 30, 40, 60, 70, 4}, {30, 10, 70, 20}},
+    };
+    for (const Case& c : cases) {
+        // Chain, type, object count, size, scan count, largest scan, bounds; then the scan.
+        std::vector<int> words = {0, 6, 0, 0, 0, 1, static_cast<int>(c.scan.size()), 0, 0, 0, 0};
+        words.insert(words.end(), c.scan.begin(), c.scan.end());
+        WmfWriter writer = WmfWriter::Placeable(0, 0, 100, 100, 100);
+        writer.Record(0x06FF, words);
+        writer.PaintRegion(0);
+        const Played played = Play(writer.Finish());
+        ASSERT_TRUE(played.ok);
+        ASSERT_EQ(played.fills.size(), 1u);
+        EXPECT_EQ(played.fills[0].left, c.painted.left);
+        EXPECT_EQ(played.fills[0].top, c.painted.top);
+        EXPECT_EQ(played.fills[0].right, c.painted.right);
+        EXPECT_EQ(played.fills[0].bottom, c.painted.bottom);
+    }
+}
+
+// Pen styles dash in device pixels when thin and in multiples of the width when wide.
+TEST(MetafileRecords, PenStylesArriveAsDashes)
+{
+    struct Case {
+        int style;
+        int width;
+        std::vector<double> dashes;
+    };
+    const Case cases[] = {
+        {0, 1, {}},
+        {1, 1, {18, 6}},
+        {2, 1, {3, 3}},
+        {3, 1, {9, 6, 3, 6}},
+        {4, 1, {9, 3, 3, 3, 3, 3}},
+        {1, 4, {12, 4}},
+        {2, 4, {4, 4}},
+        {3, 4, {12, 4, 4, 4}},
+        {4, 4, {12, 4, 4, 4, 4, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.style) + " " + std::to_string(c.width));
+        WmfWriter wmf = WmfWriter::Placeable(0, 0, 100, 100, 100);
+        wmf.CreatePen(c.style, c.width, 0);
+        wmf.SelectObject(0);
+        wmf.LineTo(50, 50);
+        EmfWriter emf(0, 0, 2540, 2540, 100, 25);
+        emf.CreatePen(1, c.style, c.width, 0);
+        emf.SelectObject(1);
+        emf.LineTo(50, 50);
+        for (const auto& bytes : {wmf.Finish(), emf.Finish()}) {
+            const Played played = Play(bytes);
+            ASSERT_TRUE(played.ok);
+            ASSERT_EQ(played.dashes.size(), 1u);
+            EXPECT_EQ(played.dashes[0], c.dashes);
+        }
+    }
 }
 
 // FrameRgn draws the region's border: `width` pixels on the left and right, `height` on the
