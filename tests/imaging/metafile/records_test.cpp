@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -542,6 +542,14 @@ TEST(MetafileRecords, FrameRegionPaintsTheBorderInside)
 {
     for (const MetafileFormat format : {W, E}) {
         SCOPED_TRACE(format == W ? "WMF" : "EMF");
+#ifdef _WIN32
+        if (format == W) {
+            // README, "Metafiles: two renderers".
+            std::cout << "[ SKIPPED  ] drawn differently by the system's player: Wine reads "
+                         "META_FRAMEREGION's region and brush from its last two parameters\n";
+            continue;
+        }
+#endif
         const std::vector<uint8_t> bytes =
             zv::samples::RegionFrameCase(format, {IntRect{40, 40, 60, 60}}, 3, 2, 0x000000);
         zv::test::TempDir dir;
