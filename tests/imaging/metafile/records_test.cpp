@@ -243,6 +243,16 @@ const RecordCase kRequired[] = {
     {"PaintRgn", E, 74, {0, 0, 0, 0, 0}},
     {"FillRgn", E, 71, {0, 0, 0, 0, 0, 1}},
     {"FrameRgn", E, 72, {0, 0, 0, 0, 0, 1, 3, 2}},
+    // Bitmaps by palette index (usage 1) or none at all: the records play, drawing nothing.
+    {"CreateDIBPatternBrushPt", E, 94, {1, 1, 0, 0, 0, 0}},
+    {"CreateMonoBrush", E, 93, {1, 1, 0, 0, 0, 0}},
+    {"BitBlt", E, 76, {0, 0, 0, 0, 1, 1, 5, 5, 0xCC0020, 0, 0, kFloat1, 0, 0, kFloat1, 0, 0, 0, 1, 0, 0, 0, 0}},
+    {"StretchBlt", E, 77, {0, 0, 0, 0, 1, 1, 5, 5, 0xCC0020, 0, 0, kFloat1, 0, 0, kFloat1, 0, 0, 0, 1, 0, 0, 0, 0, 4, 4}},
+    {"SetDIBitsToDevice", E, 80, {0, 0, 0, 0, 1, 1, 0, 0, 4, 4, 0, 0, 0, 0, 1}},  // scans unread
+    {"StretchDIBits", E, 81, {0, 0, 0, 0, 1, 1, 0, 0, 4, 4, 0, 0, 0, 0, 1, 0xCC0020, 5, 5}},
+    {"StretchDIB", W, 0x0F43, {0x0020, 0x00CC, 1, 4, 4, 0, 0, 5, 5, 1, 1}},
+    {"SetDIBitsToDevice", W, 0x0D33, {1, 4, 0, 0, 0, 4, 4, 1, 1}},
+    {"DIBCreatePatternBrush", W, 0x0142, {0, 1}},
 };
 
 TEST(MetafileRecords, EveryRequiredParameterIsChecked)
@@ -288,6 +298,11 @@ TEST(MetafileRecords, InconsistentCountsAreRefused)
         {"WMF polygon count missing", Wmf(0x0538, {2, 3}), false},
         // ExtTextOutW: the string offset and count must lie inside the record.
         {"text beyond the record", Emf(84, {0, 0, 0, 0, 1, 0, 0, 5, 5, 40, 76, 0, 0, 0, 0, 0, 0}), false},
+        // Bitmaps whose header or rows lie outside the record.
+        {"a pattern's header outside", Emf(94, {1, 0, 200, 40, 0, 0}), false},
+        {"a pattern's rows outside", Emf(94, {1, 1, 0, 0, 30, 40}), false},
+        {"a blit's header outside", Emf(81, {0, 0, 0, 0, 1, 1, 0, 0, 4, 4, 200, 40, 0, 0, 0, 0xCC0020, 5, 5}), false},
+        {"a blit's rows outside", Emf(81, {0, 0, 0, 0, 1, 1, 0, 0, 4, 4, 8, 40, 80, 64, 1, 0xCC0020, 5, 5}), false},
         // Region data claiming more rectangles than it holds.
         {"region rectangles beyond the data", Emf(75, {48, 5, 32, 1, 4, 0, 0, 0, 10, 10, 0, 0, 10, 10}), false},
     };
@@ -307,6 +322,9 @@ TEST(MetafileRecords, SkippedRecordsLeaveTheRestDrawn)
         Wmf(0x0228, {1, 9}),              // FillRegion of an empty slot
         Wmf(0x0429, {9, 1, 2, 3}),        // FrameRegion of an empty slot
         Emf(71, {0, 0, 0, 0, 0, 7}),      // FillRgn with no brush in slot 7
+        Emf(74, {0, 0, 0, 0, 0}),         // PaintRgn of an empty region
+        Emf(73, {0, 0, 0, 0, 0}),         // InvertRgn of an empty region
+        Emf(94, {1, 1, 0, 0, 0, 0}),      // a pattern of palette indices
     };
     for (const auto& bytes : files) {
         const Played played = Play(bytes);
@@ -315,6 +333,20 @@ TEST(MetafileRecords, SkippedRecordsLeaveTheRestDrawn)
         EXPECT_EQ(played.fills[1].left, 10);
         EXPECT_EQ(played.fills[1].bottom, 20);
     }
+}
+
+// Inside a path bracket, region painting draws nothing; after it, again as always.
+TEST(MetafileRecords, RegionsArePaintedOutsidePathsOnly)
+{
+    EmfWriter writer(0, 0, 2540, 2540, 100, 25);
+    writer.BeginPath();
+    writer.PaintRegion(74, {IntRect{1, 1, 5, 5}});
+    writer.EndPath();
+    writer.PaintRegion(74, {IntRect{10, 10, 20, 20}});
+    const Played played = Play(writer.Finish());
+    ASSERT_TRUE(played.ok);
+    ASSERT_EQ(played.fills.size(), 1u);
+    EXPECT_EQ(played.fills[0].left, 10);
 }
 
 // Polylines and polygons of two points are drawn, of one point not; in both formats and
