@@ -22,10 +22,10 @@
 #include "imaging/metafile/picture.h"
 
 #include "imaging/metafile/drawing/canvas.h"
-#include "imaging/metafile/records/emf.h"
-#include "imaging/metafile/drawing/player.h"
+#include "imaging/metafile/records/formats/emf.h"
+#include "imaging/metafile/player/player.h"
 #include "imaging/metafile/drawing/text.h"
-#include "imaging/metafile/records/wmf.h"
+#include "imaging/metafile/records/formats/wmf.h"
 #include "platform/memory.h"
 
 #include <algorithm>

@@ -80,9 +80,11 @@ struct Font {
 };
 
 // A region object: its area in output pixels, made once when it is created (null: empty),
-// so that selecting it again and again costs nothing more.
+// so that selecting it again and again costs nothing more; and the same area as the
+// rectangles it is made of (output pixels, normalized), for framing.
 struct Region {
     std::shared_ptr<const Path> area;
+    std::vector<Rect> rects;
 };
 
 // Palettes take a slot in the object table but draw nothing here.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace zv::imaging::metafile {
 namespace {
@@ -319,6 +320,128 @@ void AddAngleArc(Path* path, Point centre, double radius, double startDegrees,
     if (to != from) {
         AppendEllipticArc(path, centre, r, r, from, to);
     }
+}
+
+Path RectanglePath(const Rect& rect)
+{
+    Path path;
+    AddRectangle(&path, rect);
+    return path;
+}
+
+namespace {
+
+// Sorted, disjoint spans [first, second) along one horizontal line.
+using Spans = std::vector<std::pair<double, double>>;
+
+// The region's spans on the line at `y`, moved by `shift` along it.
+Spans SpansAt(const std::vector<Rect>& rects, double y, double shift)
+{
+    Spans spans;
+    for (const Rect& rect : rects) {
+        if (rect.top <= y && y < rect.bottom && rect.left < rect.right) {
+            spans.push_back({rect.left + shift, rect.right + shift});
+        }
+    }
+    std::sort(spans.begin(), spans.end());
+    Spans merged;
+    for (const auto& span : spans) {
+        if (!merged.empty() && span.first <= merged.back().second) {
+            merged.back().second = std::max(merged.back().second, span.second);
+        } else {
+            merged.push_back(span);
+        }
+    }
+    return merged;
+}
+
+Spans Intersection(const Spans& a, const Spans& b)
+{
+    Spans out;
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const double low = std::max(a[i].first, b[j].first);
+        const double high = std::min(a[i].second, b[j].second);
+        if (low < high) {
+            out.push_back({low, high});
+        }
+        if (a[i].second < b[j].second) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return out;
+}
+
+Spans Difference(const Spans& a, const Spans& b)
+{
+    Spans out;
+    size_t first = 0;
+    for (const auto& [low, high] : a) {
+        while (first < b.size() && b[first].second <= low) {
+            ++first;
+        }
+        double start = low;
+        for (size_t k = first; k < b.size() && b[k].first < high; ++k) {
+            if (b[k].first > start) {
+                out.push_back({start, b[k].first});
+            }
+            start = std::max(start, b[k].second);
+        }
+        if (start < high) {
+            out.push_back({start, high});
+        }
+    }
+    return out;
+}
+
+// Every top and bottom edge, as is and moved up and down by `height`: the bands in which
+// the region and its vertical shifts keep the same spans.
+std::vector<double> BandEdges(const std::vector<Rect>& rects, double height)
+{
+    std::vector<double> edges;
+    for (const Rect& rect : rects) {
+        for (double shift : {0.0, height, -height}) {
+            edges.push_back(rect.top + shift);
+            edges.push_back(rect.bottom + shift);
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    return edges;
+}
+
+} // namespace
+
+uint64_t RegionFrameWork(const std::vector<Rect>& rects)
+{
+    return static_cast<uint64_t>(rects.size()) * rects.size() * 6 * 5;
+}
+
+std::vector<Rect> RegionFrame(const std::vector<Rect>& rects, double width, double height)
+{
+    std::vector<Rect> frame;
+    const std::vector<double> edges = BandEdges(rects, height);
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        const double top = edges[i];
+        const double bottom = edges[i + 1];
+        const double y = (top + bottom) / 2;
+        const Spans inside = SpansAt(rects, y, 0);
+        if (inside.empty()) {
+            continue;
+        }
+        // What stays covered when the region moves by the frame's width or height each way.
+        Spans kept = Intersection(inside, SpansAt(rects, y, width));
+        kept = Intersection(kept, SpansAt(rects, y, -width));
+        kept = Intersection(kept, SpansAt(rects, y - height, 0));
+        kept = Intersection(kept, SpansAt(rects, y + height, 0));
+        for (const auto& [left, right] : Difference(inside, kept)) {
+            frame.push_back({left, top, right, bottom});
+        }
+    }
+    return frame;
 }
 
 } // namespace zv::imaging::metafile

@@ -102,6 +102,16 @@ private:
 // Which part of an ellipse an arc-like shape draws.
 enum class ArcKind { Open, Chord, Pie };
 
+// A closed rectangle path.
+Path RectanglePath(const Rect& rect);
+
+// The border of a region given as non-overlapping rectangles (normalized): the part of the
+// region that moving it by `width` left or right, or by `height` up or down, uncovers. As
+// rectangles, one band of equal top and bottom at a time. RegionFrameWork says how many
+// rectangle tests that takes (bands times rectangles), to be counted against a budget first.
+std::vector<Rect> RegionFrame(const std::vector<Rect>& rects, double width, double height);
+uint64_t RegionFrameWork(const std::vector<Rect>& rects);
+
 // Closed outlines in logical units.
 void AddPolygon(Path* path, const std::vector<Point>& points);
 void AddRectangle(Path* path, const Rect& rect);

@@ -1,7 +1,5 @@
 #include "imaging/metafile/drawing/pixel_rules.h"
 
-#include "imaging/metafile/drawing/player.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -108,41 +106,6 @@ BoxShapeBoxes PixelRuleBoxes(BoxShape shape, const Rect& box, const Affine& toOu
         break;
     }
     return {toLogicalBox(narrower), std::nullopt, std::nullopt};
-}
-
-void Player::DrawBoxShape(BoxShape shape, const Rect& box, const std::function<void(Path*, const Rect&)>& build)
-{
-    const bool fills = shape != BoxShape::Arc;
-    if (inPath_ || !canvas_.LandsOnPixels()) {
-        Path path;
-        build(&path, box);
-        Draw(path, fills, true);
-        return;
-    }
-    if (canvas_.Exhausted()) {
-        return;
-    }
-    const Affine toOutput = dc_.LogicalToOutput();
-    const std::optional<StrokeStyle> stroke = CurrentStroke();
-    const BoxShapeBoxes boxes = PixelRuleBoxes(shape, box, toOutput, dc_.Setup().oldStyleBoxes, stroke.has_value());
-    canvas_.SetClip(dc_.State().clip);
-    Path outline;
-    build(&outline, boxes.outline);
-    const Path outlineOutput = outline.Transformed(toOutput);
-    if (boxes.fill && !boxes.fill->Normalized().IsEmpty()) {
-        Path fill;
-        build(&fill, *boxes.fill);
-        if (boxes.fillRim) {
-            Path rim;
-            build(&rim, *boxes.fillRim);
-            canvas_.FillUnderPen(fill.Transformed(toOutput), rim.Transformed(toOutput), CurrentFill());
-        } else {
-            canvas_.Fill(fill.Transformed(toOutput), CurrentFill());
-        }
-    }
-    if (stroke) {
-        canvas_.Stroke(outlineOutput, *stroke);
-    }
 }
 
 } // namespace zv::imaging::metafile

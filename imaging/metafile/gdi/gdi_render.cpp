@@ -6,7 +6,7 @@
 
 #include "imaging/metafile/gdi/system_guard.h"
 #include "imaging/metafile/records/records.h"
-#include "imaging/metafile/records/wmf.h"
+#include "imaging/metafile/records/formats/wmf.h"
 
 #include <windows.h>
 

@@ -165,6 +165,18 @@ public:
             emf_.PaintRegion(kind == 1 ? 74 : 73, rects);
         }
     }
+    void FrameRegion(const std::vector<IntRect>& rects, uint32_t rgb, int width, int height)
+    {
+        if (IsWmf()) {
+            wmf_.CreateRegion(rects);
+            const int region = wmfObjects_++;
+            wmf_.CreateBrush(0, ToColorRef(rgb));
+            wmf_.FrameRegion(region, wmfObjects_++, width, height);
+            return;
+        }
+        emf_.CreateBrush(emfObjects_, 0, ToColorRef(rgb));
+        emf_.FrameRegion(rects, static_cast<uint32_t>(emfObjects_++), width, height);
+    }
     void Blit(const IntRect& dest, const std::vector<uint8_t>& dib, uint32_t rop)
     {
         const int w = dest.right - dest.left;
@@ -418,6 +430,15 @@ std::vector<uint8_t> RegionPaintCase(MetafileFormat format, int kind)
     return sketch.Finish();
 }
 
+std::vector<uint8_t> RegionFrameCase(MetafileFormat format, const std::vector<IntRect>& rects, int width,
+                                     int height, uint32_t rgb)
+{
+    Sketch sketch(format);
+    sketch.Fill({0, 0, 100, 100}, kCaseDestination);
+    sketch.FrameRegion(rects, rgb, width, height);
+    return sketch.Finish();
+}
+
 std::vector<uint8_t> OffsetClipCase(MetafileFormat format)
 {
     Sketch sketch(format);
@@ -505,6 +526,7 @@ std::vector<MetafileCase> MetafileCases()
         }
         cases.push_back({"nullpen-chord-pie" + suffix, ChordPieCase(format, false)});
         cases.push_back({"thin-chord-pie" + suffix, ChordPieCase(format, true)});
+        cases.push_back({"region-frame" + suffix, RegionFrameCase(format, RegionShapeRects(0), 3, 2)});
         for (const auto& [name, compression] : kCompressions) {
             cases.push_back({std::string("dib-") + name + suffix, CompressedBitmapCase(format, compression)});
         }

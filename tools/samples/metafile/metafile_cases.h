@@ -86,6 +86,11 @@ std::vector<uint8_t> RegionShapeCase(MetafileFormat format, int shape);
 // inverts.
 std::vector<uint8_t> RegionPaintCase(MetafileFormat format, int kind);
 
+// A region of `rects` framed over the destination with a brush object of colour `rgb`:
+// `width` units thick on the left and right edges, `height` on the top and bottom.
+std::vector<uint8_t> RegionFrameCase(MetafileFormat format, const std::vector<IntRect>& rects, int width,
+                                     int height, uint32_t rgb = kCasePattern);
+
 // Region A selected as the clip, moved by (30,30), then the picture filled.
 std::vector<uint8_t> OffsetClipCase(MetafileFormat format);
 

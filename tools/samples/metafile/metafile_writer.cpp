@@ -576,6 +576,17 @@ void EmfWriter::ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode)
     RecordBytes(75, bytes);
 }
 
+void EmfWriter::FrameRegion(const std::vector<IntRect>& rects, uint32_t brush, int width, int height)
+{
+    std::vector<uint8_t> bytes(16, 0);  // bounds, unused here
+    Put32(&bytes, RegionDataSize(rects));
+    Put32(&bytes, brush);
+    Put32(&bytes, static_cast<uint32_t>(width));
+    Put32(&bytes, static_cast<uint32_t>(height));
+    PutRegionData(&bytes, rects);
+    RecordBytes(72, bytes);
+}
+
 void EmfWriter::PaintRegion(uint32_t type, const std::vector<IntRect>& rects, uint32_t brush)
 {
     std::vector<uint8_t> bytes(16, 0);  // bounds, unused here

@@ -98,6 +98,9 @@ public:
     void FillRegion(int region, int brush) { Record(0x0228, {brush, region}); }
     void PaintRegion(int region) { Record(0x012B, {region}); }
     void InvertRegion(int region) { Record(0x012A, {region}); }
+    // FrameRgn: the region's border in a brush object, `width` device units thick on its left
+    // and right edges and `height` on its top and bottom.
+    void FrameRegion(int region, int brush, int width, int height) { Record(0x0429, {region, brush, height, width}); }
     void TextOut(int x, int y, const std::string& text);
     void ExtTextOut(int x, int y, const std::string& text, const std::vector<int>& dx = {});
     // StretchDIBits of a packed bitmap, raster operation SRCCOPY.
@@ -182,6 +185,9 @@ public:
     void ExtSelectClipRgn(const std::vector<IntRect>& rects, int mode);
     // Region painting: type 71 FillRgn (with `brush`), 73 InvertRgn, 74 PaintRgn.
     void PaintRegion(uint32_t type, const std::vector<IntRect>& rects, uint32_t brush = 0);
+    // FrameRgn (type 72): the region's border in brush object `brush`, `width` device units
+    // thick on its left and right edges and `height` on its top and bottom.
+    void FrameRegion(const std::vector<IntRect>& rects, uint32_t brush, int width, int height);
     void ExtTextOutW(int x, int y, const std::u16string& text, const std::vector<int>& dx = {});
     void StretchDiBits(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                        const std::vector<uint8_t>& dib);

@@ -93,19 +93,19 @@ public:
 
     void IntersectClipRect(const Rect& rect);
     void ExcludeClipRect(const Rect& rect);
-    // Rectangles in the metafile's device units; none with kRegionCopy removes the clip.
-    void SelectClipRects(const std::vector<Rect>& deviceRects, uint32_t mode);
-    // The output area of rectangles in the metafile's device units (or, for old-style region
-    // objects, in logical units through the current page map); null when there are none.
-    std::shared_ptr<const Path> RegionArea(const std::vector<Rect>& deviceRects) const;
-    std::shared_ptr<const Path> LogicalRegionArea(const std::vector<Rect>& logicalRects) const;
-    // Combines the clip with an area from RegionArea (null: empty, which kRegionCopy makes
-    // no clip).
+    // Region objects: rectangles in the metafile's device units, or (old-style region objects)
+    // in logical units through the current page map, made into output pixels.
+    Region DeviceRegion(const std::vector<Rect>& deviceRects) const;
+    Region LogicalRegion(const std::vector<Rect>& logicalRects) const;
+    // Combines the clip with a region's area (null: empty, which kRegionCopy makes no clip).
     void SelectClipArea(const std::shared_ptr<const Path>& area, uint32_t mode);
-    // Region painting: fills an area from RegionArea with a brush (under the binary raster
-    // operation, like any fill), or inverts what lies under it.
+    // Region painting: fills a region's area with a brush (under the binary raster operation,
+    // like any fill), or inverts what lies under it.
     void PaintArea(const std::shared_ptr<const Path>& area, const Brush& brush);
     void InvertArea(const std::shared_ptr<const Path>& area);
+    // Paints the border of a region with a brush as a fill: `width` device units thick on its
+    // left and right edges, `height` on its top and bottom, inside the region.
+    void FrameRegion(const Region& region, const Brush& brush, double width, double height);
     // Moves the clip by a distance in logical units.
     void OffsetClip(Point logicalDelta);
 
@@ -113,7 +113,7 @@ private:
     // Fills and/or strokes a figure given in logical units, or adds it to an open path.
     void Draw(const Path& logical, bool fill, bool stroke);
     // Draws a shape that `build` makes in a logical box where the system's drawing puts its
-    // pixels (drawing/pixel_rules.cpp).
+    // pixels (drawing/pixel_rules.h).
     void DrawBoxShape(BoxShape shape, const Rect& box, const std::function<void(Path*, const Rect&)>& build);
     void FillOutput(const Path& output, const FillStyle& style);
     FillStyle CurrentFill() const;
@@ -128,6 +128,7 @@ private:
     bool inPath_ = false;
     Path openPath_;       // being recorded, output pixels
     Path closedPath_;     // finished by EndPath, waiting to be used
+    uint64_t frameWork_ = 0;  // spent on framing regions
 };
 
 } // namespace zv::imaging::metafile

@@ -2,7 +2,7 @@
 #ifndef ZV_IMAGING_METAFILE_EMF_H
 #define ZV_IMAGING_METAFILE_EMF_H
 
-#include "imaging/metafile/drawing/player.h"
+#include "imaging/metafile/player/player.h"
 #include "imaging/metafile/records/records.h"
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 #define ZV_IMAGING_METAFILE_WMF_H
 
 #include "imaging/metafile/drawing/geometry.h"
-#include "imaging/metafile/drawing/player.h"
+#include "imaging/metafile/player/player.h"
 #include "imaging/metafile/records/records.h"
 
 #include <cstddef>
