@@ -215,16 +215,18 @@ bool WmfRecordBitmapFits(const Record& record)
     return infoSize <= dibSize && DibFits(dib, static_cast<size_t>(infoSize), dibSize - infoSize, usage);
 }
 
-// Old-style records that name objects by their slot in the handle table, with how many slots
-// they name (the first parameters).
+// Old-style records that name objects by their slot in the handle table: the parameters from
+// `first` on, `slots` of them.
 struct WmfObjectRecord {
     uint32_t type;
+    size_t first;
     size_t slots;
 };
 
 constexpr WmfObjectRecord kWmfObjectRecords[] = {
-    {0x012D, 1}, {0x01F0, 1}, {0x0234, 1}, {0x012C, 1},  // select, delete, palette, clip region
-    {0x012A, 1}, {0x012B, 1}, {0x0228, 2}, {0x0429, 2},  // invert, paint, fill, frame region
+    {0x012D, 0, 1}, {0x01F0, 0, 1}, {0x0234, 0, 1}, {0x012C, 0, 1},  // select, delete, palette, clip region
+    {0x012A, 0, 1}, {0x012B, 0, 1}, {0x0228, 0, 2},                  // invert, paint, fill region
+    {0x0429, 2, 2},  // frame region: height and width first
 };
 
 bool WmfSlotsAreSafe(const Record& record, uint32_t objectCount)
@@ -235,10 +237,10 @@ bool WmfSlotsAreSafe(const Record& record, uint32_t objectCount)
         if (object.type != record.type) {
             continue;
         }
-        if (paramsSize < object.slots * 2) {
+        if (paramsSize < (object.first + object.slots) * 2) {
             return false;
         }
-        for (size_t i = 0; i < object.slots; ++i) {
+        for (size_t i = object.first; i < object.first + object.slots; ++i) {
             if (U16At(params, paramsSize, 2 * i) >= objectCount) {
                 return false;
             }

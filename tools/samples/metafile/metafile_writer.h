@@ -100,7 +100,7 @@ public:
     void InvertRegion(int region) { Record(0x012A, {region}); }
     // FrameRgn: the region's border in a brush object, `width` device units thick on its left
     // and right edges and `height` on its top and bottom.
-    void FrameRegion(int region, int brush, int width, int height) { Record(0x0429, {region, brush, height, width}); }
+    void FrameRegion(int region, int brush, int width, int height) { Record(0x0429, {height, width, brush, region}); }
     void TextOut(int x, int y, const std::string& text);
     void ExtTextOut(int x, int y, const std::string& text, const std::vector<int>& dx = {});
     // StretchDIBits of a packed bitmap, raster operation SRCCOPY.

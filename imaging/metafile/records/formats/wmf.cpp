@@ -152,10 +152,11 @@ bool FillRegion(RecordReader& reader, RegionPaintRecord* out)
 
 bool FrameRegion(RecordReader& reader, RegionPaintRecord* out)
 {
-    // Region, brush, then the frame's height and width.
+    // The frame's height and width, the brush, then the region: the call's arguments last to
+    // first, like every record's, and how the system's player and writer take them.
     out->kind = RegionPaint::Frame;
-    return ReadRegionIndex(reader, &out->regionObject) && ReadRegionIndex(reader, &out->brushObject) &&
-           reader.S16(&out->frameHeight) && reader.S16(&out->frameWidth);
+    return reader.S16(&out->frameHeight) && reader.S16(&out->frameWidth) &&
+           ReadRegionIndex(reader, &out->brushObject) && ReadRegionIndex(reader, &out->regionObject);
 }
 
 bool PaintRegion(RecordReader& reader, RegionPaintRecord* out)
