@@ -5,6 +5,7 @@
 #include "imaging/core/errors.h"
 #include "imaging/core/imaging.h"
 #include "imaging/metafile/drawing/canvas.h"
+#include "imaging/metafile/drawing/dib.h"
 #include "imaging/metafile/drawing/text.h"
 #include "imaging/metafile/player/player.h"
 #include "imaging/metafile/records/formats/emf.h"
@@ -602,6 +603,59 @@ TEST(MetafileRecords, FrameRegionPaintsTheBorderInside)
         }
         ImageBlockFree(block);
     }
+}
+
+// A map mode outside the eight there are leaves the one in force.
+TEST(MetafileRecords, UnknownMapModesAreIgnored)
+{
+    EmfWriter emf(0, 0, 2540, 2540, 100, 25);
+    emf.SetMapMode(8);  // anisotropic: ten pixels a unit
+    emf.SetWindowExt(10, 10);
+    emf.SetViewportExt(100, 100);
+    emf.SetMapMode(0);
+    emf.SetMapMode(9);
+    emf.Rectangle(1, 1, 3, 3);
+    const Played played = Play(emf.Finish());
+    ASSERT_TRUE(played.ok);
+    ASSERT_EQ(played.fills.size(), 1u);
+    EXPECT_NEAR(played.fills[0].left, 10, 1);
+    EXPECT_NEAR(played.fills[0].right, 30, 1);
+}
+
+// An arc added to a path bracket keeps its curve: a half circle from (0,50) to (100,50) spans
+// the box's width and half its height.
+TEST(MetafileRecords, ArcToInAPathKeepsItsCurve)
+{
+    EmfWriter emf(0, 0, 2540, 2540, 100, 25);
+    emf.BeginPath();
+    emf.MoveTo(0, 50);
+    emf.ArcLike(55, 0, 0, 100, 100, 0, 50, 100, 50);  // ArcTo
+    emf.EndPath();
+    emf.StrokePath();
+    const Played played = Play(emf.Finish());
+    ASSERT_TRUE(played.ok);
+    ASSERT_EQ(played.strokes.size(), 1u);
+    const mf::Rect& bounds = played.strokes[0];
+    EXPECT_NEAR(bounds.left, 0, 1);
+    EXPECT_NEAR(bounds.right, 100, 1);
+    EXPECT_NEAR(bounds.bottom - bounds.top, 50, 1);
+}
+
+// Old-style core headers (16-bit sizes) decode like the newer ones; a depth that no bitmap
+// has is refused as unsupported whatever its size.
+TEST(MetafileBitmaps, CoreHeadersDecodeAndOddDepthsAreRefused)
+{
+    const std::vector<uint8_t> core = {12, 0, 0, 0, 2, 0, 1, 0, 1, 0, 24, 0};
+    const std::vector<uint8_t> row = {0x30, 0x20, 0x10, 0x03, 0x02, 0x01, 0, 0};  // BGR BGR, padded
+    mf::Bitmap bitmap;
+    ASSERT_EQ(mf::DecodeDib(core.data(), core.size(), row.data(), row.size(), &bitmap), mf::DibResult::Ok);
+    ASSERT_EQ(bitmap.width, 2);
+    ASSERT_EQ(bitmap.height, 1);
+    EXPECT_EQ(bitmap.pixels, (std::vector<uint32_t>{0xFF102030, 0xFF010203}));
+
+    std::vector<uint8_t> odd = core;
+    odd[10] = 3;  // three bits a pixel
+    EXPECT_EQ(mf::DecodeDib(odd.data(), odd.size(), row.data(), row.size(), &bitmap), mf::DibResult::Unsupported);
 }
 
 // The frame of an L-shaped region follows its inner corner.
