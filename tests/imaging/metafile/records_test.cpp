@@ -658,6 +658,49 @@ TEST(MetafileBitmaps, CoreHeadersDecodeAndOddDepthsAreRefused)
     EXPECT_EQ(mf::DecodeDib(odd.data(), odd.size(), row.data(), row.size(), &bitmap), mf::DibResult::Unsupported);
 }
 
+// Values land where they belong: a font's escapement rather than its orientation, and one
+// pixel for SetPixel.
+TEST(MetafileRecords, EscapementAndSetPixelLandWhereTheyBelong)
+{
+    EmfWriter emf(0, 0, 2540, 2540, 100, 25);
+    std::vector<uint8_t> font;
+    for (uint32_t value : {1u, 20u, 0u, 900u, 0u, 400u, 0u, 0u}) {  // slot, height, width, escapement, orientation, weight
+        for (int shift = 0; shift < 32; shift += 8) {
+            font.push_back(static_cast<uint8_t>(value >> shift));
+        }
+    }
+    font.resize(font.size() + 64, 0);  // no face name
+    emf.RecordBytes(82, font);
+    emf.SelectObject(1);
+    const Played rotated = Play(emf.Finish());
+    ASSERT_TRUE(rotated.ok);
+    EXPECT_EQ(rotated.font.escapement, 900);
+
+    const Played pixel = Play(Wmf(0x041F, {0xFF, 0, 7, 3}));
+    ASSERT_TRUE(pixel.ok);
+    ASSERT_EQ(pixel.fills.size(), 3u);
+    EXPECT_EQ(pixel.fills[1].left, 3);
+    EXPECT_EQ(pixel.fills[1].right, 4);
+    EXPECT_EQ(pixel.fills[1].top, 7);
+    EXPECT_EQ(pixel.fills[1].bottom, 8);
+}
+
+// Bit-field masks after the header say where each channel lies, in any order.
+TEST(MetafileBitmaps, BitFieldMasksPlaceTheChannels)
+{
+    std::vector<uint8_t> info = {40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 32, 0, 3, 0, 0, 0};
+    info.resize(40, 0);
+    for (uint32_t mask : {0x000000FFu, 0x0000FF00u, 0x00FF0000u}) {  // red low, blue high
+        for (int shift = 0; shift < 32; shift += 8) {
+            info.push_back(static_cast<uint8_t>(mask >> shift));
+        }
+    }
+    const std::vector<uint8_t> bits = {0x11, 0x22, 0x33, 0};
+    mf::Bitmap bitmap;
+    ASSERT_EQ(mf::DecodeDib(info.data(), info.size(), bits.data(), bits.size(), &bitmap), mf::DibResult::Ok);
+    EXPECT_EQ(bitmap.pixels, (std::vector<uint32_t>{0xFF112233}));
+}
+
 // The frame of an L-shaped region follows its inner corner.
 TEST(MetafileRecords, FrameFollowsAnInnerCorner)
 {
