@@ -699,6 +699,14 @@ TEST(MetafileBitmaps, BitFieldMasksPlaceTheChannels)
     mf::Bitmap bitmap;
     ASSERT_EQ(mf::DecodeDib(info.data(), info.size(), bits.data(), bits.size(), &bitmap), mf::DibResult::Ok);
     EXPECT_EQ(bitmap.pixels, (std::vector<uint32_t>{0xFF112233}));
+
+    // Without masks, 16 bits are five a channel, scaled to the nearest 8-bit value: 16 of 31
+    // is 131.6.
+    std::vector<uint8_t> rgb555 = {40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 16, 0};
+    rgb555.resize(40, 0);
+    const std::vector<uint8_t> pixel = {0x10, 0x42, 0, 0};
+    ASSERT_EQ(mf::DecodeDib(rgb555.data(), rgb555.size(), pixel.data(), pixel.size(), &bitmap), mf::DibResult::Ok);
+    EXPECT_EQ(bitmap.pixels, (std::vector<uint32_t>{0xFF848484}));
 }
 
 // The frame of an L-shaped region follows its inner corner.
