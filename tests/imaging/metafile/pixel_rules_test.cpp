@@ -4,6 +4,7 @@
 #include "imaging/core/imaging.h"
 #include "imaging/metafile/drawing/text.h"
 #include "metafile/metafile_cases.h"
+#include "metafile/metafile_writer.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -231,6 +232,26 @@ TEST(MetafilePixelRules, OutlinesFollowTheRasterOperationLikeFills)
                 EXPECT_EQ(picture.Count({52, 0, 100, 52}, mode.result(0, kCaseDestination)), loss ? 1085 : 1136);
             }
         }
+    }
+}
+
+// Wide pens are centred on their line, an odd width on the line's row: along row 20, two
+// pixels cover rows 19 and 20, three 19 to 21, four 18 to 21.
+TEST(MetafilePixelRules, WidePensAreCentredOnTheirLine)
+{
+    struct Case {
+        int width, firstRow, lastRow;
+    };
+    for (const Case& c : {Case{2, 19, 20}, Case{3, 19, 21}, Case{4, 18, 21}}) {
+        SCOPED_TRACE(c.width);
+        EmfWriter emf(0, 0, 2540, 2540, 100, 25);
+        emf.CreatePen(1, 0, c.width, 0);
+        emf.SelectObject(1);
+        emf.MoveTo(10, 20);
+        emf.LineTo(60, 20);
+        const IntRect ink = Render(emf.Finish()).Changed({30, 0, 40, 100}, 0xFFFFFF);
+        EXPECT_EQ(ink.top, c.firstRow);
+        EXPECT_EQ(ink.bottom, c.lastRow);
     }
 }
 
