@@ -6,6 +6,7 @@
 #include "imaging/core/imaging.h"
 #include "imaging/metafile/drawing/text.h"
 #include "metafile/metafile_cases.h"
+#include "metafile/metafile_writer.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -192,6 +193,23 @@ TEST(MetafileRegions, SelectedRegionsCombineWithTheClipByMode)
     // An old-style region object selected as the clip is region A alone.
     const RegionProbe wmf = Probe(Render(RegionCombineCase(MetafileFormat::Wmf, 2)));
     EXPECT_TRUE(wmf.onlyA && wmf.both && !wmf.onlyB && !wmf.neither);
+}
+
+// An operation computed on the pixels (R2_NOT) keeps to a clip that unites two regions.
+TEST(MetafileRegions, PixelOperationsKeepToAUnitedClip)
+{
+    EmfWriter emf(0, 0, 2540, 2540, 100, 25);
+    emf.ExtSelectClipRgn({{10, 10, 60, 60}}, 5);
+    emf.ExtSelectClipRgn({{40, 40, 90, 90}}, 2);
+    emf.Record(20, {6});  // R2_NOT
+    emf.Rectangle(0, 0, 100, 100);
+    const Picture picture = Render(emf.Finish());
+    ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
+    EXPECT_EQ(picture.At(20, 20), 0u);
+    EXPECT_EQ(picture.At(50, 50), 0u);
+    EXPECT_EQ(picture.At(80, 80), 0u);
+    EXPECT_EQ(picture.At(80, 20), kWhite);
+    EXPECT_EQ(picture.At(20, 80), kWhite);
 }
 
 TEST(MetafileRegions, ShapedRegionsClipToTheirScanlines)
