@@ -8,6 +8,7 @@
 #include "platform/memory.h"
 #include "metafile/metafile_writer.h"
 #include "raster_writers.h"
+#include "tests/imaging/metafile/metafile_pictures.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +27,6 @@
 #include <vector>
 
 namespace {
-
-// Font caches live for the whole process; releasing them at the end keeps leak checkers quiet.
-class FontCacheRelease : public ::testing::Environment {
-public:
-    void TearDown() override { zv::imaging::metafile::ReleaseFontCaches(); }
-};
-const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
 
 using zv::samples::ColorRef;
 using zv::samples::EmfWriter;

@@ -1,11 +1,9 @@
 // Where shapes and one-pixel pens put their pixels: the cases of tools/samples/metafile_cases
 // drawn at one unit a pixel must set exactly the pixels the system's drawing sets (on Windows
 // these tests run against the system's own player).
-#include "imaging/core/imaging.h"
-#include "imaging/metafile/drawing/text.h"
 #include "metafile/metafile_cases.h"
 #include "metafile/metafile_writer.h"
-#include "tests/support/test_support.h"
+#include "tests/imaging/metafile/metafile_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -18,67 +16,18 @@ namespace {
 
 using namespace zv::samples;
 
-class FontCacheRelease : public ::testing::Environment {
-public:
-    void TearDown() override { zv::imaging::metafile::ReleaseFontCaches(); }
-};
-const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
-
 constexpr MetafileFormat kFormats[] = {MetafileFormat::Wmf, MetafileFormat::Emf};
 constexpr int kCopyPen = 13;
 constexpr int kNot = 6;
 constexpr int kXorPen = 7;
 
-// A 100 x 100 rendering; pixels as 0x00RRGGBB.
-struct Picture {
-    std::vector<uint32_t> pixels;
-    uint32_t At(int x, int y) const { return pixels.at(static_cast<size_t>(y) * 100 + x); }
+using zv::test::metafile::Picture;
 
-    // The smallest box [left, right] x [top, bottom] of pixels within `area` that are not `background`.
-    IntRect Changed(const IntRect& area, uint32_t background) const
-    {
-        IntRect box{100, 100, -1, -1};
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                if (At(x, y) != background) {
-                    box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
-                }
-            }
-        }
-        return box;
-    }
-    // How many pixels within `area` are `colour`.
-    int Count(const IntRect& area, uint32_t colour) const
-    {
-        int count = 0;
-        for (int y = area.top; y < area.bottom; ++y) {
-            for (int x = area.left; x < area.right; ++x) {
-                count += At(x, y) == colour ? 1 : 0;
-            }
-        }
-        return count;
-    }
-};
-
+// A case that must render.
 Picture Render(const std::vector<uint8_t>& bytes)
 {
-    zv::test::TempDir dir;
-    const auto file = dir / "case.wmf";
-    zv::test::WriteFile(file, bytes);
-    uint32_t width = 0;
-    uint32_t height = 0;
-    HGLOBAL block = IS40_ReadMetafile(file.string().c_str(), &width, &height, 100, 100, 0, 0);
-    Picture picture;
-    EXPECT_NE(block, nullptr) << "error " << IS40_GetLastError();
-    if (block != nullptr && width == 100 && height == 100) {
-        const auto* rgb = static_cast<const uint8_t*>(block);
-        for (size_t i = 0; i < 100 * 100; ++i) {
-            picture.pixels.push_back((rgb[3 * i] << 16) | (rgb[3 * i + 1] << 8) | rgb[3 * i + 2]);
-        }
-    }
-    if (block != nullptr) {
-        ImageBlockFree(block);
-    }
+    Picture picture = zv::test::metafile::RenderPicture(bytes);
+    EXPECT_FALSE(picture.pixels.empty()) << "error " << picture.error;
     return picture;
 }
 

@@ -2,12 +2,9 @@
 // tools/samples/metafile_cases) draws one record kind on a known picture, and the pixels must
 // be what the operation computes from the colours involved. The system's own player agrees
 // with these pictures (scripts/compare-metafile-renderers).
-#include "imaging/core/errors.h"
-#include "imaging/core/imaging.h"
-#include "imaging/metafile/drawing/text.h"
 #include "metafile/metafile_cases.h"
 #include "metafile/metafile_writer.h"
-#include "tests/support/test_support.h"
+#include "tests/imaging/metafile/metafile_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +18,6 @@ namespace {
 
 using namespace zv::samples;
 
-class FontCacheRelease : public ::testing::Environment {
-public:
-    void TearDown() override { zv::imaging::metafile::ReleaseFontCaches(); }
-};
-const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
-
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr MetafileFormat kFormats[] = {MetafileFormat::Wmf, MetafileFormat::Emf};
 
@@ -35,32 +26,8 @@ const char* Name(MetafileFormat format)
     return format == MetafileFormat::Wmf ? "wmf" : "emf";
 }
 
-// A 100 x 100 rendering; pixels as 0x00RRGGBB.
-struct Picture {
-    std::vector<uint32_t> pixels;
-    uint32_t error = 0;
-    uint32_t At(int x, int y) const { return pixels.at(static_cast<size_t>(y) * 100 + x); }
-};
-
-Picture Render(const std::vector<uint8_t>& bytes)
-{
-    zv::test::TempDir dir;
-    const auto file = dir / "case.wmf";
-    zv::test::WriteFile(file, bytes);
-    uint32_t width = 0;
-    uint32_t height = 0;
-    HGLOBAL block = IS40_ReadMetafile(file.string().c_str(), &width, &height, 100, 100, 0, 0);
-    Picture picture;
-    picture.error = IS40_GetLastError();
-    if (block != nullptr) {
-        const auto* rgb = static_cast<const uint8_t*>(block);
-        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-            picture.pixels.push_back((rgb[3 * i] << 16) | (rgb[3 * i + 1] << 8) | rgb[3 * i + 2]);
-        }
-        ImageBlockFree(block);
-    }
-    return picture;
-}
+using zv::test::metafile::Picture;
+using zv::test::metafile::RenderPicture;
 
 bool Near(uint32_t a, uint32_t b, int tolerance)
 {
@@ -98,7 +65,7 @@ TEST(MetafileRasterOps, BinaryOperationsCombinePenAndDestinationInLinesAndFills)
     for (MetafileFormat format : kFormats) {
         for (int mode = 1; mode <= 16; ++mode) {
             SCOPED_TRACE(std::string(Name(format)) + " mode " + std::to_string(mode));
-            const Picture picture = Render(Rop2Case(format, mode));
+            const Picture picture = RenderPicture(Rop2Case(format, mode));
             ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
             const uint32_t expected = byMode[mode - 1](kCasePattern, kCaseDestination) & 0xFFFFFF;
             EXPECT_EQ(picture.At(50, 35), expected) << "fill";
@@ -135,7 +102,7 @@ TEST(MetafileRasterOps, BlitOperationsCombineSourcePatternAndDestination)
     for (MetafileFormat format : kFormats) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(Name(format)) + " " + c.name);
-            const Picture picture = Render(RopBlitCase(format, c.rop));
+            const Picture picture = RenderPicture(RopBlitCase(format, c.rop));
             ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
             EXPECT_EQ(picture.At(35, 50), c.result(kCasePattern, kCaseSourceLeft, kCaseDestination) & 0xFFFFFF);
             EXPECT_EQ(picture.At(65, 50), c.result(kCasePattern, kCaseSourceRight, kCaseDestination) & 0xFFFFFF);
@@ -148,7 +115,7 @@ TEST(MetafileRasterOps, MaskThenImageBlitsLeaveTheDestinationAroundTheShape)
 {
     for (MetafileFormat format : kFormats) {
         SCOPED_TRACE(Name(format));
-        const Picture picture = Render(TransparentBlitCase(format));
+        const Picture picture = RenderPicture(TransparentBlitCase(format));
         ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
         EXPECT_EQ(picture.At(50, 50), kCasePattern);
         EXPECT_EQ(picture.At(30, 30), kCaseDestination);
@@ -182,7 +149,7 @@ TEST(MetafileRegions, SelectedRegionsCombineWithTheClipByMode)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.mode));
-        const Picture picture = Render(RegionCombineCase(MetafileFormat::Emf, c.mode));
+        const Picture picture = RenderPicture(RegionCombineCase(MetafileFormat::Emf, c.mode));
         ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
         const RegionProbe got = Probe(picture);
         EXPECT_EQ(got.onlyA, c.expected.onlyA);
@@ -191,7 +158,7 @@ TEST(MetafileRegions, SelectedRegionsCombineWithTheClipByMode)
         EXPECT_EQ(got.neither, c.expected.neither);
     }
     // An old-style region object selected as the clip is region A alone.
-    const RegionProbe wmf = Probe(Render(RegionCombineCase(MetafileFormat::Wmf, 2)));
+    const RegionProbe wmf = Probe(RenderPicture(RegionCombineCase(MetafileFormat::Wmf, 2)));
     EXPECT_TRUE(wmf.onlyA && wmf.both && !wmf.onlyB && !wmf.neither);
 }
 
@@ -203,7 +170,7 @@ TEST(MetafileRegions, PixelOperationsKeepToAUnitedClip)
     emf.ExtSelectClipRgn({{40, 40, 90, 90}}, 2);
     emf.Record(20, {6});  // R2_NOT
     emf.Rectangle(0, 0, 100, 100);
-    const Picture picture = Render(emf.Finish());
+    const Picture picture = RenderPicture(emf.Finish());
     ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
     EXPECT_EQ(picture.At(20, 20), 0u);
     EXPECT_EQ(picture.At(50, 50), 0u);
@@ -218,7 +185,7 @@ TEST(MetafileRegions, ShapedRegionsClipToTheirScanlines)
         for (int shape = 0; shape < 3; ++shape) {
             SCOPED_TRACE(std::string(Name(format)) + " shape " + std::to_string(shape));
             const std::vector<IntRect> rects = RegionShapeRects(shape);
-            const Picture picture = Render(RegionShapeCase(format, shape));
+            const Picture picture = RenderPicture(RegionShapeCase(format, shape));
             ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
             int mismatches = 0;
             for (int y = 0; y < 100; y += 3) {
@@ -241,7 +208,7 @@ TEST(MetafileRegions, RegionsAreFilledPaintedAndInvertedWithinTheirScanlines)
     for (MetafileFormat format : kFormats) {
         for (int kind = 0; kind < 3; ++kind) {
             SCOPED_TRACE(std::string(Name(format)) + " kind " + std::to_string(kind));
-            const Picture picture = Render(RegionPaintCase(format, kind));
+            const Picture picture = RenderPicture(RegionPaintCase(format, kind));
             ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
             EXPECT_EQ(picture.At(50, 50), inside[kind]);
             EXPECT_EQ(picture.At(22, 22), kCaseDestination);  // the box's corner, outside the ellipse
@@ -254,12 +221,12 @@ TEST(MetafileRegions, OffsetMovesTheClipAndRestoreBringsItBack)
 {
     for (MetafileFormat format : kFormats) {
         SCOPED_TRACE(Name(format));
-        const Picture moved = Render(OffsetClipCase(format));
+        const Picture moved = RenderPicture(OffsetClipCase(format));
         ASSERT_FALSE(moved.pixels.empty()) << "error " << moved.error;
         EXPECT_EQ(moved.At(20, 20), kWhite);        // where A was
         EXPECT_EQ(moved.At(80, 80), kCasePattern);  // A moved by (30,30)
     }
-    const RegionProbe restored = Probe(Render(RestoreClipCase(MetafileFormat::Emf)));
+    const RegionProbe restored = Probe(RenderPicture(RestoreClipCase(MetafileFormat::Emf)));
     EXPECT_TRUE(restored.onlyA && restored.both && !restored.onlyB && !restored.neither);
 }
 
@@ -279,7 +246,7 @@ TEST(MetafileBitmaps, CompressedBitmapsDecodeThroughTheLibrarysReaders)
                 continue;  // the system's player draws JPEG and PNG bitmaps only for printers
             }
 #endif
-            const Picture picture = Render(CompressedBitmapCase(format, c.compression));
+            const Picture picture = RenderPicture(CompressedBitmapCase(format, c.compression));
             ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
             EXPECT_TRUE(Near(picture.At(30, 50), kCaseSourceLeft, c.tolerance)) << std::hex << picture.At(30, 50);
             EXPECT_TRUE(Near(picture.At(70, 50), kCaseSourceRight, c.tolerance)) << std::hex << picture.At(70, 50);
@@ -305,7 +272,7 @@ TEST(MetafileBitmaps, DamagedCompressedBitmapsDrawWhatTheyHoldOrNothing)
         MakeCompressedDib(4, 4, DibCompression::Png, {}, notAnImage)};
     for (size_t i = 0; i < dibs.size(); ++i) {
         SCOPED_TRACE("bitmap " + std::to_string(i));
-        const Picture picture = Render(StretchedDibCase(MetafileFormat::Emf, dibs[i]));
+        const Picture picture = RenderPicture(StretchedDibCase(MetafileFormat::Emf, dibs[i]));
         ASSERT_FALSE(picture.pixels.empty()) << "error " << picture.error;
         EXPECT_EQ(picture.At(10, 10), kWhite);
     }

@@ -12,6 +12,7 @@
 #include "imaging/metafile/records/formats/wmf.h"
 #include "metafile/metafile_cases.h"
 #include "metafile/metafile_writer.h"
+#include "tests/imaging/metafile/metafile_pictures.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +28,6 @@ using zv::samples::EmfWriter;
 using zv::samples::IntRect;
 using zv::samples::MetafileFormat;
 using zv::samples::WmfWriter;
-
-class FontCacheRelease : public ::testing::Environment {
-public:
-    void TearDown() override { mf::ReleaseFontCaches(); }
-};
-const auto* const kFontCacheRelease = ::testing::AddGlobalTestEnvironment(new FontCacheRelease);
 
 // What reached the canvas.
 struct Played {
